@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+// One of the two settings stores: the per-user profile of integers ("profile.ini") and the
+// initialisation file of texts ("win.ini"). Both are INI files in the settings folder:
+// $LUMO_CONFIG_DIR, else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo.
+//
+// Every read opens the file afresh, so a value saved by anyone takes effect at its next use.
+// A missing or unreadable file, section or key gives the default. Writes replace the file
+// through a temporary file in the same folder, so a reader never sees a half-written store;
+// of two concurrent writers the last complete write wins.
+class CSettingsStore {
+public:
+    static constexpr const char* kSection = "Lumo";
+    // A text read returns at most this many characters.
+    static constexpr std::size_t kMaxText = 254;
+
+    static CSettingsStore Profile();
+    static CSettingsStore IniFile();
+    static std::string SettingsFolder();
+
+    // A store in the settings folder under that file name, or at that path if it has a '/'.
+    explicit CSettingsStore(std::string fileName);
+
+    // The whole number stored under the key. A value that is not a whole number in the
+    // 32-bit range (after surrounding spaces) counts as missing and gives the default.
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue) const;
+
+    // False when the store could not be written; the file is then as it was.
+    bool WriteInt(const std::string& section, const std::string& key, int value) const;
+    bool WriteString(const std::string& section, const std::string& key,
+                     const std::string& value) const;
+
+    const std::string& GetPath() const { return m_path; }
+
+    // The integer rule of GetInt applied to a text; false when the text is not one.
+    static bool ParseInt(const std::string& text, int& value);
+
+private:
+    bool ReadValue(const std::string& section, const std::string& key, std::string& value) const;
+    bool WriteValue(const std::string& section, const std::string& key,
+                    const std::string& value) const;
+
+    std::string m_path;
+};

@@ -1,0 +1,44 @@
+#include "scene/Light.h"
+
+#include "core/Format.h"
+
+double CLight::Intersect(CRay) { return 0.0; }
+
+void CLight::GetScriptHeader(std::string& text) { text = "light {"; }
+
+void CLight::GetScriptParams(std::string& text) {
+    text = Format("%f %f %f", m_position.x, m_position.y, m_position.z);
+}
+
+double CLight::BuildShadowRay(const CVector& point, CRay& shadowRay) const {
+    shadowRay.origin = point;
+    CVector direction = m_position; // a copy: Subtract changes the vector it is applied to
+    direction.Subtract(point);
+    double distance = direction.Length();
+    direction.Normalise();
+    shadowRay.direction = direction;
+    return distance;
+}
+
+CColour CLight::Illuminate(CSceneObject* hitObject, CRay shadowRay, double distance,
+                           const CObjectList& objects, unsigned depth) {
+    if (depth != 0)
+        return *GetColour();
+    return TraceShadow(hitObject, shadowRay, distance, objects);
+}
+
+CColour CLight::TraceShadow(CSceneObject* hitObject, CRay shadowRay, double distance,
+                            const CObjectList& objects) {
+    if (!hitObject)
+        return CColour(0.0f, 0.0f, 0.0f);
+    // The hit object itself is not skipped: its own 0.001 threshold keeps it from shadowing
+    // itself at its surface.
+    for (const auto& object : objects) {
+        if (!object)
+            continue;
+        double t = object->Intersect(shadowRay);
+        if (t > 0.001 && t < distance)
+            return CColour(0.0f, 0.0f, 0.0f);
+    }
+    return *GetColour();
+}

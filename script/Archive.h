@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// A storing or loading stream over a file, for the document's Serialize.
+//
+// Storing writes into a temporary file in the target's folder and renames it over the target
+// only when Close succeeds, so a failed save (full disk, killed process, unwritable folder)
+// never destroys the file that was there. Loading reads the whole file at once.
+class CArchive {
+public:
+    enum Mode { store, load };
+
+    // The largest file that loading accepts; larger ones are refused, not half read.
+    static constexpr std::uint64_t kMaxLoadBytes = std::uint64_t(1) << 30;
+
+    CArchive(std::string path, Mode mode);
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
+    ~CArchive(); // an unclosed storing archive discards its temporary file
+
+    bool IsStoring() const { return m_mode == store; }
+    bool IsLoading() const { return m_mode == load; }
+    // False once anything failed; GetError then says what, naming the file.
+    bool IsOk() const { return m_error.empty(); }
+    const std::string& GetError() const { return m_error; }
+    const std::string& GetPath() const { return m_path; }
+
+    // Storing: appends the characters, with no terminator and no line end of their own.
+    void WriteString(const std::string& text);
+    // Storing: completes the file and puts it in place. Loading: nothing to do.
+    bool Close();
+
+    // Loading: the whole file. False (with the error set) when it cannot be read completely.
+    bool ReadAll(std::string& text);
+
+private:
+    void Fail(const std::string& what, int error);
+
+    std::string m_path;
+    Mode m_mode;
+    std::string m_error;
+    std::string m_tempPath;
+    std::FILE* m_file = nullptr;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/Colour.h"
+#include "core/Vector.h"
+#include "render/Image.h"
+#include "scene/Light.h"
+#include "scene/SceneObject.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CArchive;
+
+// The document: owns the scene (objects, lights, background, camera) and the image of the last
+// render. It builds the default scene when it is created.
+class CLumoDoc {
+public:
+    CLumoDoc();
+    CLumoDoc(const CLumoDoc&) = delete;
+    CLumoDoc& operator=(const CLumoDoc&) = delete;
+    virtual ~CLumoDoc();
+
+    void BuildDefaultScene();
+    // Destroys every object. The lights survive, so that a scene rebuilt afterwards renders lit.
+    void ClearScene();
+
+    // Runs the script grammar over the text: clears the scene, then appends one sphere per
+    // sphere statement. 0 when the whole text parsed, 1 after a syntax error, 2 after a parser
+    // stack overflow or a scanner failure; spheres built before an error stay. A null text
+    // shows "No Buff", changes nothing and returns -1.
+    int ParseScript(const char* text);
+    int ParseScript(const char* text, std::size_t length);
+
+    // Loading: reads the archive's file with the keyword loader. Storing: writes the object
+    // list as script text. False when the file could not be read or written (the archive says
+    // why); a failed load leaves the scene as it was.
+    bool Serialize(CArchive& archive);
+    // The keyword loader over a text of exactly that length (it may hold NUL bytes).
+    void LoadScriptKeywords(const char* text, std::size_t length);
+    // The object list as script text, as the storing Serialize writes it.
+    std::string GetScriptText();
+
+    void DeleteContents() {} // the scene stays as it is
+    bool OnNewDocument();
+
+    // Greys the "&Go" menu (position 4) and sets m_rendering; EndRender undoes both and lowers
+    // the main window's render-busy counter. Without a menu: "Menu not there yet ... ".
+    void BeginRender();
+    void EndRender();
+    unsigned char IsRendering() const { return m_rendering; }
+
+    CVector GetEye() const { return m_eye; }
+    CVector GetLook() const { return m_look; }
+    void SetEye(CVector eye) { m_eye = eye; }
+    void SetLook(CVector look) { m_look = look; }
+
+    void AddObjectAtHead(std::unique_ptr<CSceneObject> object);
+    void AddObjectAtTail(std::unique_ptr<CSceneObject> object);
+    // Appends the light to the light table; the document owns it from then on.
+    void AddLight(std::unique_ptr<CLight> light);
+
+    static constexpr int kGoMenuPosition = 4;
+
+    CImage m_image;
+    CObjectList m_objects;
+    // The shading visits every entry but the last: the default light sits in entries 0 and 1.
+    std::vector<CLight*> m_lights;
+    CColour m_background;
+    unsigned char m_imageComplete = 0;
+    unsigned char m_rendering = 0;
+    CVector m_eye;
+    CVector m_look;
+
+private:
+    void SetGoMenuEnabled(bool enable);
+
+    // Each distinct light of m_lights exactly once, so each is destroyed exactly once.
+    std::vector<std::unique_ptr<CLight>> m_ownedLights;
+};

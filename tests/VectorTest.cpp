@@ -1,0 +1,80 @@
+#include "core/Ray.h"
+#include "core/Vector.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+void ExpectVector(const CVector& v, double x, double y, double z) {
+    EXPECT_DOUBLE_EQ(x, v.x);
+    EXPECT_DOUBLE_EQ(y, v.y);
+    EXPECT_DOUBLE_EQ(z, v.z);
+}
+} // namespace
+
+TEST(Vector, ArithmeticChangesTheVectorAndReturnsACopy) {
+    CVector a(5, 7, 9);
+    CVector b(1, 2, 3);
+    CVector result = a.Subtract(b);
+    ExpectVector(a, 4, 5, 6);
+    ExpectVector(result, 4, 5, 6);
+    ExpectVector(b, 1, 2, 3);
+
+    result = a.Add(b);
+    ExpectVector(a, 5, 7, 9);
+    result.Scale(100); // the result is a copy: changing it leaves a alone
+    ExpectVector(a, 5, 7, 9);
+
+    ExpectVector(a.Negate(), -5, -7, -9);
+    ExpectVector(a, -5, -7, -9);
+    ExpectVector(a.Scale(-2), 10, 14, 18);
+    ExpectVector(a, 10, 14, 18);
+}
+
+TEST(Vector, NormaliseLengthAndDot) {
+    CVector v(3, 0, 4);
+    EXPECT_EQ(5.0, v.Length());
+    CVector n = v.Normalise();
+    ExpectVector(v, 0.6, 0, 0.8);
+    ExpectVector(n, 0.6, 0, 0.8);
+    EXPECT_EQ(12.0, CVector(1, 2, 3).Dot(CVector(4, -5, 6)));
+}
+
+TEST(Vector, NormaliseDividesRatherThanMultiplies) {
+    // 1/3 * 0.7 and 0.7 / 3 differ in the last bit; the quotient is what pictures rely on.
+    CVector v(0.7, 0, 0);
+    CVector w(0, 0, 0);
+    w.x = 0.7;
+    double length = std::sqrt(w.Dot(w));
+    v.Normalise();
+    EXPECT_EQ(0.7 / length, v.x);
+}
+
+TEST(Vector, ZeroLengthNormalisesToNonFinite) {
+    CVector v;
+    v.Normalise();
+    EXPECT_FALSE(std::isfinite(v.x));
+    EXPECT_FALSE(std::isfinite(v.y));
+    EXPECT_FALSE(std::isfinite(v.z));
+}
+
+TEST(Vector, AssignmentReturnsTheAssignedValue) {
+    CVector a;
+    CVector b(1, 2, 3);
+    CVector c = (a = b);
+    ExpectVector(a, 1, 2, 3);
+    ExpectVector(c, 1, 2, 3);
+}
+
+TEST(Ray, DefaultsToZeroAndCopiesBothVectors) {
+    CRay r;
+    ExpectVector(r.origin, 0, 0, 0);
+    ExpectVector(r.direction, 0, 0, 0);
+    r.origin = CVector(1, 2, 3);
+    r.direction = CVector(0, 0, 1);
+    CRay copy(r);
+    r.origin.x = 99;
+    ExpectVector(copy.origin, 1, 2, 3);
+    ExpectVector(copy.direction, 0, 0, 1);
+}
