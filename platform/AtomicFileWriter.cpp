@@ -52,7 +52,9 @@ CAtomicFileWriter::CAtomicFileWriter(std::string targetPath) : m_target(std::mov
     }
 }
 
-CAtomicFileWriter::~CAtomicFileWriter() { Discard(); }
+CAtomicFileWriter::~CAtomicFileWriter() {
+    Discard();
+}
 
 void CAtomicFileWriter::Fail(const std::string& what, int error) {
     if (m_error.empty())

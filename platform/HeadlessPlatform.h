@@ -25,7 +25,9 @@ private:
 class CHeadlessView : public CViewPort {
 public:
     CLumoDoc* GetDocument() override { return m_document; }
-    void SetPixel(int, int, std::uint8_t, std::uint8_t, std::uint8_t) override { ++m_pixelsPainted; }
+    void SetPixel(int, int, std::uint8_t, std::uint8_t, std::uint8_t) override {
+        ++m_pixelsPainted;
+    }
     void RepaintNow() override { ++m_repaints; }
 
     CLumoDoc* m_document = nullptr;

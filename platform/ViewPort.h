@@ -10,6 +10,7 @@ class CViewPort {
 public:
     virtual ~CViewPort() = default;
     virtual CLumoDoc* GetDocument() = 0;
-    virtual void SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue) = 0;
+    virtual void SetPixel(int x, int y, std::uint8_t red, std::uint8_t green,
+                          std::uint8_t blue) = 0;
     virtual void RepaintNow() = 0;
 };

@@ -2,9 +2,13 @@
 
 #include "core/Format.h"
 
-double CLight::Intersect(CRay) { return 0.0; }
+double CLight::Intersect(CRay) {
+    return 0.0;
+}
 
-void CLight::GetScriptHeader(std::string& text) { text = "light {"; }
+void CLight::GetScriptHeader(std::string& text) {
+    text = "light {";
+}
 
 void CLight::GetScriptParams(std::string& text) {
     text = Format("%f %f %f", m_position.x, m_position.y, m_position.z);

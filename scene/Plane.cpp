@@ -4,8 +4,7 @@
 #include "core/Numeric.h"
 
 CPlane::CPlane(float a, float b, float c, float d) {
-    SetCoefficients(TruncateToInt32(a), TruncateToInt32(b), TruncateToInt32(c),
-                    TruncateToInt32(d));
+    SetCoefficients(TruncateToInt32(a), TruncateToInt32(b), TruncateToInt32(c), TruncateToInt32(d));
 }
 
 CPlane::CPlane(float a, float b, float c, float d, int textureFlags) : CPlane(a, b, c, d) {
@@ -20,7 +19,9 @@ void CPlane::SetCoefficients(int a, int b, int c, int d) {
     m_offset = -static_cast<double>(d);
 }
 
-void CPlane::GetScriptHeader(std::string& text) { text = "Plane\n{\n"; }
+void CPlane::GetScriptHeader(std::string& text) {
+    text = "Plane\n{\n";
+}
 
 // Five lines for the plane's four values: the fifth is written as 0.000000, a number that
 // every reader skips or ignores, so saved files stay the shape they have always had.
@@ -28,7 +29,9 @@ void CPlane::GetScriptParams(std::string& text) {
     text = Format("%f \n %f \n %f \n %f \n %f \n", m_nx, m_ny, m_nz, m_offset, 0.0);
 }
 
-CVector CPlane::NormalAt(CVector) { return GetNormal(); }
+CVector CPlane::NormalAt(CVector) {
+    return GetNormal();
+}
 
 double CPlane::Intersect(CRay ray) {
     CVector n = GetNormal();

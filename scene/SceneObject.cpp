@@ -16,13 +16,21 @@ void CSceneObject::SetFinish(double ambient, double diffuse, double brilliance, 
     m_finish.reflection = reflection;
 }
 
-void CSceneObject::GetScriptParams(std::string& text) { text = "Error\n\n"; }
+void CSceneObject::GetScriptParams(std::string& text) {
+    text = "Error\n\n";
+}
 
-void CSceneObject::GetScriptHeader(std::string& text) { text = "Unknown"; }
+void CSceneObject::GetScriptHeader(std::string& text) {
+    text = "Unknown";
+}
 
-CVector CSceneObject::NormalAt(CVector) { return CVector(0.0, 0.0, 0.0); }
+CVector CSceneObject::NormalAt(CVector) {
+    return CVector(0.0, 0.0, 0.0);
+}
 
-double CSceneObject::Intersect(CRay) { return 0.0; }
+double CSceneObject::Intersect(CRay) {
+    return 0.0;
+}
 
 CColour CSceneObject::ColourAt(double x, double y, double z) {
     CColour colour = *GetColour();
@@ -89,8 +97,8 @@ CColour CSceneObject::NoiseColour(double x, double y, double z) {
         v = 0.2 * Noise(x / 100, y / 100, z / 100) + 0.2;
     } else {
         // 17 * trunc(s / 17) cannot exceed |s|, so computing it in double changes nothing.
-        double w = std::fabs(static_cast<double>(
-            TruncateToInt32(s - 17.0 * TruncateToInt32(s / 17) - 10.5)));
+        double w = std::fabs(
+            static_cast<double>(TruncateToInt32(s - 17.0 * TruncateToInt32(s / 17) - 10.5)));
         v = 0.2 * Noise(x / 100, y / 100, z / 100) + 0.3 * (w * 0.1538462) + 0.4;
     }
     return CColour(TruncateToInt32(0.9 * v), TruncateToInt32(0.8 * v), TruncateToInt32(0.6 * v));

@@ -11,7 +11,9 @@ CSphere::CSphere(double x, double y, double z, double radius, int textureFlags)
     m_textureFlags = textureFlags;
 }
 
-void CSphere::GetScriptHeader(std::string& text) { text = "Sphere \n{\n"; }
+void CSphere::GetScriptHeader(std::string& text) {
+    text = "Sphere \n{\n";
+}
 
 void CSphere::GetScriptParams(std::string& text) {
     text = Format(" %f \n  %f \n   %f \n  %f  \n", m_centre.x, m_centre.y, m_centre.z,

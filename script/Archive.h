@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/AtomicFileWriter.h"
+
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 // A storing or loading stream over a file, for the document's Serialize.
@@ -24,8 +26,10 @@ public:
     bool IsStoring() const { return m_mode == store; }
     bool IsLoading() const { return m_mode == load; }
     // False once anything failed; GetError then says what, naming the file.
-    bool IsOk() const { return m_error.empty(); }
-    const std::string& GetError() const { return m_error; }
+    bool IsOk() const { return m_error.empty() && (!m_writer || m_writer->IsOk()); }
+    const std::string& GetError() const {
+        return m_error.empty() && m_writer ? m_writer->GetError() : m_error;
+    }
     const std::string& GetPath() const { return m_path; }
 
     // Storing: appends the characters, with no terminator and no line end of their own.
@@ -37,11 +41,10 @@ public:
     bool ReadAll(std::string& text);
 
 private:
-    void Fail(const std::string& what, int error);
+    void Fail(const std::string& what);
 
     std::string m_path;
     Mode m_mode;
     std::string m_error;
-    std::string m_tempPath;
-    std::FILE* m_file = nullptr;
+    std::unique_ptr<CAtomicFileWriter> m_writer; // storing only
 };

@@ -1,0 +1,187 @@
+#include "platform/SettingsStore.h"
+
+#include "platform/AtomicFileWriter.h"
+
+#include <wx/fileconf.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
+
+// The INI format itself is wxWidgets' (wxFileConfig, from its base library, which has no GUI):
+// it parses and writes the files in memory. Reading and replacing the files is done here, so
+// that a write is a complete new file renamed into place.
+
+namespace {
+
+// A settings file larger than this is not a settings file; it reads as empty.
+constexpr std::uintmax_t kMaxStoreBytes = 4 * 1024 * 1024;
+
+bool ReadFile(const std::string& path, std::string& content) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uintmax_t>(info.st_size) > kMaxStoreBytes)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    content = buffer.str();
+    return content.size() <= kMaxStoreBytes;
+}
+
+std::unique_ptr<wxFileConfig> ParseStore(const std::string& content) {
+    wxLogNull quiet; // malformed lines are skipped, not reported
+    wxMemoryInputStream in(content.data(), content.size());
+    auto config = std::make_unique<wxFileConfig>(in);
+    config->SetExpandEnvVars(false); // "$HOME" in an editor path stays as written
+    return config;
+}
+
+wxString Path(const std::string& section, const std::string& key) {
+    return "/" + wxString::FromUTF8(section) + "/" + wxString::FromUTF8(key);
+}
+
+bool MakeFolders(const std::string& folder) {
+    std::string partial;
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        std::size_t slash = folder.find('/', start);
+        if (slash == std::string::npos)
+            slash = folder.size();
+        partial = folder.substr(0, slash);
+        if (!partial.empty() && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        start = slash + 1;
+    }
+    struct stat info;
+    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Cuts the text to at most max bytes without leaving half a UTF-8 character at the end.
+std::string Limit(std::string text, std::size_t max) {
+    if (text.size() <= max)
+        return text;
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    return text;
+}
+
+} // namespace
+
+std::string CSettingsStore::SettingsFolder() {
+    if (const char* own = std::getenv("LUMO_CONFIG_DIR"); own && *own)
+        return own;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        return std::string(xdg) + "/lumo";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/lumo";
+}
+
+CSettingsStore CSettingsStore::Profile() {
+    return CSettingsStore("profile.ini");
+}
+
+CSettingsStore CSettingsStore::IniFile() {
+    return CSettingsStore("win.ini");
+}
+
+CSettingsStore::CSettingsStore(std::string fileName) : m_path(std::move(fileName)) {}
+
+// Resolved at every use: the settings folder is whatever the environment says at that moment.
+static std::string Resolve(const std::string& path) {
+    if (path.find('/') != std::string::npos)
+        return path;
+    return CSettingsStore::SettingsFolder() + "/" + path;
+}
+
+bool CSettingsStore::ParseInt(const std::string& text, int& value) {
+    std::size_t begin = text.find_first_not_of(" \t");
+    std::size_t end = text.find_last_not_of(" \t");
+    if (begin == std::string::npos)
+        return false;
+    std::string number = text.substr(begin, end - begin + 1);
+    std::size_t digits = (number[0] == '-' || number[0] == '+') ? 1 : 0;
+    if (digits == number.size() ||
+        number.find_first_not_of("0123456789", digits) != std::string::npos)
+        return false;
+    errno = 0;
+    char* stop = nullptr;
+    long long parsed = std::strtoll(number.c_str(), &stop, 10);
+    if (errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool CSettingsStore::ReadValue(const std::string& section, const std::string& key,
+                               std::string& value) const {
+    std::string content;
+    if (!ReadFile(Resolve(m_path), content))
+        return false;
+    auto config = ParseStore(content);
+    wxString text;
+    if (!config->Read(Path(section, key), &text))
+        return false;
+    value = text.utf8_string();
+    return true;
+}
+
+bool CSettingsStore::WriteValue(const std::string& section, const std::string& key,
+                                const std::string& value) const {
+    std::string path = Resolve(m_path);
+    std::size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash)))
+        return false;
+    std::string content;
+    ReadFile(path, content); // a missing or unreadable store starts empty
+    auto config = ParseStore(content);
+    if (!config->Write(Path(section, key), wxString::FromUTF8(value)))
+        return false;
+    wxMemoryOutputStream out;
+    {
+        wxLogNull quiet;
+        if (!config->Save(out))
+            return false;
+    }
+    std::string saved(static_cast<std::size_t>(out.GetLength()), '\0');
+    out.CopyTo(saved.data(), saved.size());
+    CAtomicFileWriter writer(path);
+    return writer.Write(saved) && writer.Commit();
+}
+
+int CSettingsStore::GetInt(const std::string& section, const std::string& key,
+                           int defaultValue) const {
+    std::string text;
+    int value;
+    if (ReadValue(section, key, text) && ParseInt(text, value))
+        return value;
+    return defaultValue;
+}
+
+std::string CSettingsStore::GetString(const std::string& section, const std::string& key,
+                                      const std::string& defaultValue) const {
+    std::string text;
+    if (!ReadValue(section, key, text))
+        text = defaultValue;
+    return Limit(std::move(text), kMaxText);
+}
+
+bool CSettingsStore::WriteInt(const std::string& section, const std::string& key, int value) const {
+    return WriteValue(section, key, std::to_string(value));
+}
+
+bool CSettingsStore::WriteString(const std::string& section, const std::string& key,
+                                 const std::string& value) const {
+    return WriteValue(section, key, value);
+}

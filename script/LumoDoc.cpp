@@ -1,0 +1,140 @@
+#include "script/LumoDoc.h"
+
+#include "platform/MainWindow.h"
+#include "platform/MenuBar.h"
+#include "platform/Platform.h"
+#include "scene/Plane.h"
+#include "scene/Sphere.h"
+#include "script/Archive.h"
+
+CLumoDoc::CLumoDoc() {
+    CPlatform::Current().DocumentCreated(this);
+    BuildDefaultScene();
+}
+
+CLumoDoc::~CLumoDoc() {
+    ClearScene();
+    // Each distinct light once: entries 0 and 1 share the default light.
+    m_lights.clear();
+    m_ownedLights.clear();
+    CPlatform::Current().DocumentDestroyed(this);
+}
+
+void CLumoDoc::BuildDefaultScene() {
+    m_background = CColour(175, 200, 255);
+
+    auto sphere1 = std::make_unique<CSphere>(30.0f, 0.0f, 0.0f, 25.0f);
+    sphere1->SetColour(CColour(220, 100, 100));
+    sphere1->SetFinish(0.3, 0.7, 2.0, 0.9, 50.0, 0.065);
+
+    auto sphere2 = std::make_unique<CSphere>(-37.5f, -15.0f, -15.5f, 15.0f);
+    sphere2->SetColour(CColour(120, 200, 220));
+    sphere2->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.75);
+
+    auto sphere3 = std::make_unique<CSphere>(5.5f, -42.5f, 5.0f, 17.5f);
+    sphere3->SetColour(CColour(229, 220, 0));
+    sphere3->SetFinish(0.9, 0.8, 20.0, 0.9, 0.85, 0.0);
+
+    auto sphere4 = std::make_unique<CSphere>(100.5, -4.0, 50.5, 25.0, kTextureRing);
+    sphere4->SetColour(CColour(229, 220, 0));
+    sphere4->SetFinish(0.3, 0.7, 2.0, 0.9, 50.0, 0.065);
+
+    auto floor = std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -50.0f, kTextureChecker);
+    floor->SetColour(CColour(150, 175, 150));
+    floor->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.65);
+
+    auto light = std::make_unique<CLight>(CVector(65.0, -50.0, -100.0));
+    light->SetColour(CColour(1.0f, 1.0f, 1.0f));
+
+    // Each at the head: the list then reads floor, sphere 4, sphere 3, sphere 2, sphere 1.
+    AddObjectAtHead(std::move(sphere1));
+    AddObjectAtHead(std::move(sphere2));
+    AddObjectAtHead(std::move(sphere3));
+    AddObjectAtHead(std::move(sphere4));
+    AddObjectAtHead(std::move(floor));
+
+    // The table holds the one light twice: the shading visits every entry but the last.
+    m_lights.clear();
+    m_ownedLights.clear();
+    CLight* defaultLight = light.get();
+    m_ownedLights.push_back(std::move(light));
+    m_lights.push_back(defaultLight);
+    m_lights.push_back(defaultLight);
+
+    m_look = CVector(0.0, static_cast<double>(-0.05f), 1.0);
+    m_eye = CVector(0.0, -5.0, -110.0);
+}
+
+void CLumoDoc::ClearScene() {
+    m_objects.clear();
+}
+
+bool CLumoDoc::OnNewDocument() {
+    DeleteContents();
+    return true;
+}
+
+void CLumoDoc::AddObjectAtHead(std::unique_ptr<CSceneObject> object) {
+    m_objects.push_front(std::move(object));
+}
+
+void CLumoDoc::AddObjectAtTail(std::unique_ptr<CSceneObject> object) {
+    m_objects.push_back(std::move(object));
+}
+
+void CLumoDoc::AddLight(std::unique_ptr<CLight> light) {
+    if (!light)
+        return;
+    m_lights.push_back(light.get());
+    m_ownedLights.push_back(std::move(light));
+}
+
+void CLumoDoc::SetGoMenuEnabled(bool enable) {
+    CMainWindow* mainWindow = CPlatform::Current().GetMainWindow();
+    CMenuBar* menu = mainWindow ? mainWindow->GetMenu() : nullptr;
+    if (!menu) {
+        CPlatform::Current().MessageBox("Menu not there yet ... ", "lumo");
+        return;
+    }
+    menu->EnableTopLevelItem(kGoMenuPosition, enable);
+}
+
+void CLumoDoc::BeginRender() {
+    SetGoMenuEnabled(false);
+    m_rendering = 1;
+}
+
+void CLumoDoc::EndRender() {
+    SetGoMenuEnabled(true);
+    m_rendering = 0;
+    if (CMainWindow* mainWindow = CPlatform::Current().GetMainWindow())
+        mainWindow->LowerRenderBusy();
+}
+
+std::string CLumoDoc::GetScriptText() {
+    std::string script;
+    std::string text;
+    for (const auto& object : m_objects) {
+        if (!object)
+            continue;
+        object->GetScriptHeader(text);
+        script += text;
+        object->GetScriptParams(text);
+        script += text;
+        script += " } \n\n";
+    }
+    return script;
+}
+
+bool CLumoDoc::Serialize(CArchive& archive) {
+    if (archive.IsStoring()) {
+        if (!m_objects.empty())
+            archive.WriteString(GetScriptText());
+        return archive.IsOk();
+    }
+    std::string text;
+    if (!archive.ReadAll(text))
+        return false;
+    LoadScriptKeywords(text.data(), text.size());
+    return true;
+}
