@@ -1,0 +1,56 @@
+#include "render/RenderJob.h"
+
+#include "core/Format.h"
+#include "platform/MainWindow.h"
+#include "platform/Platform.h"
+#include "render/Renderer.h"
+#include "script/LumoDoc.h"
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+std::atomic<unsigned char> g_stopRendering{0};
+
+namespace {
+// The kernel's identifier of the calling thread, as ps and top show it.
+unsigned CurrentThreadId() {
+    return static_cast<unsigned>(gettid());
+}
+} // namespace
+
+int RunRender(RenderJob* job) {
+    if (!job || !job->document)
+        return 0;
+    CLumoDoc* document = job->document;
+
+    std::time_t start = std::time(nullptr);
+    document->BeginRender();
+
+    std::string title;
+    if (job->mainWindow) {
+        title = job->mainWindow->GetTitle();
+        job->mainWindow->SetTitle("Rendering..." + title);
+    }
+
+    auto renderer = std::make_unique<CRenderer>();
+    renderer->SetMaxRecursionOverride(job->maxRecursion);
+    renderer->Render(document, static_cast<unsigned>(job->width),
+                     static_cast<unsigned>(job->height), job->left, job->top, job->right,
+                     job->bottom, job->progress);
+    renderer.reset();
+
+    int elapsed = static_cast<int>(std::time(nullptr) - start);
+    CPlatform::Current().MessageBox(
+        Format("Render thread 0x%x took %d seconds", CurrentThreadId(), elapsed),
+        "Finished Rendering");
+
+    if (job->mainWindow)
+        job->mainWindow->SetTitle(title);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    document->EndRender();
+    return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <atomic>
+#include <optional>
+
+class CLumoDoc;
+class CMainWindow;
+class CProgressBar;
+
+// The parameters of one render, filled in by whoever starts it (the main frame's render
+// command, lumo-render) and handed to RunRender.
+struct RenderJob {
+    CLumoDoc* document = nullptr;
+    // The region to trace, in pixels: always the whole picture, (0, 0, width, height).
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    // The picture's size; the document's image must already have this size.
+    int width = 0;
+    int height = 0;
+    CProgressBar* progress = nullptr;  // or null
+    CMainWindow* mainWindow = nullptr; // its title carries "Rendering..." meanwhile; or null
+
+    // Replaces the profile's "MaxRecursion" for this render only (nothing is stored).
+    std::optional<unsigned> maxRecursion;
+};
+
+// Renders the job's document into its image on the calling thread, greying the Go menu and
+// prefixing the window title meanwhile, and reports the elapsed whole seconds in the message
+// box "Finished Rendering". Always returns 0.
+int RunRender(RenderJob* job);
+
+// Set once the view is gone; ends every render loop before its next row or pixel. Never
+// cleared.
+extern std::atomic<unsigned char> g_stopRendering;

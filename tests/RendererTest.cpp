@@ -1,0 +1,533 @@
+#include "RendererTestSupport.h"
+
+#include "platform/ProgressBar.h"
+#include "render/Camera.h"
+#include "render/RenderJob.h"
+#include "scene/Plane.h"
+#include "scene/Sphere.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <regex>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Hit at a fixed distance by every ray travelling along the z axis (either way) and missed by
+// every other ray, so that shadow rays towards a light off the axis pass it.
+class CFixedHit : public CSceneObject {
+public:
+    CFixedHit(double t, CVector normal) : m_t(t), m_normal(normal) {}
+    double Intersect(CRay ray) override {
+        if (std::fabs(ray.direction.x) > 0.1 || std::fabs(ray.direction.y) > 0.1)
+            return 0.0;
+        ++m_alongZ;
+        return m_t;
+    }
+    CVector NormalAt(CVector) override { return m_normal; }
+
+    double m_t;
+    CVector m_normal;
+    int m_alongZ = 0; // rays along z that were tested: one per traced level
+};
+
+CFixedHit* AddFixedHit(CLumoDoc& doc, double t, CVector normal, CColour colour) {
+    auto object = std::make_unique<CFixedHit>(t, normal);
+    object->SetColour(colour);
+    CFixedHit* raw = object.get();
+    doc.AddObjectAtTail(std::move(object));
+    return raw;
+}
+
+CSphere* AddSphere(CLumoDoc& doc, CVector centre, float radius, CColour colour) {
+    auto sphere =
+        std::make_unique<CSphere>(static_cast<float>(centre.x), static_cast<float>(centre.y),
+                                  static_cast<float>(centre.z), radius);
+    sphere->SetColour(colour);
+    CSphere* raw = sphere.get();
+    doc.AddObjectAtTail(std::move(sphere));
+    return raw;
+}
+
+void ExpectSameColour(const CColour& expected, const CColour& actual) {
+    EXPECT_EQ(expected.red, actual.red);
+    EXPECT_EQ(expected.green, actual.green);
+    EXPECT_EQ(expected.blue, actual.blue);
+    EXPECT_EQ(expected.redLevel, actual.redLevel);
+    EXPECT_EQ(expected.greenLevel, actual.greenLevel);
+    EXPECT_EQ(expected.blueLevel, actual.blueLevel);
+}
+
+const CRay kAlongZ(CVector(0.0, 0.0, 0.0), CVector(0.0, 0.0, 1.0));
+const CColour kWhite(1.0f, 1.0f, 1.0f);
+const CColour kBlack(0.0f, 0.0f, 0.0f);
+
+class RendererTrace : public RenderFixture {
+protected:
+    void SetUp() override {
+        doc->ClearScene();
+        doc->m_background = CColour(200, 100, 50);
+    }
+    CColour TraceAlongZ() {
+        renderer.Attach(doc.get());
+        CColour colour;
+        renderer.Trace(kAlongZ, colour);
+        return colour;
+    }
+    CRenderer renderer;
+};
+
+TEST_F(RendererTrace, EmptySceneSeesBackground) {
+    renderer.Attach(doc.get());
+    CColour colour(0.3f, 0.3f, 0.3f);
+    EXPECT_FALSE(renderer.Trace(kAlongZ, colour));
+    ExpectSameColour(doc->m_background, colour);
+}
+
+TEST_F(RendererTrace, NearestHitWinsAndTiesGoToTheEarlierObject) {
+    CFixedHit* far = AddFixedHit(*doc, 7.0, CVector(0, 0, -1), CColour(0, 0, 255));
+    CFixedHit* first = AddFixedHit(*doc, 5.0, CVector(0, 0, -1), CColour(255, 0, 0));
+    CFixedHit* second = AddFixedHit(*doc, 5.0, CVector(0, 0, -1), CColour(0, 255, 0));
+    for (CFixedHit* object : {far, first, second})
+        object->SetFinish(1.0, 0.0, 0.0, 0.0, 0.0, 0.0); // ambient only: the object's colour
+    CColour colour = TraceAlongZ();
+    EXPECT_EQ(255, colour.GetRed());
+    EXPECT_EQ(0, colour.GetGreen());
+    EXPECT_EQ(0, colour.GetBlue());
+}
+
+TEST_F(RendererTrace, HitThresholdAndFarLimit) {
+    CFixedHit* object = AddFixedHit(*doc, 0.0, CVector(0, 0, -1), CColour(255, 255, 255));
+    object->SetFinish(1.0, 0.0, 0.0, 0.0, 0.0, 0.0);
+    renderer.Attach(doc.get());
+    struct Case {
+        double t;
+        bool hit;
+    };
+    for (Case c : {Case{0.001, false}, Case{0.0011, true}, Case{999999.98, true},
+                   Case{999999.99, false}, Case{1000000.0, false}}) {
+        object->m_t = c.t;
+        CColour colour;
+        EXPECT_EQ(c.hit, renderer.Trace(kAlongZ, colour)) << "t = " << c.t;
+        EXPECT_EQ(c.hit ? 255 : 200, colour.GetRed()) << "t = " << c.t;
+    }
+}
+
+TEST_F(RendererTrace, NormalIsTurnedTowardsTheRay) {
+    // Lit from behind the camera: only a normal facing the camera gets diffuse light.
+    UseSingleLight(*doc, CVector(0.0, 5.0, -5.0));
+    CFixedHit* object = AddFixedHit(*doc, 5.0, CVector(0, 0, -1), kWhite);
+    object->SetFinish(0.0, 1.0, 1.0, 0.0, 0.0, 0.0);
+    CColour towards = TraceAlongZ();
+    object->m_normal = CVector(0, 0, 1);
+    CColour away = TraceAlongZ();
+    EXPECT_EQ(228, towards.GetRed()); // 255 * cos(atan(1 / 2))
+    ExpectSameColour(towards, away);
+}
+
+TEST_F(RendererTrace, DefaultLimitReflectsOnlyTheBackground) {
+    CFixedHit* mirror = AddFixedHit(*doc, 5.0, CVector(0, 0, -1), kWhite);
+    mirror->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 0.5);
+    UseSingleLight(*doc, CVector(0.0, 1000.0, 0.0));
+    CColour colour = TraceAlongZ();
+    EXPECT_EQ(0u, renderer.GetRecursionLimit());
+    EXPECT_EQ(1, mirror->m_alongZ); // the reflected ray looks at nothing
+    const CColour& background = doc->m_background;
+    EXPECT_EQ(static_cast<float>(background.redLevel * 0.5), colour.redLevel);
+    EXPECT_EQ(static_cast<float>(background.greenLevel * 0.5), colour.greenLevel);
+    EXPECT_EQ(static_cast<float>(background.blueLevel * 0.5), colour.blueLevel);
+}
+
+TEST_F(RendererTrace, FacingMirrorsTraceMaxRecursionPlusOneLevels) {
+    StoreMaxRecursion(2);
+    // Light far off the z axis, so that no shadow ray is stopped by the mirrors.
+    UseSingleLight(*doc, CVector(0.0, 1000.0, 0.0));
+    CFixedHit* mirrors = AddFixedHit(*doc, 1.0, CVector(0, 0, -1), kWhite);
+    mirrors->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 0.5);
+    CColour colour = TraceAlongZ();
+    EXPECT_EQ(2u, renderer.GetRecursionLimit());
+    EXPECT_EQ(3, mirrors->m_alongZ); // depths 0, 1 and 2; the depth-3 trace sees the background
+    // Three reflections of weight 0.5 each: an eighth of the background, exactly.
+    EXPECT_EQ(doc->m_background.redLevel / 8, colour.redLevel);
+    EXPECT_EQ(doc->m_background.greenLevel / 8, colour.greenLevel);
+    EXPECT_EQ(doc->m_background.blueLevel / 8, colour.blueLevel);
+}
+
+TEST_F(RendererTrace, UnboundedRecursionLimitIsCapped) {
+    UseSingleLight(*doc, CVector(0.0, 1000.0, 0.0));
+    CFixedHit* mirrors = AddFixedHit(*doc, 1.0, CVector(0, 0, -1), kWhite);
+    mirrors->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 1.0);
+    for (int stored : {-1, 2147483647, -2147483647 - 1}) {
+        StoreMaxRecursion(stored);
+        mirrors->m_alongZ = 0;
+        TraceAlongZ();
+        EXPECT_EQ(CRenderer::kMaxRecursionCap, renderer.GetRecursionLimit()) << stored;
+        EXPECT_EQ(static_cast<int>(CRenderer::kMaxRecursionCap) + 1, mirrors->m_alongZ);
+    }
+}
+
+TEST_F(RendererTrace, RecursionLimitComesFromTheProfileUnlessOverridden) {
+    StoreMaxRecursion(3);
+    renderer.Attach(doc.get());
+    EXPECT_EQ(3u, renderer.GetRecursionLimit());
+    renderer.SetMaxRecursionOverride(1u);
+    renderer.Attach(doc.get());
+    EXPECT_EQ(1u, renderer.GetRecursionLimit());
+    renderer.SetMaxRecursionOverride(4000000000u);
+    renderer.Attach(doc.get());
+    EXPECT_EQ(CRenderer::kMaxRecursionCap, renderer.GetRecursionLimit());
+    renderer.SetMaxRecursionOverride(std::nullopt);
+    renderer.Attach(doc.get());
+    EXPECT_EQ(3u, renderer.GetRecursionLimit());
+}
+
+class RendererShade : public RendererTrace {};
+
+TEST_F(RendererShade, AmbientOnlyWhetherLitOrNot) {
+    UseSingleLight(*doc, CVector(0.0, 0.0, -10.0));
+    CSphere* sphere = AddSphere(*doc, CVector(0, 0, 10), 1.0f, CColour(1.0f, 0.5f, 0.0f));
+    sphere->SetFinish(0.2, 0.0, 1.0, 0.0, 1.0, 0.0);
+
+    CColour lit = TraceAlongZ();
+    // A blocker behind the camera puts the hit point in shadow.
+    AddSphere(*doc, CVector(0, 0, -5), 1.0f, kWhite);
+    CRay shadowRay;
+    double distance = doc->m_lights[0]->BuildShadowRay(CVector(0, 0, 9), shadowRay);
+    ASSERT_EQ(
+        0.0f,
+        doc->m_lights[0]->Illuminate(sphere, shadowRay, distance, doc->m_objects, 0).redLevel);
+    CColour shadowed = TraceAlongZ();
+
+    for (const CColour& colour : {lit, shadowed}) {
+        EXPECT_EQ(0.2f, colour.redLevel);
+        EXPECT_EQ(0.1f, colour.greenLevel);
+        EXPECT_EQ(0.0f, colour.blueLevel);
+        EXPECT_EQ(51, colour.GetRed());
+        EXPECT_EQ(25, colour.GetGreen());
+    }
+}
+
+TEST_F(RendererShade, DiffuseFollowsTheCosineAtTheLight) {
+    CSphere surface(0.0f, 0.0f, 0.0f, 1.0f);
+    surface.SetColour(kWhite);
+    surface.SetFinish(0.0, 1.0, 1.0, 0.0, 0.0, 0.0);
+    CRay incoming(CVector(0, 10, 0), CVector(0, -1, 0));
+    CVector up(0, 1, 0);
+    CVector point(0, 0, 0);
+
+    UseSingleLight(*doc, CVector(0.0, 10.0, 0.0));
+    renderer.Attach(doc.get());
+    CColour above;
+    renderer.Shade(&surface, incoming, up, point, above);
+    EXPECT_EQ(255, above.GetRed());
+    EXPECT_EQ(1.0f, above.blueLevel);
+
+    double angle = 60.0 * M_PI / 180.0;
+    UseSingleLight(*doc, CVector(10.0 * std::sin(angle), 10.0 * std::cos(angle), 0.0));
+    CColour at60;
+    renderer.Shade(&surface, incoming, up, point, at60);
+    EXPECT_FLOAT_EQ(0.5f, at60.redLevel);
+    EXPECT_FLOAT_EQ(0.5f, at60.greenLevel);
+    EXPECT_FLOAT_EQ(0.5f, at60.blueLevel);
+    EXPECT_EQ(127, at60.GetRed());
+}
+
+TEST_F(RendererShade, ShadowedAtDepthZeroButLitInAMirror) {
+    StoreMaxRecursion(1);
+    doc->m_background = CColour(0, 0, 0);
+    UseSingleLight(*doc, CVector(0.0, 2.0, 0.0));
+    // A mirror plane y = 5 that the camera at the origin sees at (5, 5, 0); the mirrored ray
+    // runs down to a white sphere whose upper left faces the light, but a small blocker sits
+    // between the two.
+    auto mirror = std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -5.0f);
+    mirror->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 1.0);
+    doc->AddObjectAtTail(std::move(mirror));
+    CSphere* target = AddSphere(*doc, CVector(8, 2, 0), 1.0f, kWhite);
+    target->SetFinish(0.0, 1.0, 1.0, 0.0, 0.0, 0.0);
+    AddSphere(*doc, CVector(4, 2.3, 0), 0.8f, kWhite)->SetFinish(0, 0, 0, 0, 0, 0);
+
+    CRay primary(CVector(0, 0, 0), CVector(1, 1, 0).Normalise());
+    renderer.Attach(doc.get());
+    CColour seenInMirror;
+    ASSERT_TRUE(renderer.Trace(primary, seenInMirror));
+
+    // Where the mirrored ray meets the sphere, shaded directly at depth 0.
+    CRay mirrored(CVector(5, 5, 0), CVector(1, -1, 0).Normalise());
+    double t = target->Intersect(mirrored);
+    ASSERT_GT(t, 0.001);
+    CVector point(5 + t * mirrored.direction.x, 5 + t * mirrored.direction.y, 0);
+    CVector normal = target->NormalAt(point);
+    CColour direct;
+    renderer.Shade(target, mirrored, normal, point, direct);
+    ExpectSameColour(kBlack, direct);
+
+    renderer.m_depth = 1;
+    CColour reflected;
+    renderer.Shade(target, mirrored, normal, point, reflected);
+    renderer.m_depth = 0;
+    EXPECT_GT(reflected.redLevel, 0.5f);
+    EXPECT_NEAR(reflected.redLevel, seenInMirror.redLevel, 1e-4);
+}
+
+TEST_F(RendererShade, OneEntryLightTableKeepsTheBackground) {
+    doc = std::make_unique<CLumoDoc>();
+    doc->m_lights.resize(1);
+    renderer.Attach(doc.get());
+    CRenderer driver;
+    CColour colour;
+    // Straight at the first sphere of the default scene.
+    CRay ray(CVector(30, 0, -110), CVector(0, 0, 1));
+    EXPECT_TRUE(renderer.Trace(ray, colour));
+    ExpectSameColour(doc->m_background, colour);
+}
+
+TEST_F(RendererShade, ReflectionIsAddedOncePerLitLight) {
+    // Two lights (entries 0 and 1; entry 2 is the unvisited last) and a third in shadow.
+    UseSingleLight(*doc, CVector(0.0, 1000.0, 0.0));
+    auto second = std::make_unique<CLight>(CVector(0.0, -1000.0, 0.0));
+    second->SetColour(kWhite);
+    CLight* secondRaw = second.get();
+    doc->AddLight(std::move(second));
+    std::swap(doc->m_lights[1], doc->m_lights[2]);
+    ASSERT_EQ(secondRaw, doc->m_lights[1]);
+    CFixedHit* mirror = AddFixedHit(*doc, 5.0, CVector(0, 0, -1), kWhite);
+    mirror->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 0.25);
+    CColour colour = TraceAlongZ();
+    EXPECT_EQ(
+        static_cast<float>(doc->m_background.redLevel * 0.25 + doc->m_background.redLevel * 0.25),
+        colour.redLevel);
+    // A light below the surface adds no diffuse light but its reflection all the same.
+    mirror->SetFinish(0.0, 1.0, 1.0, 0.0, 0.0, 0.25);
+    mirror->m_normal = CVector(1, 0, 0); // perpendicular to both lights
+    CColour sideways = TraceAlongZ();
+    EXPECT_EQ(colour.redLevel, sideways.redLevel);
+}
+
+// The render driver.
+
+class RecordingProgress : public CProgressBar {
+public:
+    explicit RecordingProgress(std::function<void()> onRow = {}) : m_onRow(std::move(onRow)) {}
+    void SetPos(int position) override {
+        m_positions.push_back(position);
+        if (m_onRow)
+            m_onRow();
+    }
+    std::vector<int> m_positions;
+    std::function<void()> m_onRow;
+};
+
+class RendererDriver : public RenderFixture {
+protected:
+    CHeadlessView& View() { return platform.m_mainWindow.m_view; }
+    CRenderer renderer;
+};
+
+TEST_F(RendererDriver, PrimaryRaysOfASquareView) {
+    renderer.m_width = 8;
+    renderer.m_height = 8;
+    CVector look = doc->GetLook();
+    CCamera camera(look, doc->GetEye(), CVector(1, 0, 0), CVector(0, 1.0f, 0));
+    CRay centre;
+    renderer.BuildPrimaryRay(4, 4, centre, camera);
+    CVector along = look;
+    along.Normalise();
+    EXPECT_EQ(along.x, centre.direction.x);
+    EXPECT_EQ(along.y, centre.direction.y);
+    EXPECT_EQ(along.z, centre.direction.z);
+    EXPECT_EQ(-110.0, centre.origin.z);
+
+    CRay corner;
+    renderer.BuildPrimaryRay(0, 0, corner, camera);
+    CVector expected(look.x - 0.5, look.y - 0.5, look.z);
+    expected.Normalise();
+    EXPECT_EQ(expected.x, corner.direction.x);
+    EXPECT_EQ(expected.y, corner.direction.y);
+    EXPECT_EQ(expected.z, corner.direction.z);
+}
+
+TEST_F(RendererDriver, PrimaryRaysOfAWideView) {
+    renderer.m_width = 200;
+    renderer.m_height = 100;
+    CCamera camera(CVector(0, 0, 1), CVector(0, 0, 0), CVector(1, 0, 0), CVector(0, 2.0f, 0));
+    CRay left;
+    renderer.BuildPrimaryRay(50, 0, left, camera);
+    CVector expected(-1, 0, 1);
+    expected.Normalise();
+    EXPECT_EQ(expected.x, left.direction.x);
+    EXPECT_EQ(0.0, left.direction.y);
+    EXPECT_EQ(expected.z, left.direction.z);
+    CRay middle;
+    renderer.BuildPrimaryRay(50, 100, middle, camera);
+    EXPECT_EQ(0.0, middle.direction.x);
+    EXPECT_EQ(0.0, middle.direction.y);
+    EXPECT_EQ(1.0, middle.direction.z);
+    // Row 0 is the top of the picture and looks towards -y.
+    CRay top;
+    renderer.BuildPrimaryRay(0, 100, top, camera);
+    EXPECT_LT(top.direction.y, 0.0);
+}
+
+TEST_F(RendererDriver, ProgressAfterEachRowAndEveryPixelStored) {
+    ASSERT_TRUE(doc->m_image.SetSize(3, 100));
+    RecordingProgress progress;
+    renderer.Render(doc.get(), 3, 100, 0, 0, 3, 100, &progress);
+    ASSERT_EQ(100u, progress.m_positions.size());
+    for (int y = 0; y < 100; ++y)
+        EXPECT_EQ(y, progress.m_positions[static_cast<std::size_t>(y)]);
+    EXPECT_EQ(300u, View().m_pixelsPainted);
+    EXPECT_EQ(1, View().m_repaints);
+    EXPECT_EQ(1, doc->m_imageComplete);
+    // The sky above the horizon in the top row, never the white of a fresh image.
+    EXPECT_EQ(doc->m_background.GetRed(), static_cast<int>(doc->m_image.GetPixel(1, 0) & 0xFF));
+}
+
+TEST_F(RendererDriver, ZeroHeightOrWidthTracesNothingAndStillCompletes) {
+    for (auto [width, height] : {std::pair{5, 0}, std::pair{0, 5}}) {
+        doc->m_imageComplete = 0;
+        View().m_pixelsPainted = 0;
+        ASSERT_TRUE(doc->m_image.SetSize(width, height));
+        RecordingProgress progress;
+        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                        0, width, height, &progress);
+        EXPECT_EQ(0u, View().m_pixelsPainted);
+        EXPECT_EQ(static_cast<std::size_t>(height), progress.m_positions.size());
+        EXPECT_EQ(1, doc->m_imageComplete);
+    }
+}
+
+TEST_F(RendererDriver, RegionBeyondTheImageIsClipped) {
+    ASSERT_TRUE(doc->m_image.SetSize(4, 3));
+    renderer.Render(doc.get(), 4, 3, 0, 0, 4000, 3000, nullptr);
+    EXPECT_EQ(12u, View().m_pixelsPainted);
+    // A picture larger than the image is painted but stored only where the image has room.
+    renderer.Render(doc.get(), 6, 5, 0, 0, 6, 5, nullptr);
+    EXPECT_EQ(12u + 30u, View().m_pixelsPainted);
+    EXPECT_EQ(4, doc->m_image.GetWidth());
+}
+
+TEST_F(RendererDriver, DegenerateCamerasGiveDefinedPixels) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::uint32_t background = doc->m_background.GetRed() | doc->m_background.GetGreen() << 8 |
+                               std::uint32_t(doc->m_background.GetBlue()) << 16;
+    // A zero look vector: the centre pixel's direction is 0 / 0 and sees the background.
+    doc->SetLook(CVector(0, 0, 0));
+    RenderToPpm(*doc, 4, 4);
+    EXPECT_EQ(background, doc->m_image.GetPixel(2, 2));
+
+    struct Camera {
+        CVector look;
+        CVector eye;
+    };
+    for (const Camera& camera : {Camera{CVector(nan, 0, 1), CVector(0, -5, -110)},
+                                 Camera{CVector(0, inf, 1), CVector(0, -5, -110)},
+                                 Camera{CVector(0, 0, 1), CVector(inf, 0, -inf)},
+                                 Camera{CVector(0, 0, 1), CVector(nan, nan, nan)}}) {
+        doc->SetLook(camera.look);
+        doc->SetEye(camera.eye);
+        RenderToPpm(*doc, 3, 2);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(background, doc->m_image.GetPixel(x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(RendererDriver, StopFlagEndsTheLoopsButTheRenderStillCompletes) {
+    ASSERT_TRUE(doc->m_image.SetSize(4, 4));
+    RecordingProgress progress([] { g_stopRendering = 1; });
+    renderer.Render(doc.get(), 4, 4, 0, 0, 4, 4, &progress);
+    g_stopRendering = 0; // the flag is never cleared in the program; tests share one process
+    EXPECT_EQ(1u, progress.m_positions.size()); // one row, then the loops end
+    EXPECT_EQ(4u, View().m_pixelsPainted);
+    EXPECT_EQ(1, doc->m_imageComplete);
+    EXPECT_EQ(1, View().m_repaints);
+}
+
+class RendererRunRender : public RendererDriver {
+protected:
+    RenderJob MakeJob(int width, int height) {
+        EXPECT_TRUE(doc->m_image.SetSize(width, height));
+        RenderJob job;
+        job.document = doc.get();
+        job.right = job.width = width;
+        job.bottom = job.height = height;
+        job.mainWindow = &platform.m_mainWindow;
+        platform.m_mainWindow.SetRenderBusy(1);
+        return job;
+    }
+};
+
+TEST_F(RendererRunRender, ReportsTheThreadAndTheSeconds) {
+    RenderJob job = MakeJob(8, 5);
+    EXPECT_EQ(0, RunRender(&job));
+    ASSERT_EQ(1u, platform.m_messages.size());
+    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
+    std::smatch match;
+    const std::string& text = platform.m_messages[0].text;
+    ASSERT_TRUE(std::regex_match(
+        text, match, std::regex("Render thread 0x([1-9a-f][0-9a-f]*) took ([0-9]+) seconds")))
+        << text;
+    EXPECT_LE(std::stoi(match[2].str()), 1); // whole seconds: 0 unless a second just began
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%x", static_cast<unsigned>(gettid()));
+    EXPECT_EQ(expected, match[1].str());
+}
+
+TEST_F(RendererRunRender, TitleMenuAndBusyCounterDuringAndAfter) {
+    CHeadlessMainWindow& window = platform.m_mainWindow;
+    std::string title = window.GetTitle();
+    RenderJob job = MakeJob(2, 3);
+    int rows = 0;
+    RecordingProgress progress([&] {
+        ++rows;
+        EXPECT_EQ("Rendering..." + title, window.GetTitle());
+        EXPECT_FALSE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
+        EXPECT_EQ(1, doc->IsRendering());
+        EXPECT_EQ(1, window.GetRenderBusy());
+    });
+    job.progress = &progress;
+    RunRender(&job);
+    EXPECT_EQ(3, rows);
+    EXPECT_EQ(title, window.GetTitle());
+    EXPECT_EQ((std::vector<std::string>{"Rendering..." + title, title}), window.m_titleHistory);
+    EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
+    EXPECT_EQ(0, doc->IsRendering());
+    EXPECT_EQ(0, window.GetRenderBusy());
+    EXPECT_EQ(1, doc->m_imageComplete);
+}
+
+TEST_F(RendererRunRender, EmptyViewStillReports) {
+    RenderJob job = MakeJob(7, 0);
+    RunRender(&job);
+    EXPECT_EQ(0u, View().m_pixelsPainted);
+    ASSERT_EQ(1u, platform.m_messages.size());
+    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
+}
+
+TEST_F(RendererRunRender, OverrideReplacesTheStoredLimitForOneRender) {
+    StoreMaxRecursion(0);
+    RenderJob job = MakeJob(32, 20);
+    job.maxRecursion = 3u;
+    RunRender(&job);
+    std::string overridden = EncodePpm(doc->m_image);
+    StoreMaxRecursion(3);
+    EXPECT_EQ(overridden, RenderToPpm(*doc, 32, 20));
+    StoreMaxRecursion(0);
+    EXPECT_NE(overridden, RenderToPpm(*doc, 32, 20));
+    EXPECT_EQ(0, CSettingsStore::Profile().GetInt("Lumo", "MaxRecursion", -7));
+}
+
+TEST_F(RendererRunRender, NoMainWindowNoTitle) {
+    RenderJob job = MakeJob(2, 2);
+    job.mainWindow = nullptr;
+    RunRender(&job);
+    EXPECT_TRUE(platform.m_mainWindow.m_titleHistory.empty());
+    EXPECT_EQ(1u, platform.m_messages.size());
+}
+
+} // namespace

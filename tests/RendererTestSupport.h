@@ -1,0 +1,85 @@
+#pragma once
+
+// Shared by the renderer, golden-image and command-line tests.
+
+#include "platform/HeadlessPlatform.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+#include "render/Image.h"
+#include "render/Renderer.h"
+#include "scene/Light.h"
+#include "script/LumoDoc.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+// A headless platform installed for the test, and a document made while it is current (so
+// that the platform's view shows it).
+class RenderFixture : public testing::Test {
+protected:
+    CHeadlessPlatform platform;
+    CPlatformScope platformScope{platform};
+    std::unique_ptr<CLumoDoc> doc = std::make_unique<CLumoDoc>();
+};
+
+inline void StoreMaxRecursion(int value) {
+    ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "MaxRecursion", value));
+}
+
+// Replaces the light table with one light in the two entries that the shading reads as one.
+inline CLight* UseSingleLight(CLumoDoc& doc, CVector position,
+                              CColour colour = CColour(1.0f, 1.0f, 1.0f)) {
+    auto light = std::make_unique<CLight>(position);
+    light->SetColour(colour);
+    CLight* raw = light.get();
+    doc.m_lights.clear();
+    doc.AddLight(std::move(light));
+    doc.m_lights.push_back(raw);
+    return raw;
+}
+
+// Binary PPM (P6) of the picture, the format of the golden images.
+inline std::string EncodePpm(const CImage& image) {
+    std::string bytes = "P6\n" + std::to_string(image.GetWidth()) + " " +
+                        std::to_string(image.GetHeight()) + "\n255\n";
+    for (int y = 0; y < image.GetHeight(); ++y) {
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            std::uint32_t pixel = image.GetPixel(x, y);
+            bytes += static_cast<char>(pixel & 0xFF);
+            bytes += static_cast<char>((pixel >> 8) & 0xFF);
+            bytes += static_cast<char>((pixel >> 16) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+// Renders the whole document into its image on the calling thread, as the render command
+// does, and returns the picture as PPM.
+inline std::string RenderToPpm(CLumoDoc& doc, int width, int height) {
+    EXPECT_TRUE(doc.m_image.SetSize(width, height));
+    CRenderer renderer;
+    renderer.Render(&doc, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, width,
+                    height, nullptr);
+    return EncodePpm(doc.m_image);
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+inline std::string TestFolder() {
+    const char* folder = std::getenv("LUMO_TEST_FOLDER");
+    return folder ? folder : "/tmp";
+}
