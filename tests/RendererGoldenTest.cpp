@@ -1,0 +1,118 @@
+// The pictures themselves, byte for byte against reference images rendered once by the serial
+// renderer and checked by eye. Any change to the tracing arithmetic shows up here.
+//
+// To regenerate after a deliberate change of the pictures (and look at every one of them):
+//   LUMO_WRITE_GOLDEN=1 build/tests/lumo_tests --gtest_filter='RendererGolden*'
+
+#include "RendererTestSupport.h"
+
+#include "scene/Plane.h"
+#include "scene/Sphere.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string GoldenPath(const std::string& name) {
+    return std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm";
+}
+
+void ExpectGolden(const std::string& name, const std::string& ppm) {
+    if (std::getenv("LUMO_WRITE_GOLDEN")) {
+        WriteBytes(GoldenPath(name), ppm);
+        GTEST_SKIP() << "wrote " << GoldenPath(name);
+    }
+    std::string golden = ReadBytes(GoldenPath(name));
+    ASSERT_FALSE(golden.empty()) << "missing " << GoldenPath(name);
+    ASSERT_EQ(golden.size(), ppm.size()) << name;
+    // Report the first differing pixel rather than two walls of bytes.
+    std::size_t header = golden.find("\n255\n") + 5;
+    for (std::size_t i = 0; i < golden.size(); ++i) {
+        if (golden[i] != ppm[i]) {
+            ADD_FAILURE() << name << ": first difference at byte " << i << " (pixel "
+                          << (i >= header ? (i - header) / 3 : 0) << ")";
+            return;
+        }
+    }
+}
+
+// Two mirror spheres facing each other over a reflective checker floor, with a matte red ball
+// between them: each extra level of recursion adds another image of the ball in the mirrors.
+void BuildMirrorScene(CLumoDoc& doc) {
+    doc.ClearScene();
+    auto floor = std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -50.0f, kTextureChecker);
+    floor->SetColour(CColour(150, 175, 150));
+    floor->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.5);
+    doc.AddObjectAtTail(std::move(floor));
+    for (float x : {-38.0f, 38.0f}) {
+        auto mirror = std::make_unique<CSphere>(x, 0.0f, 10.0f, 30.0f);
+        mirror->SetColour(CColour(200, 200, 210));
+        mirror->SetFinish(0.05, 0.1, 2.0, 0.9, 80.0, 0.9);
+        doc.AddObjectAtTail(std::move(mirror));
+    }
+    auto ball = std::make_unique<CSphere>(0.0f, 20.0f, -30.0f, 12.0f);
+    ball->SetColour(CColour(220, 40, 40));
+    ball->SetFinish(0.3, 0.7, 2.0, 0.5, 20.0, 0.0);
+    doc.AddObjectAtTail(std::move(ball));
+}
+
+class RendererGolden : public RenderFixture {};
+
+TEST_F(RendererGolden, DefaultSceneAtSeveralSizes) {
+    struct Size {
+        int width;
+        int height;
+    };
+    for (Size size : {Size{160, 100}, Size{64, 40}, Size{33, 17}, Size{17, 31}, Size{1, 1}}) {
+        std::string name =
+            "default-" + std::to_string(size.width) + "x" + std::to_string(size.height);
+        SCOPED_TRACE(name);
+        ExpectGolden(name, RenderToPpm(*doc, size.width, size.height));
+    }
+}
+
+TEST_F(RendererGolden, MirrorSceneAtRecursionZeroOneAndTwo) {
+    BuildMirrorScene(*doc);
+    for (int depth : {0, 1, 2}) {
+        std::string name = "mirrors-recursion" + std::to_string(depth);
+        SCOPED_TRACE(name);
+        StoreMaxRecursion(depth);
+        ExpectGolden(name, RenderToPpm(*doc, 96, 60));
+    }
+}
+
+TEST_F(RendererGolden, RecursionLevelsChangeTheMirrorPicture) {
+    BuildMirrorScene(*doc);
+    std::string previous;
+    for (int depth : {0, 1, 2, 3}) {
+        StoreMaxRecursion(depth);
+        std::string picture = RenderToPpm(*doc, 48, 30);
+        EXPECT_NE(previous, picture) << "depth " << depth;
+        previous = picture;
+    }
+}
+
+TEST_F(RendererGolden, NegativeMaxRecursionFinishesAtTheCap) {
+    BuildMirrorScene(*doc);
+    StoreMaxRecursion(-1);
+    std::string unbounded = RenderToPpm(*doc, 24, 15);
+    StoreMaxRecursion(static_cast<int>(CRenderer::kMaxRecursionCap));
+    EXPECT_EQ(unbounded, RenderToPpm(*doc, 24, 15));
+}
+
+TEST_F(RendererGolden, EveryRenderStartsTheNoiseSequenceAfresh) {
+    // The noise texture draws from the render's own generator: the same scene twice gives the
+    // same picture, whatever was drawn in between.
+    for (auto& object : doc->m_objects)
+        object->m_textureFlags = kTextureNoise;
+    std::string first = RenderToPpm(*doc, 48, 30);
+    for (int i = 0; i < 1000; ++i)
+        CRandom::Current().Next();
+    EXPECT_EQ(first, RenderToPpm(*doc, 48, 30));
+    ExpectGolden("noise-48x30", first);
+}
+
+} // namespace
