@@ -1,0 +1,246 @@
+#include "cli/CommandLine.h"
+
+#include <charconv>
+#include <climits>
+#include <cstddef>
+
+namespace {
+
+enum class Option { output, width, height, maxRecursion, load, saveScript, quiet, help, version };
+
+struct OptionSpec {
+    Option option;
+    char shortName; // 0 for none
+    const char* longName;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {Option::output, 'o', "output", true},  {Option::width, 'W', "width", true},
+    {Option::height, 'H', "height", true},  {Option::maxRecursion, 0, "max-recursion", true},
+    {Option::load, 0, "load", false},       {Option::saveScript, 0, "save-script", true},
+    {Option::quiet, 'q', "quiet", false},   {Option::help, 0, "help", false},
+    {Option::version, 0, "version", false},
+};
+
+const OptionSpec* FindLong(const std::string& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.longName)
+            return &spec;
+    return nullptr;
+}
+
+const OptionSpec* FindShort(char name) {
+    for (const OptionSpec& spec : kOptions)
+        if (spec.shortName != 0 && spec.shortName == name)
+            return &spec;
+    return nullptr;
+}
+
+// A whole decimal number, all of the text. Out of range of long long counts as too large.
+enum class Number { ok, malformed, tooLarge };
+Number ParseNumber(const std::string& text, long long& value) {
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    auto [stop, status] = std::from_chars(begin, end, value);
+    if (begin == end || stop != end)
+        return Number::malformed;
+    if (status == std::errc::result_out_of_range)
+        return Number::tooLarge;
+    return status == std::errc() ? Number::ok : Number::malformed;
+}
+
+bool ParseSize(const char* what, const std::string& text, std::optional<int>& size,
+               std::string& error) {
+    long long value = 0;
+    switch (ParseNumber(text, value)) {
+    case Number::malformed:
+        error = std::string("the image ") + what + " must be a whole number of pixels, not '" +
+                text + "'";
+        return false;
+    case Number::tooLarge:
+        error = std::string("the image ") + what + " " + text + " is too large";
+        return false;
+    case Number::ok:
+        break;
+    }
+    if (value < 1) {
+        error = std::string("the image ") + what + " must be at least 1 pixel, not " + text + "";
+        return false;
+    }
+    if (value > INT_MAX) {
+        error = std::string("the image ") + what + " " + text + " is too large";
+        return false;
+    }
+    size = static_cast<int>(value);
+    return true;
+}
+
+bool ParseRecursion(const std::string& text, std::optional<unsigned>& limit, std::string& error) {
+    long long value = 0;
+    Number result = ParseNumber(text, value);
+    if (result == Number::malformed) {
+        error = "--max-recursion needs a whole number, not '" + text + "'";
+        return false;
+    }
+    // Beyond any depth the tracer follows, whichever way: the renderer caps it.
+    if (result == Number::tooLarge || value < 0 || value > UINT_MAX)
+        limit = UINT_MAX;
+    else
+        limit = static_cast<unsigned>(value);
+    return true;
+}
+
+bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& commandLine,
+           std::string& error) {
+    switch (spec.option) {
+    case Option::output:
+        if (value.empty()) {
+            error = "--output needs a file name";
+            return false;
+        }
+        commandLine.m_output = value;
+        return true;
+    case Option::width:
+        return ParseSize("width", value, commandLine.m_width, error);
+    case Option::height:
+        return ParseSize("height", value, commandLine.m_height, error);
+    case Option::maxRecursion:
+        return ParseRecursion(value, commandLine.m_maxRecursion, error);
+    case Option::load:
+        commandLine.m_load = true;
+        return true;
+    case Option::saveScript:
+        if (value.empty()) {
+            error = "--save-script needs a file name";
+            return false;
+        }
+        commandLine.m_saveScript = value;
+        return true;
+    case Option::quiet:
+        commandLine.m_quiet = true;
+        return true;
+    case Option::help:
+        commandLine.m_action = CCommandLine::help;
+        return true;
+    case Option::version:
+        if (commandLine.m_action != CCommandLine::help)
+            commandLine.m_action = CCommandLine::version;
+        return true;
+    }
+    return true;
+}
+
+std::string Named(const OptionSpec& spec) {
+    std::string name = std::string("--") + spec.longName;
+    return spec.shortName ? std::string("-") + spec.shortName + "/" + name : name;
+}
+
+} // namespace
+
+bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& commandLine,
+                         std::string& error) {
+    commandLine = CCommandLine();
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const OptionSpec* spec = nullptr;
+        std::optional<std::string> attached; // a value in the same argument
+
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (!commandLine.m_script.empty()) {
+                error = "only one SCRIPT can be rendered, but both '" + commandLine.m_script +
+                        "' and '" + arg + "' were given";
+                return false;
+            }
+            if (arg.empty()) {
+                error = "the SCRIPT name is empty";
+                return false;
+            }
+            commandLine.m_script = arg;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg[1] == '-') {
+            std::string name = arg.substr(2);
+            std::size_t equals = name.find('=');
+            if (equals != std::string::npos) {
+                attached = name.substr(equals + 1);
+                name.resize(equals);
+            }
+            spec = FindLong(name);
+            if (!spec) {
+                error = "unknown option '--" + name + "'";
+                return false;
+            }
+            if (attached && !spec->takesValue) {
+                error = "--" + name + " takes no value";
+                return false;
+            }
+        } else {
+            spec = FindShort(arg[1]);
+            if (!spec) {
+                error = std::string("unknown option '-") + arg[1] + "'";
+                return false;
+            }
+            if (arg.size() > 2) {
+                if (!spec->takesValue) {
+                    error = std::string("-") + arg[1] + " takes no value, in '" + arg + "'";
+                    return false;
+                }
+                attached = arg.substr(2);
+            }
+        }
+
+        std::string value;
+        if (spec->takesValue) {
+            if (attached) {
+                value = *attached;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = Named(*spec) + " needs a value";
+                return false;
+            }
+        }
+        if (!Apply(*spec, value, commandLine, error))
+            return false;
+    }
+    if (commandLine.m_action == render && commandLine.m_load && commandLine.m_script.empty()) {
+        error = "--load needs a SCRIPT to load";
+        return false;
+    }
+    return true;
+}
+
+std::string CCommandLine::Usage() {
+    return "Usage: lumo-render [options] [SCRIPT]\n"
+           "Renders a Lumo scene into an image file: the scene script SCRIPT (.lmo) on top of\n"
+           "the built-in default scene, or the default scene alone.\n"
+           "\n"
+           "  -o, --output FILE       the image to write: PNG or binary PPM (P6), chosen by the\n"
+           "                          extension .png or .ppm (default: lumo.png)\n"
+           "  -W, --width N           image width in pixels (default: the profile's \"Width\",\n"
+           "                          else 320)\n"
+           "  -H, --height N          image height in pixels (default: the profile's \"Height\",\n"
+           "                          else 200)\n"
+           "      --max-recursion N   reflection depth for this run only (default: the\n"
+           "                          profile's \"MaxRecursion\", else 0); nothing is stored\n"
+           "      --load              read SCRIPT with the keyword loader, as the desktop's\n"
+           "                          File > Open does (today every SCRIPT is read that way)\n"
+           "      --save-script FILE  write the scene's objects as script text, after loading;\n"
+           "                          without -o nothing is rendered\n"
+           "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
+           "      --help              show this help and exit\n"
+           "      --version           show the version and exit\n"
+           "\n"
+           "A progress bar is drawn on standard error when it is a terminal. Settings are read\n"
+           "from $LUMO_CONFIG_DIR (else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo).\n"
+           "Exit status: 0 on success; 1 when a file cannot be read or written or the image\n"
+           "does not fit in memory; 2 for a bad option, value or size.\n";
+}

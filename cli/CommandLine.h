@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What lumo-render was asked to do, from its arguments.
+class CCommandLine {
+public:
+    enum Action { render, help, version };
+
+    static constexpr const char* kDefaultOutput = "lumo.png";
+
+    // False, with a one-line reason, for an unknown option, a missing or malformed value, or a
+    // second SCRIPT. Sizes are checked against the machine later (see RenderCommand).
+    static bool Parse(const std::vector<std::string>& args, CCommandLine& commandLine,
+                      std::string& error);
+    static std::string Usage();
+
+    // Whether a picture is to be rendered: always, unless only a script is to be saved.
+    bool WantsRender() const { return m_saveScript.empty() || m_output.has_value(); }
+    std::string OutputPath() const { return m_output.value_or(kDefaultOutput); }
+
+    Action m_action = render;
+    std::optional<std::string> m_output;
+    std::optional<int> m_width;
+    std::optional<int> m_height;
+    // Taken as an unsigned count like the stored setting: a negative value asks for the most.
+    std::optional<unsigned> m_maxRecursion;
+    std::string m_script;
+    bool m_load = false;
+    std::string m_saveScript;
+    bool m_quiet = false;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+class CAtomicFileWriter;
+class CImage;
+
+// Image files that lumo-render writes: PNG (8-bit RGB, through libpng) and binary PPM (P6).
+class CImageFile {
+public:
+    enum Format { unknown, png, ppm };
+
+    // By the file name's extension, in any letter case: ".png" or ".ppm".
+    static Format FormatOf(const std::string& path);
+
+    // Encodes the picture into the writer's file; the caller commits it. False, with the
+    // reason, when the picture has no planes or the encoder or the file failed.
+    static bool Encode(const CImage& image, Format format, CAtomicFileWriter& writer,
+                       std::string& error);
+};

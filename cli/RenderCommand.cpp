@@ -1,0 +1,204 @@
+#include "cli/RenderCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/ImageFile.h"
+#include "cli/TerminalProgressBar.h"
+#include "platform/AtomicFileWriter.h"
+#include "platform/HeadlessPlatform.h"
+#include "platform/SettingsStore.h"
+#include "render/Image.h"
+#include "render/RenderJob.h"
+#include "script/Archive.h"
+#include "script/LumoDoc.h"
+
+#include <chrono>
+#include <cstdint>
+#include <unistd.h>
+
+namespace {
+
+// The headless platform, with message boxes written to standard error on a line of their
+// own (the progress bar's line is cleared first) unless lumo-render is quiet.
+class CCliPlatform : public CHeadlessPlatform {
+public:
+    explicit CCliPlatform(CTerminalProgressBar& progress, bool quiet) : m_progress(progress) {
+        m_echoMessages = !quiet;
+    }
+    void MessageBox(const std::string& text, const std::string& caption) override {
+        if (m_echoMessages)
+            m_progress.Clear();
+        CHeadlessPlatform::MessageBox(text, caption);
+    }
+
+private:
+    CTerminalProgressBar& m_progress;
+};
+
+void Fail(std::FILE* err, const std::string& message) {
+    std::fprintf(err, "lumo-render: %s\n", message.c_str());
+}
+
+std::string Gibibytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1u << 30));
+    return text;
+}
+
+// A size from the command line, else from the profile (with the desktop's default). False,
+// with the reason, when the value cannot make an image file.
+bool ResolveSize(const char* what, const char* key, int fallback, std::optional<int> given,
+                 int& size, std::string& error) {
+    if (given) {
+        size = *given;
+        return true;
+    }
+    size = CSettingsStore::Profile().GetInt(CSettingsStore::kSection, key, fallback);
+    if (size < 1) {
+        error = std::string("the profile's \"") + key + "\" is " + std::to_string(size) +
+                ", but the image " + what + " must be at least 1 pixel (give -" + key[0] + " N)";
+        return false;
+    }
+    return true;
+}
+
+// Refuses, before anything is allocated, a picture whose three planes would not fit in the
+// machine's physical memory.
+bool FitsInMemory(int width, int height, std::string& error) {
+    std::size_t plane = CImage::PlaneBytes(width, height);
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    std::uint64_t memory = pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) *
+                                                           static_cast<std::uint64_t>(pageSize)
+                                                     : UINT64_MAX;
+    std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (plane == 0) {
+        error = "a " + size + " image is too large to address";
+        return false;
+    }
+    if (plane > memory / 3) {
+        error = "a " + size + " image needs " + Gibibytes(3 * static_cast<std::uint64_t>(plane)) +
+                ", more than this machine's " + Gibibytes(memory) + " of memory";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
+    CArchive archive(path, CArchive::load);
+    if (!document.Serialize(archive)) {
+        error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
+        return false;
+    }
+    return true;
+}
+
+// The keyword loader for now; once the document parses scripts with the grammar, SCRIPT is
+// read here with ParseScript, and only --load keeps the keyword loader.
+bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
+    return LoadSceneScript(document, path, error);
+}
+
+int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    CCommandLine commandLine;
+    std::string error;
+    if (!CCommandLine::Parse(args, commandLine, error)) {
+        Fail(err, error + " (see lumo-render --help)");
+        return kExitUsage;
+    }
+    if (commandLine.m_action == CCommandLine::help) {
+        std::fputs(CCommandLine::Usage().c_str(), out);
+        return kExitOk;
+    }
+    if (commandLine.m_action == CCommandLine::version) {
+        std::fprintf(out, "lumo-render %s\n", LUMO_VERSION);
+        return kExitOk;
+    }
+
+    bool quiet = commandLine.m_quiet;
+    std::string output = commandLine.OutputPath();
+    CImageFile::Format format = CImageFile::FormatOf(output);
+    int width = 0;
+    int height = 0;
+    if (commandLine.WantsRender()) {
+        if (format == CImageFile::unknown) {
+            Fail(err, "cannot tell the image format of '" + output +
+                          "': name it .png or .ppm (see lumo-render --help)");
+            return kExitUsage;
+        }
+        if (!ResolveSize("width", "Width", 320, commandLine.m_width, width, error) ||
+            !ResolveSize("height", "Height", 200, commandLine.m_height, height, error) ||
+            !FitsInMemory(width, height, error)) {
+            Fail(err, error);
+            return kExitUsage;
+        }
+    }
+
+    CTerminalProgressBar progress(err, !quiet && isatty(fileno(err)));
+    CCliPlatform platform(progress, quiet);
+    CPlatformScope platformScope(platform);
+    CLumoDoc document;
+
+    if (!commandLine.m_script.empty()) {
+        bool read = commandLine.m_load ? LoadSceneScript(document, commandLine.m_script, error)
+                                       : ReadSceneScript(document, commandLine.m_script, error);
+        if (!read) {
+            Fail(err, error);
+            return kExitFailed;
+        }
+    }
+
+    if (!commandLine.m_saveScript.empty()) {
+        CArchive archive(commandLine.m_saveScript, CArchive::store);
+        document.Serialize(archive);
+        if (!archive.Close()) {
+            Fail(err, archive.GetError());
+            return kExitFailed;
+        }
+    }
+    if (!commandLine.WantsRender())
+        return kExitOk;
+
+    // Opened before the render, so that an unwritable output is reported before the time is
+    // spent; the file replaces the old one only once it is complete.
+    CAtomicFileWriter writer(output);
+    if (!writer.IsOk()) {
+        Fail(err, writer.GetError());
+        return kExitFailed;
+    }
+    if (!document.m_image.SetSize(width, height)) {
+        Fail(err, "cannot allocate a " + std::to_string(width) + " x " + std::to_string(height) +
+                      " image");
+        return kExitFailed;
+    }
+
+    // As the desktop's render command does: the whole picture as the region.
+    RenderJob job;
+    job.document = &document;
+    job.right = job.width = width;
+    job.bottom = job.height = height;
+    job.progress = &progress;
+    job.mainWindow = platform.GetMainWindow();
+    job.maxRecursion = commandLine.m_maxRecursion;
+    platform.m_mainWindow.SetRenderBusy(1);
+
+    auto start = std::chrono::steady_clock::now();
+    RunRender(&job);
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    progress.Clear();
+
+    if (!CImageFile::Encode(document.m_image, format, writer, error)) {
+        Fail(err, error);
+        return kExitFailed;
+    }
+    if (!writer.Commit()) {
+        Fail(err, writer.GetError());
+        return kExitFailed;
+    }
+    if (!quiet)
+        std::fprintf(out, "%s: %d x %d pixels, rendered in %lld ms\n", output.c_str(), width,
+                     height, static_cast<long long>(elapsed.count()));
+    return kExitOk;
+}

@@ -1,0 +1,400 @@
+#include "RendererTestSupport.h"
+
+#include "cli/CommandLine.h"
+#include "cli/ImageFile.h"
+#include "cli/RenderCommand.h"
+#include "cli/TerminalProgressBar.h"
+#include "platform/AtomicFileWriter.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The command line.
+
+CCommandLine ParseOk(const std::vector<std::string>& args) {
+    CCommandLine commandLine;
+    std::string error;
+    EXPECT_TRUE(CCommandLine::Parse(args, commandLine, error)) << error;
+    return commandLine;
+}
+
+std::string ParseError(const std::vector<std::string>& args) {
+    CCommandLine commandLine;
+    std::string error;
+    EXPECT_FALSE(CCommandLine::Parse(args, commandLine, error));
+    EXPECT_EQ(std::string::npos, error.find('\n')) << error;
+    return error;
+}
+
+TEST(CliCommandLine, DefaultsRenderTheDefaultSceneToLumoPng) {
+    CCommandLine commandLine = ParseOk({});
+    EXPECT_EQ(CCommandLine::render, commandLine.m_action);
+    EXPECT_EQ("lumo.png", commandLine.OutputPath());
+    EXPECT_FALSE(commandLine.m_width);
+    EXPECT_FALSE(commandLine.m_height);
+    EXPECT_FALSE(commandLine.m_maxRecursion);
+    EXPECT_TRUE(commandLine.m_script.empty());
+    EXPECT_TRUE(commandLine.WantsRender());
+}
+
+TEST(CliCommandLine, ShortLongAndAttachedForms) {
+    CCommandLine commandLine = ParseOk({"-o", "a.ppm", "-W", "64", "--height=40", "--max-recursion",
+                                        "3", "--load", "scene.lmo", "-q", "--save-script=out.lmo"});
+    EXPECT_EQ("a.ppm", commandLine.OutputPath());
+    EXPECT_EQ(64, commandLine.m_width);
+    EXPECT_EQ(40, commandLine.m_height);
+    EXPECT_EQ(3u, commandLine.m_maxRecursion);
+    EXPECT_TRUE(commandLine.m_load);
+    EXPECT_EQ("scene.lmo", commandLine.m_script);
+    EXPECT_TRUE(commandLine.m_quiet);
+    EXPECT_EQ("out.lmo", commandLine.m_saveScript);
+    EXPECT_TRUE(commandLine.WantsRender());
+
+    commandLine = ParseOk({"-W12", "-ob.png", "--output", "c.png", "--", "-odd.lmo"});
+    EXPECT_EQ(12, commandLine.m_width);
+    EXPECT_EQ("c.png", commandLine.OutputPath()); // the last one counts
+    EXPECT_EQ("-odd.lmo", commandLine.m_script);
+}
+
+TEST(CliCommandLine, SaveScriptAloneRendersNothing) {
+    EXPECT_FALSE(ParseOk({"--save-script", "s.lmo"}).WantsRender());
+    EXPECT_TRUE(ParseOk({"--save-script", "s.lmo", "-o", "x.png"}).WantsRender());
+}
+
+TEST(CliCommandLine, RecursionIsAnUnsignedCount) {
+    EXPECT_EQ(0u, ParseOk({"--max-recursion", "0"}).m_maxRecursion);
+    EXPECT_EQ(UINT_MAX, ParseOk({"--max-recursion", "-1"}).m_maxRecursion);
+    EXPECT_EQ(UINT_MAX, ParseOk({"--max-recursion=99999999999999999999999"}).m_maxRecursion);
+    EXPECT_NE(std::string::npos, ParseError({"--max-recursion", "two"}).find("'two'"));
+}
+
+TEST(CliCommandLine, BadOptionsAndSizes) {
+    EXPECT_NE(std::string::npos, ParseError({"--frobnicate"}).find("'--frobnicate'"));
+    EXPECT_NE(std::string::npos, ParseError({"-x"}).find("'-x'"));
+    EXPECT_NE(std::string::npos, ParseError({"-o"}).find("needs a value"));
+    EXPECT_NE(std::string::npos, ParseError({"--quiet=yes"}).find("takes no value"));
+    EXPECT_NE(std::string::npos, ParseError({"-qv"}).find("takes no value"));
+    EXPECT_NE(std::string::npos, ParseError({"-W", "0"}).find("at least 1 pixel"));
+    EXPECT_NE(std::string::npos, ParseError({"--height", "-3"}).find("at least 1 pixel"));
+    EXPECT_NE(std::string::npos, ParseError({"-W", "12px"}).find("whole number"));
+    EXPECT_NE(std::string::npos, ParseError({"-W", "1e3"}).find("whole number"));
+    EXPECT_NE(std::string::npos, ParseError({"-W", ""}).find("whole number"));
+    EXPECT_NE(std::string::npos, ParseError({"-H", "2147483648"}).find("too large"));
+    EXPECT_NE(std::string::npos, ParseError({"-H", "99999999999999999999"}).find("too large"));
+    EXPECT_NE(std::string::npos, ParseError({"a.lmo", "b.lmo"}).find("only one SCRIPT"));
+    EXPECT_NE(std::string::npos, ParseError({"--load"}).find("SCRIPT"));
+    EXPECT_NE(std::string::npos, ParseError({"-o", ""}).find("file name"));
+}
+
+TEST(CliCommandLine, HelpWinsOverVersion) {
+    EXPECT_EQ(CCommandLine::help, ParseOk({"--version", "--help"}).m_action);
+    EXPECT_EQ(CCommandLine::help, ParseOk({"--help", "--version"}).m_action);
+    EXPECT_EQ(CCommandLine::version, ParseOk({"--version"}).m_action);
+}
+
+// Image files.
+
+TEST(CliImageFile, FormatByExtension) {
+    EXPECT_EQ(CImageFile::png, CImageFile::FormatOf("out.png"));
+    EXPECT_EQ(CImageFile::png, CImageFile::FormatOf("dir.d/OUT.PNG"));
+    EXPECT_EQ(CImageFile::ppm, CImageFile::FormatOf("a.b.Ppm"));
+    EXPECT_EQ(CImageFile::unknown, CImageFile::FormatOf("out.jpg"));
+    EXPECT_EQ(CImageFile::unknown, CImageFile::FormatOf("pictures.png/out"));
+    EXPECT_EQ(CImageFile::unknown, CImageFile::FormatOf("png"));
+}
+
+// A picture whose every pixel differs in every channel.
+void FillPattern(CImage& image, int width, int height) {
+    ASSERT_TRUE(image.SetSize(width, height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.SetPixel(x, y, CColour(x * 7 + y, 255 - x * 3, y * 11 + x));
+}
+
+// The picture a PNG file holds, as PPM bytes (for comparing with the golden images).
+std::string DecodePngAsPpm(const std::string& path) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str()))
+        return "unreadable: " + std::string(png.message);
+    png.format = PNG_FORMAT_RGB;
+    std::string pixels(PNG_IMAGE_SIZE(png), '\0');
+    if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr))
+        return "undecodable: " + std::string(png.message);
+    return "P6\n" + std::to_string(png.width) + " " + std::to_string(png.height) + "\n255\n" +
+           pixels;
+}
+
+TEST(CliImageFile, PpmAndPngHoldTheSamePixels) {
+    CImage image;
+    FillPattern(image, 13, 7);
+    std::string ppmPath = TestFolder() + "/pattern.ppm";
+    std::string pngPath = TestFolder() + "/pattern.png";
+    for (auto [path, format] :
+         {std::pair{ppmPath, CImageFile::ppm}, std::pair{pngPath, CImageFile::png}}) {
+        CAtomicFileWriter writer(path);
+        std::string error;
+        ASSERT_TRUE(CImageFile::Encode(image, format, writer, error)) << error;
+        ASSERT_TRUE(writer.Commit()) << writer.GetError();
+    }
+    EXPECT_EQ(EncodePpm(image), ReadBytes(ppmPath));
+    EXPECT_EQ(EncodePpm(image), DecodePngAsPpm(pngPath));
+}
+
+TEST(CliImageFile, FailuresNameTheFile) {
+    CImage image;
+    FillPattern(image, 2, 2);
+    CAtomicFileWriter writer(TestFolder() + "/no-such-folder/out.png");
+    std::string error;
+    EXPECT_FALSE(CImageFile::Encode(image, CImageFile::png, writer, error));
+    EXPECT_NE(std::string::npos, error.find("no-such-folder/out.png")) << error;
+
+    CImage empty;
+    ASSERT_TRUE(empty.SetSize(4, 0));
+    CAtomicFileWriter emptyWriter(TestFolder() + "/empty.ppm");
+    EXPECT_FALSE(CImageFile::Encode(empty, CImageFile::ppm, emptyWriter, error));
+    EXPECT_NE(std::string::npos, error.find("empty")) << error;
+}
+
+// The progress bar.
+
+std::string DrawnBy(const std::function<void(CTerminalProgressBar&)>& use, bool enabled) {
+    std::FILE* stream = std::tmpfile();
+    {
+        CTerminalProgressBar bar(stream, enabled);
+        use(bar);
+    }
+    std::rewind(stream);
+    std::string text;
+    for (int c; (c = std::fgetc(stream)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(stream);
+    return text;
+}
+
+TEST(CliProgressBar, RedrawsOnlyOnChangeAndErasesItsLine) {
+    std::string text = DrawnBy(
+        [](CTerminalProgressBar& bar) {
+            bar.SetPos(0);
+            bar.SetPos(0);
+            bar.SetPos(50);
+            bar.Clear();
+            bar.Clear();
+        },
+        true);
+    std::string empty(40, '.');
+    std::string half = std::string(20, '#') + std::string(20, '.');
+    EXPECT_EQ("\rRendering [" + empty + "]   0%" + "\rRendering [" + half + "]  50%" + "\r\033[K",
+              text);
+}
+
+TEST(CliProgressBar, DisabledDrawsNothing) {
+    EXPECT_EQ("", DrawnBy(
+                      [](CTerminalProgressBar& bar) {
+                          bar.SetPos(10);
+                          bar.Clear();
+                      },
+                      false));
+}
+
+// lumo-render itself, run as a program.
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& folder = TestFolder()) {
+    CliResult result;
+    std::string outPath = TestFolder() + "/cli-stdout.txt";
+    std::string errPath = TestFolder() + "/cli-stderr.txt";
+    std::vector<std::string> argvStrings{LUMO_RENDER_EXE};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvStrings)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    pid_t child = fork();
+    if (child == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || chdir(folder.c_str()) != 0)
+            _exit(127);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    result.out = ReadBytes(outPath);
+    result.err = ReadBytes(errPath);
+    return result;
+}
+
+std::string Golden(const std::string& name) {
+    return ReadBytes(std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm");
+}
+
+std::string InFolder(const std::string& name) {
+    return TestFolder() + "/" + name;
+}
+
+class CliRun : public RenderFixture {};
+
+TEST_F(CliRun, DefaultSceneMatchesTheSerialRenderer) {
+    CliResult result = RunCli({"-W", "64", "-H", "40", "-o", InFolder("out.ppm")});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(Golden("default-64x40"), ReadBytes(InFolder("out.ppm")));
+    EXPECT_TRUE(std::regex_match(
+        result.out, std::regex(".*/out\\.ppm: 64 x 40 pixels, rendered in [0-9]+ ms\n")))
+        << result.out;
+    // The completion box on standard error; no progress bar, as it is not a terminal.
+    EXPECT_TRUE(std::regex_match(
+        result.err,
+        std::regex("Finished Rendering: Render thread 0x[0-9a-f]+ took [0-9]+ seconds\n")))
+        << result.err;
+}
+
+TEST_F(CliRun, PngHoldsTheSamePicture) {
+    CliResult result = RunCli({"-W", "33", "-H", "17", "-o", InFolder("out.png")});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(Golden("default-33x17"), DecodePngAsPpm(InFolder("out.png")));
+}
+
+TEST_F(CliRun, DefaultOutputAndSizeComeFromTheWorkingFolderAndProfile) {
+    CliResult result = RunCli({"-q"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ("", result.err);
+    std::string picture = DecodePngAsPpm(InFolder("lumo.png"));
+    EXPECT_EQ(0u, picture.rfind("P6\n320 200\n255\n", 0)) << picture.substr(0, 20);
+
+    ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "Width", 17));
+    ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "Height", 31));
+    ASSERT_EQ(0, RunCli({"-q", "-o", "profile.ppm"}).status);
+    EXPECT_EQ(Golden("default-17x31"), ReadBytes(InFolder("profile.ppm")));
+}
+
+TEST_F(CliRun, ProfileSizeThatCannotMakeAnImage) {
+    ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "Height", 0));
+    CliResult result = RunCli({"-o", "x.png"});
+    EXPECT_EQ(2, result.status);
+    EXPECT_NE(std::string::npos, result.err.find("\"Height\" is 0")) << result.err;
+    EXPECT_FALSE(fs::exists(InFolder("x.png")));
+    // A size given on the command line replaces it.
+    EXPECT_EQ(0, RunCli({"-q", "-H", "2", "-o", "x.png"}).status);
+}
+
+TEST_F(CliRun, MaxRecursionOverridesForThisRunOnly) {
+    CliResult result =
+        RunCli({"-q", "-W", "64", "-H", "40", "--max-recursion", "2", "-o", "deep.ppm"});
+    ASSERT_EQ(0, result.status) << result.err;
+    std::string deep = ReadBytes(InFolder("deep.ppm"));
+    EXPECT_EQ(-7, CSettingsStore::Profile().GetInt("Lumo", "MaxRecursion", -7));
+    EXPECT_NE(Golden("default-64x40"), deep);
+    StoreMaxRecursion(2);
+    EXPECT_EQ(RenderToPpm(*doc, 64, 40), deep);
+}
+
+TEST_F(CliRun, NegativeMaxRecursionFinishes) {
+    StoreMaxRecursion(-1);
+    EXPECT_EQ(0, RunCli({"-q", "-W", "32", "-H", "20", "-o", "a.ppm"}).status);
+    EXPECT_EQ(0,
+              RunCli({"-q", "-W", "32", "-H", "20", "--max-recursion=-1", "-o", "b.ppm"}).status);
+    EXPECT_EQ(ReadBytes(InFolder("a.ppm")), ReadBytes(InFolder("b.ppm")));
+}
+
+TEST_F(CliRun, ScriptIsAddedToTheSceneThroughTheLoadPath) {
+    std::string script = "// a ball in front of the camera\nsphere { 0.0 -5.0 -60.0 10.0 }\n";
+    WriteBytes(InFolder("ball.lmo"), script);
+    ASSERT_EQ(0, RunCli({"-q", "-W", "64", "-H", "40", "-o", "a.ppm", "ball.lmo"}).status);
+    ASSERT_EQ(0,
+              RunCli({"-q", "-W", "64", "-H", "40", "-o", "b.ppm", "--load", "ball.lmo"}).status);
+    std::string loaded = ReadBytes(InFolder("a.ppm"));
+    EXPECT_NE(Golden("default-64x40"), loaded);
+    EXPECT_EQ(loaded, ReadBytes(InFolder("b.ppm")));
+    doc->LoadScriptKeywords(script.data(), script.size());
+    EXPECT_EQ(RenderToPpm(*doc, 64, 40), loaded);
+}
+
+TEST_F(CliRun, SaveScriptWithoutOutputRendersNothing) {
+    CliResult result = RunCli({"--save-script", "scene.lmo"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(doc->GetScriptText(), ReadBytes(InFolder("scene.lmo")));
+    EXPECT_FALSE(fs::exists(InFolder("lumo.png")));
+    EXPECT_EQ("", result.err); // no render, no completion box
+
+    std::string script = "sphere { 1.0 2.0 3.0 4.0 }";
+    WriteBytes(InFolder("one.lmo"), script);
+    result = RunCli({"-q", "--save-script", "both.lmo", "-o", "both.png", "one.lmo"});
+    ASSERT_EQ(0, result.status) << result.err;
+    doc->LoadScriptKeywords(script.data(), script.size());
+    EXPECT_EQ(doc->GetScriptText(), ReadBytes(InFolder("both.lmo")));
+    EXPECT_TRUE(fs::exists(InFolder("both.png")));
+}
+
+TEST_F(CliRun, ErrorsAreOneLineWithAStatusAndWriteNothing) {
+    fs::create_directories(InFolder("a-folder"));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    for (const Case& c : {
+             Case{{"missing.lmo"}, 1, "missing.lmo"},
+             Case{{"a-folder"}, 1, "a-folder"},
+             Case{{"-o", "no-such-folder/out.png"}, 1, "no-such-folder/out.png"},
+             Case{{"--save-script", "no-such-folder/s.lmo"}, 1, "no-such-folder/s.lmo"},
+             Case{{"--frobnicate"}, 2, "--frobnicate"},
+             Case{{"-W", "0"}, 2, "at least 1"},
+             Case{{"-H", "-3"}, 2, "at least 1"},
+             Case{{"--width", "wide"}, 2, "'wide'"},
+             Case{{"-W", "99999999999"}, 2, "too large"},
+             Case{{"-W", "100000000", "-H", "100000000"}, 2, "memory"},
+             Case{{"-W", "2147483647", "-H", "2147483647"}, 2, "2147483647"},
+             Case{{"-o", "out.jpg"}, 2, "out.jpg"},
+         }) {
+        std::string command;
+        for (const std::string& arg : c.args)
+            command += " " + arg;
+        SCOPED_TRACE(command);
+        CliResult result = RunCli(c.args);
+        EXPECT_EQ(c.status, result.status);
+        EXPECT_EQ("", result.out);
+        EXPECT_EQ(0u, result.err.rfind("lumo-render: ", 0)) << result.err;
+        ASSERT_FALSE(result.err.empty());
+        EXPECT_EQ(result.err.size() - 1, result.err.find('\n')) << result.err;
+        EXPECT_NE(std::string::npos, result.err.find(c.says)) << result.err;
+        EXPECT_FALSE(fs::exists(InFolder("lumo.png")));
+    }
+}
+
+TEST_F(CliRun, HelpAndVersion) {
+    CliResult help = RunCli({"--help"});
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(0u, help.out.rfind("Usage: lumo-render [options] [SCRIPT]\n", 0));
+    EXPECT_NE(std::string::npos, help.out.find("--max-recursion"));
+    CliResult version = RunCli({"--version"});
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ(std::string("lumo-render ") + LUMO_VERSION + "\n", version.out);
+}
+
+} // namespace
