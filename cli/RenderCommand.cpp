@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -197,8 +198,12 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         Fail(err, writer.GetError());
         return kExitFailed;
     }
-    if (!quiet)
-        std::fprintf(out, "%s: %d x %d pixels, rendered in %lld ms\n", output.c_str(), width,
-                     height, static_cast<long long>(elapsed.count()));
+    if (!quiet) {
+        std::error_code ignored;
+        std::string shown = std::filesystem::absolute(output, ignored).string();
+        std::fprintf(out, "%s: %d x %d pixels, rendered in %lld ms\n",
+                     shown.empty() ? output.c_str() : shown.c_str(), width, height,
+                     static_cast<long long>(elapsed.count()));
+    }
     return kExitOk;
 }

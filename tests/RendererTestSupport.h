@@ -83,3 +83,25 @@ inline std::string TestFolder() {
     const char* folder = std::getenv("LUMO_TEST_FOLDER");
     return folder ? folder : "/tmp";
 }
+
+// Splits "Render thread 0x<hex> took <n> seconds" into its two numbers' texts; false when the
+// text is not of that form (lower-case hexadecimal without leading zeros, decimal seconds).
+inline bool ParseCompletionText(const std::string& text, std::string& thread,
+                                std::string& seconds) {
+    const std::string prefix = "Render thread 0x";
+    const std::string middle = " took ";
+    const std::string suffix = " seconds";
+    if (text.rfind(prefix, 0) != 0 || text.size() < prefix.size() + suffix.size() ||
+        text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    std::size_t took = text.find(middle, prefix.size());
+    if (took == std::string::npos)
+        return false;
+    thread = text.substr(prefix.size(), took - prefix.size());
+    std::size_t secondsStart = took + middle.size();
+    seconds = text.substr(secondsStart, text.size() - suffix.size() - secondsStart);
+    auto all = [](const std::string& s, const char* digits) {
+        return !s.empty() && s.find_first_not_of(digits) == std::string::npos;
+    };
+    return all(thread, "0123456789abcdef") && thread[0] != '0' && all(seconds, "0123456789");
+}
