@@ -1,6 +1,7 @@
-// Whole renders of the default scene through the serial render driver.
+// Whole renders of the default scene through the render driver.
 //   build/bench/lumo_bench --benchmark_filter=Render
-// Figures are per render; compare runs on the same machine as ratios.
+// Figures are per render (wall-clock time); compare them on one machine as ratios: the
+// threaded benchmark's time against the serial one's at the same size is the speed-up.
 
 #include "platform/HeadlessPlatform.h"
 #include "platform/Platform.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-void RenderDefaultScene(benchmark::State& state, unsigned maxRecursion) {
+void RenderDefaultScene(benchmark::State& state, unsigned maxRecursion, unsigned threads) {
     int width = static_cast<int>(state.range(0));
     int height = static_cast<int>(state.range(1));
     CHeadlessPlatform platform;
@@ -25,19 +26,23 @@ void RenderDefaultScene(benchmark::State& state, unsigned maxRecursion) {
         CRenderer renderer;
         // The settings are not read: the figures do not depend on whoever runs them.
         renderer.SetMaxRecursionOverride(maxRecursion);
+        renderer.SetThreads(threads);
         renderer.Render(&document, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
                         0, width, height, nullptr);
         benchmark::DoNotOptimize(document.m_image.GetPixel(0, 0));
     }
     state.SetItemsProcessed(state.iterations() * width * height);
-    state.counters["pixels"] = static_cast<double>(width) * height;
 }
 
 void BM_RenderDefaultScene(benchmark::State& state) {
-    RenderDefaultScene(state, 0);
+    RenderDefaultScene(state, 0, 1);
 }
 void BM_RenderDefaultSceneRecursion3(benchmark::State& state) {
-    RenderDefaultScene(state, 3);
+    RenderDefaultScene(state, 3, 1);
+}
+// The same pictures on range(2) threads.
+void BM_RenderDefaultSceneThreads(benchmark::State& state) {
+    RenderDefaultScene(state, 0, static_cast<unsigned>(state.range(2)));
 }
 
 } // namespace
@@ -45,5 +50,14 @@ void BM_RenderDefaultSceneRecursion3(benchmark::State& state) {
 BENCHMARK(BM_RenderDefaultScene)
     ->Args({320, 200})
     ->Args({1920, 1080})
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RenderDefaultSceneRecursion3)->Args({320, 200})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderDefaultSceneThreads)
+    ->Args({320, 200, 2})
+    ->Args({1920, 1080, 2})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderDefaultSceneRecursion3)
+    ->Args({320, 200})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);

@@ -6,7 +6,18 @@
 
 namespace {
 
-enum class Option { output, width, height, maxRecursion, load, saveScript, quiet, help, version };
+enum class Option {
+    output,
+    width,
+    height,
+    maxRecursion,
+    threads,
+    load,
+    saveScript,
+    quiet,
+    help,
+    version
+};
 
 struct OptionSpec {
     Option option;
@@ -15,13 +26,20 @@ struct OptionSpec {
     bool takesValue;
 };
 
+// clang-format off
 constexpr OptionSpec kOptions[] = {
-    {Option::output, 'o', "output", true},  {Option::width, 'W', "width", true},
-    {Option::height, 'H', "height", true},  {Option::maxRecursion, 0, "max-recursion", true},
-    {Option::load, 0, "load", false},       {Option::saveScript, 0, "save-script", true},
-    {Option::quiet, 'q', "quiet", false},   {Option::help, 0, "help", false},
-    {Option::version, 0, "version", false},
+    {Option::output,       'o', "output",        true},
+    {Option::width,        'W', "width",         true},
+    {Option::height,       'H', "height",        true},
+    {Option::maxRecursion, 0,   "max-recursion", true},
+    {Option::threads,      'j', "threads",       true},
+    {Option::load,         0,   "load",          false},
+    {Option::saveScript,   0,   "save-script",   true},
+    {Option::quiet,        'q', "quiet",         false},
+    {Option::help,         0,   "help",          false},
+    {Option::version,      0,   "version",       false},
 };
+// clang-format on
 
 const OptionSpec* FindLong(const std::string& name) {
     for (const OptionSpec& spec : kOptions)
@@ -93,6 +111,26 @@ bool ParseRecursion(const std::string& text, std::optional<unsigned>& limit, std
     return true;
 }
 
+bool ParseThreads(const std::string& text, std::optional<unsigned>& threads, std::string& error) {
+    long long value = 0;
+    Number result = ParseNumber(text, value);
+    if (result == Number::malformed) {
+        error = "--threads needs a whole number, not '" + text + "'";
+        return false;
+    }
+    if (result == Number::ok && value < 1) {
+        error = "--threads must be at least 1, not " + text;
+        return false;
+    }
+    if (result == Number::tooLarge || value > CCommandLine::kMaxThreads) {
+        error = "--threads " + text + " is more than the " +
+                std::to_string(CCommandLine::kMaxThreads) + " threads lumo-render starts";
+        return false;
+    }
+    threads = static_cast<unsigned>(value);
+    return true;
+}
+
 bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& commandLine,
            std::string& error) {
     switch (spec.option) {
@@ -109,6 +147,8 @@ bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& comma
         return ParseSize("height", value, commandLine.m_height, error);
     case Option::maxRecursion:
         return ParseRecursion(value, commandLine.m_maxRecursion, error);
+    case Option::threads:
+        return ParseThreads(value, commandLine.m_threads, error);
     case Option::load:
         commandLine.m_load = true;
         return true;
@@ -231,6 +271,8 @@ std::string CCommandLine::Usage() {
            "                          else 200)\n"
            "      --max-recursion N   reflection depth for this run only (default: the\n"
            "                          profile's \"MaxRecursion\", else 0); nothing is stored\n"
+           "  -j, --threads N         threads that trace the picture (default: one per core);\n"
+           "                          the picture is the same for any N\n"
            "      --load              read SCRIPT with the keyword loader, as the desktop's\n"
            "                          File > Open does (today every SCRIPT is read that way)\n"
            "      --save-script FILE  write the scene's objects as script text, after loading;\n"

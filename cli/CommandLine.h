@@ -10,6 +10,7 @@ public:
     enum Action { render, help, version };
 
     static constexpr const char* kDefaultOutput = "lumo.png";
+    static constexpr unsigned kMaxThreads = 1024;
 
     // False, with a one-line reason, for an unknown option, a missing or malformed value, or a
     // second SCRIPT. Sizes are checked against the machine later (see RenderCommand).
@@ -27,6 +28,8 @@ public:
     std::optional<int> m_height;
     // Taken as an unsigned count like the stored setting: a negative value asks for the most.
     std::optional<unsigned> m_maxRecursion;
+    // Threads that trace the picture; unset: one per core.
+    std::optional<unsigned> m_threads;
     std::string m_script;
     bool m_load = false;
     std::string m_saveScript;

@@ -11,9 +11,11 @@
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -182,6 +184,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     job.progress = &progress;
     job.mainWindow = platform.GetMainWindow();
     job.maxRecursion = commandLine.m_maxRecursion;
+    job.threads = commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
     platform.m_mainWindow.SetRenderBusy(1);
 
     auto start = std::chrono::steady_clock::now();

@@ -24,6 +24,9 @@ struct RenderJob {
 
     // Replaces the profile's "MaxRecursion" for this render only (nothing is stored).
     std::optional<unsigned> maxRecursion;
+    // Threads that trace the rows; 0 or 1 traces on the calling thread alone. The picture is
+    // the same whatever the count (see CRenderer::SetThreads).
+    unsigned threads = 1;
 };
 
 // Renders the job's document into its image on the calling thread, greying the Go menu and

@@ -11,8 +11,16 @@
 #include "script/LumoDoc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -66,8 +74,21 @@ void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int 
     unsigned regionRight = std::min(static_cast<unsigned>(right), m_width);
     unsigned regionBottom = std::min(static_cast<unsigned>(bottom), m_height);
 
-    for (unsigned y = regionTop; y < regionBottom && !Stopped(); ++y) {
-        for (unsigned x = regionLeft; x < regionRight && !Stopped(); ++x) {
+    bool parallel =
+        regionTop < regionBottom && regionLeft < regionRight && CanRenderInParallel(document) &&
+        RenderParallel(camera, regionLeft, regionTop, regionRight, regionBottom, progress);
+    if (!parallel)
+        RenderSerial(camera, regionLeft, regionTop, regionRight, regionBottom, progress);
+
+    document->m_imageComplete = 1;
+    if (CViewPort* view = ActiveView())
+        view->RepaintNow();
+}
+
+void CRenderer::RenderSerial(const CCamera& camera, unsigned left, unsigned top, unsigned right,
+                             unsigned bottom, CProgressBar* progress) {
+    for (unsigned y = top; y < bottom && !Stopped(); ++y) {
+        for (unsigned x = left; x < right && !Stopped(); ++x) {
             m_depth = 0;
             CRay ray;
             BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
@@ -76,12 +97,121 @@ void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int 
             WritePixel(static_cast<int>(x), static_cast<int>(y), colour);
         }
         if (progress)
-            progress->SetPos(static_cast<int>(100.0 * y / regionBottom));
+            progress->SetPos(static_cast<int>(100.0 * y / bottom));
     }
+}
 
-    document->m_imageComplete = 1;
-    if (CViewPort* view = ActiveView())
-        view->RepaintNow();
+bool CRenderer::CanRenderInParallel(const CLumoDoc* document) const {
+    if (m_threads <= 1 || !document)
+        return false;
+    for (const auto& object : document->m_objects)
+        if (object && (object->GetTextureFlags() & kTextureNoise))
+            return false;
+    return true;
+}
+
+// The rows of a parallel render: workers take the next untraced row, trace it into the image
+// and mark it done; the calling thread paints the finished rows on the view in order.
+struct CRenderer::RowQueue {
+    unsigned left = 0;
+    unsigned top = 0;
+    unsigned right = 0;
+    unsigned bottom = 0;
+    std::atomic<unsigned> next{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<char> done; // per row, under the mutex
+    unsigned running = 0;   // workers still tracing, under the mutex
+};
+
+void CRenderer::TraceRows(RowQueue& queue, const CCamera& camera) {
+    // No noise in a parallel scene, but no worker should ever draw from another's sequence.
+    CRandom random;
+    CRandom::Scope randomScope(random);
+    for (;;) {
+        unsigned y = queue.next.fetch_add(1);
+        if (y >= queue.bottom || Stopped())
+            break;
+        for (unsigned x = queue.left; x < queue.right && !Stopped(); ++x) {
+            m_depth = 0;
+            CRay ray;
+            BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+            CColour colour;
+            Trace(ray, colour);
+            StorePixel(static_cast<int>(x), static_cast<int>(y), colour);
+        }
+        std::lock_guard lock(queue.mutex);
+        queue.done[y - queue.top] = 1;
+        queue.changed.notify_all();
+    }
+    std::lock_guard lock(queue.mutex);
+    --queue.running;
+    queue.changed.notify_all();
+}
+
+bool CRenderer::RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
+                               unsigned bottom, CProgressBar* progress) {
+    RowQueue queue;
+    queue.left = left;
+    queue.top = top;
+    queue.right = right;
+    queue.bottom = bottom;
+    queue.next = top;
+    queue.done.assign(bottom - top, 0);
+
+    // Each worker traces with a renderer of its own: the reflection depth is per trace.
+    unsigned count = std::min(m_threads, bottom - top);
+    std::vector<std::unique_ptr<CRenderer>> tracers;
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < count; ++i) {
+        auto tracer = std::make_unique<CRenderer>();
+        tracer->m_width = m_width;
+        tracer->m_height = m_height;
+        tracer->m_background = m_background;
+        tracer->m_document = m_document;
+        tracer->m_recursionLimit = m_recursionLimit;
+        {
+            std::lock_guard lock(queue.mutex);
+            ++queue.running;
+        }
+        try {
+            threads.emplace_back(&CRenderer::TraceRows, tracer.get(), std::ref(queue), camera);
+        } catch (const std::system_error&) {
+            std::lock_guard lock(queue.mutex);
+            --queue.running;
+            break; // go on with the workers that did start
+        }
+        tracers.push_back(std::move(tracer));
+    }
+    if (threads.empty())
+        return false;
+
+    CViewPort* view = ActiveView();
+    const CImage& image = m_document->m_image;
+    for (unsigned y = top; y < bottom && !Stopped(); ++y) {
+        {
+            std::unique_lock lock(queue.mutex);
+            queue.changed.wait(lock, [&] { return queue.done[y - top] || queue.running == 0; });
+            if (!queue.done[y - top])
+                break; // the workers stopped before this row
+        }
+        if (view) {
+            // Painted from the image, so a pixel the image has no room for is not painted.
+            for (unsigned x = left; x < right; ++x) {
+                int px = static_cast<int>(x);
+                int py = static_cast<int>(y);
+                if (px >= image.GetWidth() || py >= image.GetHeight() || !image.HasPlanes())
+                    continue;
+                std::uint32_t pixel = image.GetPixel(px, py);
+                view->SetPixel(px, py, pixel & 0xFF, (pixel >> 8) & 0xFF, (pixel >> 16) & 0xFF);
+            }
+        }
+        if (progress)
+            progress->SetPos(static_cast<int>(100.0 * y / bottom));
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return true;
 }
 
 void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) {
@@ -212,6 +342,10 @@ void CRenderer::Shade(CSceneObject* object, CRay ray, CVector normal, CVector po
 void CRenderer::WritePixel(int x, int y, CColour colour) {
     if (CViewPort* view = ActiveView())
         view->SetPixel(x, y, colour.red, colour.green, colour.blue);
+    StorePixel(x, y, colour);
+}
+
+void CRenderer::StorePixel(int x, int y, const CColour& colour) {
     if (!m_document)
         return;
     CImage& image = m_document->m_image;

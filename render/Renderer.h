@@ -65,6 +65,13 @@ public:
         return limit > kMaxRecursionCap ? kMaxRecursionCap : limit;
     }
 
+    // Threads that trace the rows of the next Render (0 and 1: the calling thread alone). The
+    // picture is the same byte for byte. Scenes with a noise-textured object always render on
+    // the calling thread: the noise draws from one random sequence in pixel order.
+    void SetThreads(unsigned threads) { m_threads = threads; }
+    // Whether Render would trace the document's scene on several threads.
+    bool CanRenderInParallel(const CLumoDoc* document) const;
+
     unsigned m_height = 0;
     unsigned m_width = 0;
     unsigned m_depth = 0; // reflection depth of the trace in progress, 0 for a primary ray
@@ -72,6 +79,16 @@ public:
     CLumoDoc* m_document = nullptr;
 
 private:
+    struct RowQueue;
+    void RenderSerial(const CCamera& camera, unsigned left, unsigned top, unsigned right,
+                      unsigned bottom, CProgressBar* progress);
+    // False when no worker thread could be started (nothing has been traced then).
+    bool RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
+                        unsigned bottom, CProgressBar* progress);
+    void TraceRows(RowQueue& queue, const CCamera& camera);
+    // Stores the pixel in the image only; the calling thread paints it on the view.
+    void StorePixel(int x, int y, const CColour& colour);
+
     // "MaxRecursion" is read once per render rather than at every trace: the settings cannot
     // change while a render runs, so the pictures are the same and no trace touches a file.
     unsigned m_recursionLimit = 0;
@@ -79,4 +96,5 @@ private:
     // The noise texture's random sequence, fresh for every render so that every render of a
     // scene gives the same picture.
     CRandom m_random;
+    unsigned m_threads = 1;
 };

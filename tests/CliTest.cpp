@@ -97,6 +97,15 @@ TEST(CliCommandLine, BadOptionsAndSizes) {
     EXPECT_NE(std::string::npos, ParseError({"-o", ""}).find("file name"));
 }
 
+TEST(CliCommandLine, ThreadCounts) {
+    EXPECT_FALSE(ParseOk({}).m_threads);
+    EXPECT_EQ(3u, ParseOk({"-j", "3"}).m_threads);
+    EXPECT_EQ(1024u, ParseOk({"--threads=1024"}).m_threads);
+    EXPECT_NE(std::string::npos, ParseError({"--threads", "0"}).find("at least 1"));
+    EXPECT_NE(std::string::npos, ParseError({"-j", "1025"}).find("more than"));
+    EXPECT_NE(std::string::npos, ParseError({"-j", "many"}).find("'many'"));
+}
+
 TEST(CliCommandLine, HelpWinsOverVersion) {
     EXPECT_EQ(CCommandLine::help, ParseOk({"--version", "--help"}).m_action);
     EXPECT_EQ(CCommandLine::help, ParseOk({"--help", "--version"}).m_action);
@@ -280,6 +289,14 @@ TEST_F(CliRun, DefaultSceneMatchesTheSerialRenderer) {
         << result.err;
 }
 
+TEST_F(CliRun, AnyThreadCountGivesTheSamePicture) {
+    for (const char* threads : {"1", "2", "5"}) {
+        SCOPED_TRACE(threads);
+        ASSERT_EQ(0, RunCli({"-q", "-W", "160", "-H", "100", "-j", threads, "-o", "t.ppm"}).status);
+        EXPECT_EQ(Golden("default-160x100"), ReadBytes(InFolder("t.ppm")));
+    }
+}
+
 TEST_F(CliRun, PngHoldsTheSamePicture) {
     CliResult result = RunCli({"-W", "33", "-H", "17", "-o", InFolder("out.png")});
     ASSERT_EQ(0, result.status) << result.err;
@@ -378,6 +395,7 @@ TEST_F(CliRun, ErrorsAreOneLineWithAStatusAndWriteNothing) {
              Case{{"-W", "100000000", "-H", "100000000"}, 2, "memory"},
              Case{{"-W", "2147483647", "-H", "2147483647"}, 2, "2147483647"},
              Case{{"-o", "out.jpg"}, 2, "out.jpg"},
+             Case{{"--threads", "0"}, 2, "at least 1"},
          }) {
         std::string command;
         for (const std::string& arg : c.args)

@@ -1,0 +1,139 @@
+// A render on several threads must give the serial render's picture byte for byte, and look the
+// same from outside: rows painted in order, the progress after each row, the stop flag obeyed.
+
+#include "RendererTestSupport.h"
+
+#include "platform/ProgressBar.h"
+#include "render/RenderJob.h"
+#include "scene/Sphere.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+std::string Golden(const std::string& name) {
+    return ReadBytes(std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm");
+}
+
+class CountingProgress : public CProgressBar {
+public:
+    explicit CountingProgress(std::function<void()> onRow = {}) : m_onRow(std::move(onRow)) {}
+    void SetPos(int position) override {
+        m_positions.push_back(position);
+        if (m_onRow)
+            m_onRow();
+    }
+    std::vector<int> m_positions;
+    std::function<void()> m_onRow;
+};
+
+class RendererParallel : public RenderFixture {
+protected:
+    std::string RenderWithThreads(unsigned threads, int width, int height,
+                                  CProgressBar* progress = nullptr) {
+        EXPECT_TRUE(doc->m_image.SetSize(width, height));
+        CRenderer renderer;
+        renderer.SetThreads(threads);
+        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                        0, width, height, progress);
+        return EncodePpm(doc->m_image);
+    }
+    CHeadlessView& View() { return platform.m_mainWindow.m_view; }
+};
+
+TEST_F(RendererParallel, DefaultSceneMatchesTheSerialGoldens) {
+    struct Size {
+        int width;
+        int height;
+    };
+    for (unsigned threads : {2u, 3u, 8u, 200u}) {
+        for (Size size : {Size{160, 100}, Size{33, 17}, Size{17, 31}, Size{1, 1}}) {
+            std::string name =
+                "default-" + std::to_string(size.width) + "x" + std::to_string(size.height);
+            SCOPED_TRACE(name + " on " + std::to_string(threads) + " threads");
+            EXPECT_EQ(Golden(name), RenderWithThreads(threads, size.width, size.height));
+        }
+    }
+}
+
+TEST_F(RendererParallel, ReflectionsMatchTheSerialRender) {
+    // Deep reflections make every pixel's cost different, so rows finish out of order.
+    for (int depth : {0, 2, 5}) {
+        StoreMaxRecursion(depth);
+        std::string serial = RenderWithThreads(1, 120, 75);
+        for (unsigned threads : {2u, 5u})
+            EXPECT_EQ(serial, RenderWithThreads(threads, 120, 75))
+                << "depth " << depth << ", " << threads << " threads";
+    }
+}
+
+TEST_F(RendererParallel, NoiseScenesRenderSerially) {
+    for (auto& object : doc->m_objects)
+        object->m_textureFlags = kTextureNoise;
+    CRenderer renderer;
+    renderer.SetThreads(4);
+    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    EXPECT_EQ(Golden("noise-48x30"), RenderWithThreads(4, 48, 30));
+
+    // One noisy object among plain ones is enough.
+    doc = std::make_unique<CLumoDoc>();
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
+    doc->m_objects.back()->m_textureFlags |= kTextureNoise;
+    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    doc->m_objects.back()->m_textureFlags = 0;
+    renderer.SetThreads(1);
+    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+}
+
+TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
+    std::size_t paintedAtLastRow = 0;
+    std::vector<std::size_t> paintedPerRow;
+    CountingProgress progress([&] {
+        paintedPerRow.push_back(View().m_pixelsPainted - paintedAtLastRow);
+        paintedAtLastRow = View().m_pixelsPainted;
+    });
+    RenderWithThreads(3, 7, 100, &progress);
+    ASSERT_EQ(100u, progress.m_positions.size());
+    for (int y = 0; y < 100; ++y) {
+        EXPECT_EQ(y, progress.m_positions[static_cast<std::size_t>(y)]);
+        EXPECT_EQ(7u, paintedPerRow[static_cast<std::size_t>(y)]);
+    }
+    EXPECT_EQ(1, View().m_repaints);
+    EXPECT_EQ(1, doc->m_imageComplete);
+}
+
+TEST_F(RendererParallel, EmptyPicturesAndTheStopFlag) {
+    CountingProgress none;
+    RenderWithThreads(4, 9, 0, &none);
+    RenderWithThreads(4, 0, 9, &none);
+    EXPECT_EQ(0u, View().m_pixelsPainted);
+    EXPECT_EQ(9u, none.m_positions.size()); // the zero-width picture still has its rows
+
+    CountingProgress stopping([] { g_stopRendering = 1; });
+    doc->m_imageComplete = 0;
+    RenderWithThreads(4, 16, 64, &stopping);
+    g_stopRendering = 0; // the flag is never cleared in the program; tests share one process
+    EXPECT_EQ(1u, stopping.m_positions.size());
+    EXPECT_EQ(16u, View().m_pixelsPainted);
+    EXPECT_EQ(1, doc->m_imageComplete);
+}
+
+TEST_F(RendererParallel, RunRenderPassesTheThreadCountOn) {
+    StoreMaxRecursion(2);
+    std::string serial = RenderWithThreads(1, 64, 40);
+    ASSERT_TRUE(doc->m_image.SetSize(64, 40));
+    RenderJob job;
+    job.document = doc.get();
+    job.right = job.width = 64;
+    job.bottom = job.height = 40;
+    job.threads = 2;
+    RunRender(&job);
+    EXPECT_EQ(serial, EncodePpm(doc->m_image));
+    ASSERT_EQ(1u, platform.m_messages.size());
+    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
+}
+
+} // namespace
