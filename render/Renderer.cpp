@@ -62,13 +62,13 @@ void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int 
     m_random = CRandom();
     CRandom::Scope randomScope(m_random);
 
-    CVector right_(1.0, 0.0, 0.0);
-    float aspect = static_cast<float>(m_width) / static_cast<float>(m_height);
-    CVector up(0.0, aspect, 0.0);
-    CCamera camera(document->GetLook(), document->GetEye(), right_, up);
+    // The ratio in single precision. A picture without rows traces nothing, so its camera
+    // needs no ratio (and gets no division by zero).
+    float aspect = m_height ? static_cast<float>(m_width) / static_cast<float>(m_height) : 0.0f;
+    CCamera camera(document->GetLook(), document->GetEye(), CVector(1.0, 0.0, 0.0),
+                   CVector(0.0, aspect, 0.0));
 
-    // The region is compared as unsigned numbers, and never reaches past the picture: a
-    // region larger than the image would write outside it.
+    // The region is compared as unsigned numbers and clipped to the width x height picture.
     unsigned regionLeft = static_cast<unsigned>(left);
     unsigned regionTop = static_cast<unsigned>(top);
     unsigned regionRight = std::min(static_cast<unsigned>(right), m_width);
