@@ -147,7 +147,8 @@ TEST_F(KeywordLoaderTest, UnbalancedBraces) {
 }
 
 TEST_F(KeywordLoaderTest, ArbitraryBytesAreSafe) {
-    std::string text("sphere\0{\0001.0\0}\xff\xfe plane", 26);
+    const char raw[] = "sphere\0{\0001.0\0}\xff\xfe plane";
+    std::string text(raw, sizeof raw - 1);
     text += std::string(1, '\0');
     Load(text);
     ASSERT_EQ(1u, doc.m_objects.size());
