@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -145,7 +147,8 @@ TEST_F(KeywordLoaderTest, UnbalancedBraces) {
 }
 
 TEST_F(KeywordLoaderTest, ArbitraryBytesAreSafe) {
-    std::string text("sphere\0{\0001.0\0}\xff\xfe plane", 26);
+    const char raw[] = "sphere\0{\0001.0\0}\xff\xfe plane";
+    std::string text(raw, sizeof raw - 1);
     text += std::string(1, '\0');
     Load(text);
     ASSERT_EQ(1u, doc.m_objects.size());
@@ -210,4 +213,54 @@ TEST_F(KeywordLoaderTest, OversizedFileIsRefusedNotHalfRead) {
     EXPECT_FALSE(doc.Serialize(archive));
     EXPECT_NE(std::string::npos, archive.GetError().find("too large"));
     EXPECT_TRUE(doc.m_objects.empty());
+}
+
+namespace {
+// A pipe holding the text, its writing end closed: what a file that shrank looks like.
+int PipeWith(const std::string& text) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    if (write(fds[1], text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        return -1;
+    close(fds[1]);
+    return fds[0];
+}
+} // namespace
+
+TEST(Archive, FileThatChangesWhileReadIsNotTakenForComplete) {
+    std::string text;
+    std::string error;
+    int shrunk = PipeWith("sphere { 1.0 }");
+    ASSERT_GE(shrunk, 0);
+    EXPECT_FALSE(CArchive::ReadDescriptor(shrunk, 1000, text, error));
+    EXPECT_NE(std::string::npos, error.find("changed"));
+    EXPECT_TRUE(text.empty());
+    close(shrunk);
+    int grown = PipeWith("sphere { 1.0 } sphere { 2.0 }");
+    EXPECT_FALSE(CArchive::ReadDescriptor(grown, 5, text, error));
+    close(grown);
+    int unknown = PipeWith("sphere { 1.0 }");
+    EXPECT_TRUE(CArchive::ReadDescriptor(unknown, 0, text, error));
+    EXPECT_EQ("sphere { 1.0 }", text);
+    close(unknown);
+}
+
+TEST(Archive, LoadFromAPipe) {
+    std::string path = TestPath("script.fifo");
+    ASSERT_EQ(0, mkfifo(path.c_str(), 0600));
+    pid_t writer = fork();
+    if (writer == 0) {
+        std::FILE* out = std::fopen(path.c_str(), "w");
+        std::fputs("sphere { 1.0 } ", out);
+        std::fclose(out);
+        _exit(0);
+    }
+    CHeadlessPlatform platform;
+    CPlatformScope scope(platform);
+    CLumoDoc doc;
+    CArchive archive(path, CArchive::load);
+    EXPECT_TRUE(doc.Serialize(archive));
+    EXPECT_EQ(6u, doc.m_objects.size());
+    waitpid(writer, nullptr, 0);
 }

@@ -117,6 +117,15 @@ TEST(SettingsStore, TextsAreKeptAsWritten) {
     }
 }
 
+TEST(SettingsStore, TextThatIsNotUtf8IsRefusedNotBlanked) {
+    CSettingsStore ini = CSettingsStore::IniFile();
+    ASSERT_TRUE(ini.WriteString("Lumo", "EditorPath", "vi"));
+    EXPECT_FALSE(ini.WriteString("Lumo", "EditorPath", "\xf6\xba\x9b\x98vi"));
+    EXPECT_EQ("vi", ini.GetString("Lumo", "EditorPath", ""));
+    EXPECT_TRUE(ini.WriteString("Lumo", "EditorPath", ""));
+    EXPECT_EQ("", ini.GetString("Lumo", "EditorPath", "default"));
+}
+
 TEST(SettingsStore, ConcurrentWritersNeverLeaveAPartialFile) {
     CSettingsStore::Profile().WriteInt("Lumo", "Width", 0);
     const int writers = 4;
