@@ -146,7 +146,9 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
     std::string content;
     ReadFile(path, content); // a missing or unreadable store starts empty
     auto config = ParseStore(content);
-    if (!config->Write(Path(section, key), wxString::FromUTF8(value)))
+    // Texts are UTF-8; one that is not would be stored as nothing, so it is refused instead.
+    wxString text = wxString::FromUTF8(value.data(), value.size());
+    if (text.empty() != value.empty() || !config->Write(Path(section, key), text))
         return false;
     wxMemoryOutputStream out;
     {

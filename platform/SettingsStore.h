@@ -29,7 +29,8 @@ public:
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& defaultValue) const;
 
-    // False when the store could not be written; the file is then as it was.
+    // False when the store could not be written, or the text is not UTF-8; the file is then as
+    // it was.
     bool WriteInt(const std::string& section, const std::string& key, int value) const;
     bool WriteString(const std::string& section, const std::string& key,
                      const std::string& value) const;

@@ -4,8 +4,6 @@
 
 #include <cmath>
 
-CSphere::CSphere(float x, float y, float z, float radius) : m_radius(radius), m_centre(x, y, z) {}
-
 CSphere::CSphere(double x, double y, double z, double radius, int textureFlags)
     : m_radius(static_cast<float>(radius)), m_centre(x, y, z) {
     m_textureFlags = textureFlags;

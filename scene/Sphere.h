@@ -6,8 +6,9 @@
 class CSphere : public CSceneObject {
 public:
     CSphere() = default;
-    // Centre and radius as single-precision values; the centre is widened to double.
-    CSphere(float x, float y, float z, float radius);
+    // Centre and radius as single-precision values; the centre is widened to double. Inline, so
+    // that the narrowing of a caller's doubles happens in the caller's own optimised code.
+    CSphere(float x, float y, float z, float radius) : m_radius(radius), m_centre(x, y, z) {}
     // Centre in double precision; the radius is narrowed to a float.
     CSphere(double x, double y, double z, double radius, int textureFlags);
     ~CSphere() override = default;

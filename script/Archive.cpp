@@ -1,5 +1,6 @@
 #include "script/Archive.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -61,31 +62,47 @@ bool CArchive::ReadAll(std::string& text) {
              std::to_string(kMaxLoadBytes >> 20) + " MB)");
         return false;
     }
+    std::string content;
+    std::string error;
+    std::uint64_t expected = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+    bool ok = ReadDescriptor(fd, expected, content, error);
+    close(fd);
+    if (!ok) {
+        Fail("cannot read '" + m_path + "': " + error);
+        return false;
+    }
+    text = std::move(content);
+    return true;
+}
+
+bool CArchive::ReadDescriptor(int fd, std::uint64_t expectedBytes, std::string& text,
+                              std::string& error) {
     // Read to the end rather than trusting the size: pipes report none, and a file that
     // shrinks or grows while it is read must not be taken for complete when it is not.
     std::string content;
-    content.reserve(static_cast<std::size_t>(info.st_size));
+    content.reserve(static_cast<std::size_t>(std::min(expectedBytes, kMaxLoadBytes)));
     char buffer[65536];
     for (;;) {
         ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            int error = errno;
-            close(fd);
-            return failWith(error);
+            error = std::strerror(errno);
+            return false;
         }
         if (got == 0)
             break;
         if (content.size() + static_cast<std::size_t>(got) > kMaxLoadBytes) {
-            close(fd);
-            Fail("'" + m_path + "' is too large for a script (over " +
-                 std::to_string(kMaxLoadBytes >> 20) + " MB)");
+            error = "too large for a script (over " + std::to_string(kMaxLoadBytes >> 20) + " MB)";
             return false;
         }
         content.append(buffer, static_cast<std::size_t>(got));
     }
-    close(fd);
+    // A size of 0 means "unknown" (pipes, special files): whatever arrived is the text.
+    if (expectedBytes != 0 && content.size() != expectedBytes) {
+        error = "the file changed while it was being read";
+        return false;
+    }
     text = std::move(content);
     return true;
 }

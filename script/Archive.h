@@ -40,6 +40,12 @@ public:
     // Loading: the whole file. False (with the error set) when it cannot be read completely.
     bool ReadAll(std::string& text);
 
+    // Reads an open descriptor to its end. expectedBytes is the size the file reported when
+    // it was opened (0: unknown); a file that turns out shorter or longer is an error, never a
+    // text taken for complete. Also refuses more than kMaxLoadBytes.
+    static bool ReadDescriptor(int fd, std::uint64_t expectedBytes, std::string& text,
+                               std::string& error);
+
 private:
     void Fail(const std::string& what);
 

@@ -1,5 +1,5 @@
-#include "core/Ray.h"
 #include "core/Vector.h"
+#include "core/Ray.h"
 
 #include <gtest/gtest.h>
 

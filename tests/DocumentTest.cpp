@@ -1,0 +1,143 @@
+#include "platform/HeadlessPlatform.h"
+#include "scene/Plane.h"
+#include "scene/Sphere.h"
+#include "script/Archive.h"
+#include "script/LumoDoc.h"
+
+#include "TestFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DocumentTest : public testing::Test {
+protected:
+    CHeadlessPlatform platform;
+    CPlatformScope scope{platform};
+};
+
+const CSphere* AsSphere(const std::unique_ptr<CSceneObject>& object) {
+    return dynamic_cast<const CSphere*>(object.get());
+}
+
+} // namespace
+
+TEST_F(DocumentTest, DefaultSceneInListOrder) {
+    CLumoDoc doc;
+    ASSERT_EQ(5u, doc.m_objects.size());
+    const auto* floor = dynamic_cast<const CPlane*>(doc.m_objects[0].get());
+    ASSERT_NE(nullptr, floor);
+    EXPECT_EQ(50.0, floor->m_offset);
+    EXPECT_EQ(kTextureChecker, floor->GetTextureFlags());
+    EXPECT_EQ(100.5, AsSphere(doc.m_objects[1])->GetCentre().x);
+    EXPECT_EQ(kTextureRing, doc.m_objects[1]->GetTextureFlags());
+    EXPECT_EQ(5.5, AsSphere(doc.m_objects[2])->GetCentre().x);
+    EXPECT_EQ(-37.5, AsSphere(doc.m_objects[3])->GetCentre().x);
+    EXPECT_EQ(30.0, AsSphere(doc.m_objects[4])->GetCentre().x);
+    EXPECT_EQ(25.0f, AsSphere(doc.m_objects[4])->GetRadius());
+    EXPECT_EQ(0.065, doc.m_objects[4]->GetReflection());
+    EXPECT_EQ(0.85, doc.m_objects[2]->GetRoughness());
+    EXPECT_EQ(220, doc.m_objects[4]->GetColour()->GetRed());
+}
+
+TEST_F(DocumentTest, DefaultLightTableHoldsOneLightTwice) {
+    CLumoDoc doc;
+    ASSERT_EQ(2u, doc.m_lights.size());
+    EXPECT_EQ(doc.m_lights[0], doc.m_lights[1]);
+    EXPECT_EQ(65.0, doc.m_lights[0]->GetPosition().x);
+    EXPECT_EQ(255, doc.m_lights[0]->GetColour()->GetRed());
+}
+
+TEST_F(DocumentTest, BackgroundAndCamera) {
+    CLumoDoc doc;
+    EXPECT_EQ(175, doc.m_background.GetRed());
+    EXPECT_EQ(200, doc.m_background.GetGreen());
+    EXPECT_EQ(255, doc.m_background.GetBlue());
+    EXPECT_EQ(-0.05000000074505806, doc.GetLook().y);
+    EXPECT_EQ(1.0, doc.GetLook().z);
+    EXPECT_EQ(-110.0, doc.GetEye().z);
+    doc.SetEye(CVector(1, 2, 3));
+    doc.SetLook(CVector(0, 0, 2));
+    EXPECT_EQ(2.0, doc.GetEye().y);
+    EXPECT_EQ(2.0, doc.GetLook().z);
+    EXPECT_EQ(0, doc.m_imageComplete);
+    EXPECT_EQ(0, doc.IsRendering());
+}
+
+TEST_F(DocumentTest, ClearSceneKeepsTheLights) {
+    CLumoDoc doc;
+    doc.AddLight(std::make_unique<CLight>(CVector(1, 1, 1)));
+    doc.ClearScene();
+    EXPECT_TRUE(doc.m_objects.empty());
+    ASSERT_EQ(3u, doc.m_lights.size());
+    EXPECT_EQ(65.0, doc.m_lights[0]->GetPosition().x); // still alive, still the default
+    EXPECT_EQ(1.0, doc.m_lights[2]->GetPosition().x);
+    doc.ClearScene(); // twice is harmless
+    EXPECT_EQ(3u, doc.m_lights.size());
+}
+
+TEST_F(DocumentTest, HeadAndTailInsertion) {
+    CLumoDoc doc;
+    doc.ClearScene();
+    doc.AddObjectAtTail(std::make_unique<CSphere>(1.0f, 0.0f, 0.0f, 1.0f));
+    doc.AddObjectAtTail(std::make_unique<CSphere>(2.0f, 0.0f, 0.0f, 1.0f));
+    doc.AddObjectAtHead(std::make_unique<CSphere>(0.0f, 0.0f, 0.0f, 1.0f));
+    ASSERT_EQ(3u, doc.m_objects.size());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(i, AsSphere(doc.m_objects[i])->GetCentre().x);
+}
+
+TEST_F(DocumentTest, RenderFlagsGreyTheGoMenu) {
+    CLumoDoc doc;
+    CHeadlessMainWindow& window = platform.m_mainWindow;
+    window.SetRenderBusy(1);
+    doc.BeginRender();
+    EXPECT_EQ(1, doc.IsRendering());
+    EXPECT_FALSE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
+    EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(3));
+    doc.EndRender();
+    EXPECT_EQ(0, doc.IsRendering());
+    EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
+    EXPECT_EQ(0, window.GetRenderBusy());
+    EXPECT_EQ(0u, platform.m_messageCount);
+}
+
+TEST_F(DocumentTest, MissingMenuIsReportedAndFlagsStillChange) {
+    CLumoDoc doc;
+    platform.m_mainWindow.m_hasMenu = false;
+    doc.BeginRender();
+    EXPECT_EQ(1, doc.IsRendering());
+    doc.EndRender();
+    EXPECT_EQ(0, doc.IsRendering());
+    EXPECT_EQ(-1, platform.m_mainWindow.GetRenderBusy());
+    ASSERT_EQ(2u, platform.m_messages.size());
+    EXPECT_EQ("Menu not there yet ... ", platform.m_messages[0].text);
+    EXPECT_EQ("Menu not there yet ... ", platform.m_messages[1].text);
+}
+
+TEST_F(DocumentTest, NoMainWindowAtAll) {
+    platform.m_hasMainWindow = false;
+    CLumoDoc doc;
+    doc.BeginRender();
+    doc.EndRender();
+    EXPECT_EQ(0, doc.IsRendering());
+    EXPECT_EQ(2u, platform.m_messageCount);
+    EXPECT_EQ(nullptr, platform.GetActiveDocument());
+}
+
+TEST_F(DocumentTest, IsTheActiveDocumentWhileAlive) {
+    {
+        CLumoDoc doc;
+        EXPECT_EQ(&doc, platform.GetActiveDocument());
+    }
+    EXPECT_EQ(nullptr, platform.GetActiveDocument());
+}
+
+TEST_F(DocumentTest, WorksWithTheDefaultPlatform) {
+    CPlatform::Install(nullptr);
+    CLumoDoc doc;
+    doc.BeginRender();
+    doc.EndRender();
+    EXPECT_EQ(&doc, CPlatform::Current().GetActiveDocument());
+    EXPECT_EQ(5u, doc.m_objects.size());
+}

@@ -1,0 +1,161 @@
+#include "platform/SettingsStore.h"
+
+#include "TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+std::string ConfigFolder() {
+    return std::getenv("LUMO_CONFIG_DIR");
+}
+} // namespace
+
+TEST(SettingsStore, FolderFromTheEnvironment) {
+    EXPECT_EQ(ConfigFolder(), CSettingsStore::SettingsFolder());
+    std::string own = ConfigFolder();
+    unsetenv("LUMO_CONFIG_DIR");
+    setenv("XDG_CONFIG_HOME", "/somewhere", 1);
+    EXPECT_EQ("/somewhere/lumo", CSettingsStore::SettingsFolder());
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ("/home/someone/.config/lumo", CSettingsStore::SettingsFolder());
+    setenv("LUMO_CONFIG_DIR", own.c_str(), 1);
+}
+
+TEST(SettingsStore, MissingStoreGivesDefaultsAndFirstWriteMakesTheFolder) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    EXPECT_EQ(0, profile.GetInt("Lumo", "MaxRecursion", 0));
+    EXPECT_EQ(320, profile.GetInt("Lumo", "Width", 320));
+    EXPECT_FALSE(std::filesystem::exists(ConfigFolder()));
+    ASSERT_TRUE(profile.WriteInt("Lumo", "MaxRecursion", 3));
+    EXPECT_TRUE(std::filesystem::exists(ConfigFolder() + "/profile.ini"));
+    EXPECT_EQ(3, profile.GetInt("Lumo", "MaxRecursion", 0));
+    // The two stores are separate files.
+    EXPECT_EQ(7, CSettingsStore::IniFile().GetInt("Lumo", "MaxRecursion", 7));
+}
+
+TEST(SettingsStore, ReadsAtTheMomentOfUse) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    profile.WriteInt("Lumo", "Height", 100);
+    std::filesystem::create_directories(ConfigFolder());
+    WriteFile(ConfigFolder() + "/profile.ini", "[Lumo]\nHeight=250\n");
+    EXPECT_EQ(250, profile.GetInt("Lumo", "Height", 200));
+}
+
+TEST(SettingsStore, KeysLiveInTheirSection) {
+    CSettingsStore ini = CSettingsStore::IniFile();
+    ini.WriteString("Lumo", "CamX", "0.100000");
+    ini.WriteString("Other", "CamX", "9");
+    EXPECT_EQ("0.100000", ini.GetString("Lumo", "CamX", "0.1"));
+    EXPECT_EQ("9", ini.GetString("Other", "CamX", "0.1"));
+    ini.WriteString("Lumo", "CamY", "2");
+    EXPECT_EQ("0.100000", ini.GetString("Lumo", "CamX", "0.1"));
+}
+
+TEST(SettingsStore, IntegerRule) {
+    int value = 0;
+    EXPECT_TRUE(CSettingsStore::ParseInt("42", value));
+    EXPECT_EQ(42, value);
+    EXPECT_TRUE(CSettingsStore::ParseInt("  -1 ", value));
+    EXPECT_EQ(-1, value);
+    EXPECT_TRUE(CSettingsStore::ParseInt("2147483647", value));
+    EXPECT_EQ(2147483647, value);
+    EXPECT_TRUE(CSettingsStore::ParseInt("-2147483648", value));
+    EXPECT_EQ(-2147483647 - 1, value);
+    for (const char* bad : {"", " ", "abc", "12abc", "1.5", "2147483648", "-2147483649",
+                            "99999999999999999999999", "+", "-", "0x10"})
+        EXPECT_FALSE(CSettingsStore::ParseInt(bad, value)) << bad;
+}
+
+TEST(SettingsStore, NonNumericIntegerGivesTheDefault) {
+    std::filesystem::create_directories(ConfigFolder());
+    WriteFile(ConfigFolder() + "/profile.ini",
+              "[Lumo]\nMaxRecursion=abc\nWidth=99999999999\nHeight=-7\n");
+    CSettingsStore profile = CSettingsStore::Profile();
+    EXPECT_EQ(0, profile.GetInt("Lumo", "MaxRecursion", 0));
+    EXPECT_EQ(320, profile.GetInt("Lumo", "Width", 320));
+    EXPECT_EQ(-7, profile.GetInt("Lumo", "Height", 200));
+}
+
+TEST(SettingsStore, CorruptFileGivesDefaultsAndIsRepairedByAWrite) {
+    std::filesystem::create_directories(ConfigFolder());
+    std::string path = ConfigFolder() + "/profile.ini";
+    WriteFile(path, std::string("\0\xff[[[Lumo\n=\n==x\n[Lumo\nMaxRecursion", 33));
+    CSettingsStore profile = CSettingsStore::Profile();
+    EXPECT_EQ(5, profile.GetInt("Lumo", "MaxRecursion", 5));
+    EXPECT_TRUE(profile.WriteInt("Lumo", "MaxRecursion", 2));
+    EXPECT_EQ(2, profile.GetInt("Lumo", "MaxRecursion", 5));
+}
+
+TEST(SettingsStore, StoreThatIsAFolderGivesDefaults) {
+    std::filesystem::create_directories(ConfigFolder() + "/win.ini");
+    CSettingsStore ini = CSettingsStore::IniFile();
+    EXPECT_EQ("0.1", ini.GetString("Lumo", "CamX", "0.1"));
+    EXPECT_FALSE(ini.WriteString("Lumo", "CamX", "1"));
+}
+
+TEST(SettingsStore, TextsAreCutTo254Characters) {
+    CSettingsStore ini = CSettingsStore::IniFile();
+    std::string path(300, 'p');
+    ASSERT_TRUE(ini.WriteString("Lumo", "EditorPath", path));
+    EXPECT_EQ(path.substr(0, 254), ini.GetString("Lumo", "EditorPath", ""));
+    EXPECT_EQ(std::string(254, 'd'), ini.GetString("Lumo", "Missing", std::string(300, 'd')));
+}
+
+TEST(SettingsStore, TextsAreKeptAsWritten) {
+    CSettingsStore ini = CSettingsStore::IniFile();
+    for (std::string text :
+         {std::string("C:\\Windows\\Wordpad"), std::string("$HOME/bin/ed %s"),
+          std::string("  spaced  "), std::string("a=b;c#d"), std::string("\xc3\xa9") + "dit"}) {
+        ASSERT_TRUE(ini.WriteString("Lumo", "EditorPath", text));
+        EXPECT_EQ(text, ini.GetString("Lumo", "EditorPath", "")) << text;
+    }
+}
+
+TEST(SettingsStore, TextThatIsNotUtf8IsRefusedNotBlanked) {
+    CSettingsStore ini = CSettingsStore::IniFile();
+    ASSERT_TRUE(ini.WriteString("Lumo", "EditorPath", "vi"));
+    EXPECT_FALSE(ini.WriteString("Lumo", "EditorPath", "\xf6\xba\x9b\x98vi"));
+    EXPECT_EQ("vi", ini.GetString("Lumo", "EditorPath", ""));
+    EXPECT_TRUE(ini.WriteString("Lumo", "EditorPath", ""));
+    EXPECT_EQ("", ini.GetString("Lumo", "EditorPath", "default"));
+}
+
+TEST(SettingsStore, ConcurrentWritersNeverLeaveAPartialFile) {
+    CSettingsStore::Profile().WriteInt("Lumo", "Width", 0);
+    const int writers = 4;
+    const int writes = 50;
+    std::vector<pid_t> children;
+    for (int w = 0; w < writers; ++w) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            CSettingsStore profile = CSettingsStore::Profile();
+            for (int i = 0; i < writes; ++i)
+                profile.WriteInt("Lumo", "Width", 1000 * (w + 1) + i);
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    // Meanwhile every read sees a complete file: some writer's value, never a default.
+    for (int i = 0; i < 200; ++i)
+        EXPECT_NE(-1, CSettingsStore::Profile().GetInt("Lumo", "Width", -1));
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_EQ(0, status);
+    }
+    int last = CSettingsStore::Profile().GetInt("Lumo", "Width", -1);
+    EXPECT_EQ(writes - 1, last % 1000);
+    // No temporary file is left behind.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ConfigFolder())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(1, files);
+}
