@@ -260,8 +260,8 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& com
 
 std::string CCommandLine::Usage() {
     return "Usage: lumo-render [options] [SCRIPT]\n"
-           "Renders a Lumo scene into an image file: the scene script SCRIPT (.lmo) on top of\n"
-           "the built-in default scene, or the default scene alone.\n"
+           "Renders a Lumo scene into an image file: the scene of the script SCRIPT (.lmo),\n"
+           "or the built-in default scene.\n"
            "\n"
            "  -o, --output FILE       the image to write: PNG or binary PPM (P6), chosen by the\n"
            "                          extension .png or .ppm (default: lumo.png)\n"
@@ -274,7 +274,8 @@ std::string CCommandLine::Usage() {
            "  -j, --threads N         threads that trace the picture (default: one per core);\n"
            "                          the picture is the same for any N\n"
            "      --load              read SCRIPT with the keyword loader, as the desktop's\n"
-           "                          File > Open does (today every SCRIPT is read that way)\n"
+           "                          File > Open does: its spheres and planes are added to\n"
+           "                          the default scene, without colours or finishes\n"
            "      --save-script FILE  write the scene's objects as script text, after loading;\n"
            "                          without -o nothing is rendered\n"
            "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
@@ -283,6 +284,7 @@ std::string CCommandLine::Usage() {
            "\n"
            "A progress bar is drawn on standard error when it is a terminal. Settings are read\n"
            "from $LUMO_CONFIG_DIR (else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo).\n"
-           "Exit status: 0 on success; 1 when a file cannot be read or written or the image\n"
-           "does not fit in memory; 2 for a bad option, value or size.\n";
+           "Exit status: 0 on success; 1 when a file cannot be read or written or SCRIPT\n"
+           "does not parse; 2 for a bad option or value, or a size that is 0, negative or\n"
+           "more than this machine's memory holds.\n";
 }

@@ -97,10 +97,25 @@ bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& e
     return true;
 }
 
-// The keyword loader for now; once the document parses scripts with the grammar, SCRIPT is
-// read here with ParseScript, and only --load keeps the keyword loader.
+// The script grammar: the scene is cleared and rebuilt from the script's statements (the
+// lights stay). A script that does not parse completely is refused rather than rendered half
+// built; the parser has already said where on standard error.
 bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    return LoadSceneScript(document, path, error);
+    CArchive archive(path, CArchive::load);
+    std::string text;
+    if (!archive.ReadAll(text)) {
+        error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
+        return false;
+    }
+    int result = document.ParseScript(text.data(), text.size());
+    if (result != 0) {
+        error = "cannot render '" + path + "': " +
+                (result == 2 ? "the script is too deeply nested to parse"
+                             : "the script has a syntax error") +
+                " (--load reads it with the keyword loader instead)";
+        return false;
+    }
+    return true;
 }
 
 int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {

@@ -9,8 +9,8 @@ class CLumoDoc;
 // Exit statuses of lumo-render.
 enum : int {
     kExitOk = 0,
-    kExitFailed = 1, // a file could not be read or written, or the image does not fit in memory
-    kExitUsage = 2,  // a bad option, value or size
+    kExitFailed = 1, // a file could not be read or written, or the script does not parse
+    kExitUsage = 2,  // a bad option, value or size (0, negative, more than the memory holds)
 };
 
 // The whole of lumo-render: parses the arguments (without the program name), loads the scene,
@@ -18,7 +18,8 @@ enum : int {
 // boxes, the progress bar and errors to err. Returns the exit status.
 int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
-// How a SCRIPT argument becomes the scene. False, with the reason, when the file cannot be read.
+// How a SCRIPT argument becomes the scene: through the script grammar (the document's
+// ParseScript). False, with the reason, when the file cannot be read or does not parse.
 bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error);
 // The document's load path (the keyword loader of File > Open), which --load always takes.
 bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error);

@@ -346,17 +346,39 @@ TEST_F(CliRun, NegativeMaxRecursionFinishes) {
     EXPECT_EQ(ReadBytes(InFolder("a.ppm")), ReadBytes(InFolder("b.ppm")));
 }
 
-TEST_F(CliRun, ScriptIsAddedToTheSceneThroughTheLoadPath) {
+TEST_F(CliRun, ScriptIsParsedIntoTheScene) {
     std::string script = "// a ball in front of the camera\nsphere { 0.0 -5.0 -60.0 10.0 }\n";
     WriteBytes(InFolder("ball.lmo"), script);
-    ASSERT_EQ(0, RunCli({"-q", "-W", "64", "-H", "40", "-o", "a.ppm", "ball.lmo"}).status);
+    CliResult result = RunCli({"-W", "64", "-H", "40", "-o", "a.ppm", "ball.lmo"});
+    ASSERT_EQ(0, result.status) << result.err;
+    // Each sphere statement's message box, then the completion box.
+    EXPECT_EQ(0u, result.err.rfind("lumo: Here -- MakeSphere()\nFinished Rendering: ", 0))
+        << result.err;
+    ASSERT_EQ(0, doc->ParseScript(script.data(), script.size()));
+    EXPECT_EQ(RenderToPpm(*doc, 64, 40), ReadBytes(InFolder("a.ppm")));
+}
+
+TEST_F(CliRun, LoadAddsTheScriptsObjectsToTheDefaultScene) {
+    std::string script = "sphere { 0.0 -5.0 -60.0 10.0 }\n";
+    WriteBytes(InFolder("ball.lmo"), script);
     ASSERT_EQ(0,
               RunCli({"-q", "-W", "64", "-H", "40", "-o", "b.ppm", "--load", "ball.lmo"}).status);
-    std::string loaded = ReadBytes(InFolder("a.ppm"));
+    std::string loaded = ReadBytes(InFolder("b.ppm"));
     EXPECT_NE(Golden("default-64x40"), loaded);
-    EXPECT_EQ(loaded, ReadBytes(InFolder("b.ppm")));
     doc->LoadScriptKeywords(script.data(), script.size());
     EXPECT_EQ(RenderToPpm(*doc, 64, 40), loaded);
+}
+
+TEST_F(CliRun, ScriptThatDoesNotParseIsNotRendered) {
+    // Whole numbers are not numbers of the script language: a syntax error.
+    WriteBytes(InFolder("bad.lmo"), "sphere { 1 2 3 }");
+    CliResult result = RunCli({"-q", "bad.lmo"});
+    EXPECT_EQ(1, result.status);
+    EXPECT_NE(std::string::npos, result.err.find("lumo-render: cannot render '"));
+    EXPECT_NE(std::string::npos, result.err.find("syntax error"));
+    EXPECT_FALSE(fs::exists(InFolder("lumo.png")));
+    // The keyword loader takes it all the same.
+    EXPECT_EQ(0, RunCli({"-q", "--load", "bad.lmo"}).status);
 }
 
 TEST_F(CliRun, SaveScriptWithoutOutputRendersNothing) {
@@ -370,7 +392,7 @@ TEST_F(CliRun, SaveScriptWithoutOutputRendersNothing) {
     WriteBytes(InFolder("one.lmo"), script);
     result = RunCli({"-q", "--save-script", "both.lmo", "-o", "both.png", "one.lmo"});
     ASSERT_EQ(0, result.status) << result.err;
-    doc->LoadScriptKeywords(script.data(), script.size());
+    ASSERT_EQ(0, doc->ParseScript(script.data(), script.size()));
     EXPECT_EQ(doc->GetScriptText(), ReadBytes(InFolder("both.lmo")));
     EXPECT_TRUE(fs::exists(InFolder("both.png")));
 }
