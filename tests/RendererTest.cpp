@@ -276,7 +276,6 @@ TEST_F(RendererShade, OneEntryLightTableKeepsTheBackground) {
     doc = std::make_unique<CLumoDoc>();
     doc->m_lights.resize(1);
     renderer.Attach(doc.get());
-    CRenderer driver;
     CColour colour;
     // Straight at the first sphere of the default scene.
     CRay ray(CVector(30, 0, -110), CVector(0, 0, 1));
