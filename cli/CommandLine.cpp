@@ -15,6 +15,7 @@ enum class Option {
     load,
     saveScript,
     quiet,
+    verbose,
     help,
     version
 };
@@ -36,6 +37,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::load,         0,   "load",          false},
     {Option::saveScript,   0,   "save-script",   true},
     {Option::quiet,        'q', "quiet",         false},
+    {Option::verbose,      'v', "verbose",       false},
     {Option::help,         0,   "help",          false},
     {Option::version,      0,   "version",       false},
 };
@@ -162,6 +164,9 @@ bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& comma
     case Option::quiet:
         commandLine.m_quiet = true;
         return true;
+    case Option::verbose:
+        commandLine.m_verbose = true;
+        return true;
     case Option::help:
         commandLine.m_action = CCommandLine::help;
         return true;
@@ -279,6 +284,8 @@ std::string CCommandLine::Usage() {
            "      --save-script FILE  write the scene's objects as script text, after loading;\n"
            "                          without -o nothing is rendered\n"
            "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
+           "  -v, --verbose           also show the script parser's message boxes (one per\n"
+           "                          sphere built)\n"
            "      --help              show this help and exit\n"
            "      --version           show the version and exit\n"
            "\n"

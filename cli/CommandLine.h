@@ -34,4 +34,6 @@ public:
     bool m_load = false;
     std::string m_saveScript;
     bool m_quiet = false;
+    // The parser's message boxes ("Here -- MakeSphere()" per sphere) go to standard error too.
+    bool m_verbose = false;
 };

@@ -159,8 +159,11 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     CLumoDoc document;
 
     if (!commandLine.m_script.empty()) {
+        // The parser shows a message box for every sphere it builds: shown only when asked.
+        platform.m_echoMessages = commandLine.m_verbose && !quiet;
         bool read = commandLine.m_load ? LoadSceneScript(document, commandLine.m_script, error)
                                        : ReadSceneScript(document, commandLine.m_script, error);
+        platform.m_echoMessages = !quiet;
         if (!read) {
             Fail(err, error);
             return kExitFailed;

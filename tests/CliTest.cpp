@@ -351,11 +351,16 @@ TEST_F(CliRun, ScriptIsParsedIntoTheScene) {
     WriteBytes(InFolder("ball.lmo"), script);
     CliResult result = RunCli({"-W", "64", "-H", "40", "-o", "a.ppm", "ball.lmo"});
     ASSERT_EQ(0, result.status) << result.err;
-    // Each sphere statement's message box, then the completion box.
-    EXPECT_EQ(0u, result.err.rfind("lumo: Here -- MakeSphere()\nFinished Rendering: ", 0))
-        << result.err;
+    // The parser's box for each sphere is shown only with --verbose; the completion box always.
+    EXPECT_EQ(0u, result.err.rfind("Finished Rendering: ", 0)) << result.err;
     ASSERT_EQ(0, doc->ParseScript(script.data(), script.size()));
     EXPECT_EQ(RenderToPpm(*doc, 64, 40), ReadBytes(InFolder("a.ppm")));
+    CliResult verbose = RunCli({"-v", "-W", "64", "-H", "40", "-o", "b.ppm", "ball.lmo"});
+    ASSERT_EQ(0, verbose.status) << verbose.err;
+    EXPECT_EQ(0u, verbose.err.rfind("lumo: Here -- MakeSphere()\nFinished Rendering: ", 0))
+        << verbose.err;
+    EXPECT_EQ(ReadBytes(InFolder("a.ppm")), ReadBytes(InFolder("b.ppm")));
+    EXPECT_EQ(std::string::npos, RunCli({"-q", "-v", "-o", "c.ppm", "ball.lmo"}).err.find("Here"));
 }
 
 TEST_F(CliRun, LoadAddsTheScriptsObjectsToTheDefaultScene) {
