@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cstddef>
+#include <cstdio>
 
 namespace {
 
@@ -57,6 +58,26 @@ const OptionSpec* FindShort(char name) {
     return nullptr;
 }
 
+// A piece of an argument as an error message shows it: control characters escaped, so that the
+// message stays on one line whatever the argument holds.
+std::string Shown(const std::string& text) {
+    std::string shown;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
+}
+
+std::string Shown(char c) {
+    return Shown(std::string(1, c));
+}
+
 // A whole decimal number, all of the text. Out of range of long long counts as too large.
 enum class Number { ok, malformed, tooLarge };
 Number ParseNumber(const std::string& text, long long& value) {
@@ -78,20 +99,21 @@ bool ParseSize(const char* what, const std::string& text, std::optional<int>& si
     switch (ParseNumber(text, value)) {
     case Number::malformed:
         error = std::string("the image ") + what + " must be a whole number of pixels, not '" +
-                text + "'";
+                Shown(text) + "'";
         return false;
     case Number::tooLarge:
-        error = std::string("the image ") + what + " " + text + " is too large";
+        error = std::string("the image ") + what + " " + Shown(text) + " is too large";
         return false;
     case Number::ok:
         break;
     }
     if (value < 1) {
-        error = std::string("the image ") + what + " must be at least 1 pixel, not " + text + "";
+        error =
+            std::string("the image ") + what + " must be at least 1 pixel, not " + Shown(text) + "";
         return false;
     }
     if (value > INT_MAX) {
-        error = std::string("the image ") + what + " " + text + " is too large";
+        error = std::string("the image ") + what + " " + Shown(text) + " is too large";
         return false;
     }
     size = static_cast<int>(value);
@@ -102,7 +124,7 @@ bool ParseRecursion(const std::string& text, std::optional<unsigned>& limit, std
     long long value = 0;
     Number result = ParseNumber(text, value);
     if (result == Number::malformed) {
-        error = "--max-recursion needs a whole number, not '" + text + "'";
+        error = "--max-recursion needs a whole number, not '" + Shown(text) + "'";
         return false;
     }
     // Beyond any depth the tracer follows, whichever way: the renderer caps it.
@@ -117,15 +139,15 @@ bool ParseThreads(const std::string& text, std::optional<unsigned>& threads, std
     long long value = 0;
     Number result = ParseNumber(text, value);
     if (result == Number::malformed) {
-        error = "--threads needs a whole number, not '" + text + "'";
+        error = "--threads needs a whole number, not '" + Shown(text) + "'";
         return false;
     }
     if (result == Number::ok && value < 1) {
-        error = "--threads must be at least 1, not " + text;
+        error = "--threads must be at least 1, not " + Shown(text);
         return false;
     }
     if (result == Number::tooLarge || value > CCommandLine::kMaxThreads) {
-        error = "--threads " + text + " is more than the " +
+        error = "--threads " + Shown(text) + " is more than the " +
                 std::to_string(CCommandLine::kMaxThreads) + " threads lumo-render starts";
         return false;
     }
@@ -196,8 +218,8 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& com
 
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             if (!commandLine.m_script.empty()) {
-                error = "only one SCRIPT can be rendered, but both '" + commandLine.m_script +
-                        "' and '" + arg + "' were given";
+                error = "only one SCRIPT can be rendered, but both '" +
+                        Shown(commandLine.m_script) + "' and '" + Shown(arg) + "' were given";
                 return false;
             }
             if (arg.empty()) {
@@ -220,22 +242,23 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& com
             }
             spec = FindLong(name);
             if (!spec) {
-                error = "unknown option '--" + name + "'";
+                error = "unknown option '--" + Shown(name) + "'";
                 return false;
             }
             if (attached && !spec->takesValue) {
-                error = "--" + name + " takes no value";
+                error = "--" + Shown(name) + " takes no value";
                 return false;
             }
         } else {
             spec = FindShort(arg[1]);
             if (!spec) {
-                error = std::string("unknown option '-") + arg[1] + "'";
+                error = std::string("unknown option '-") + Shown(arg[1]) + "'";
                 return false;
             }
             if (arg.size() > 2) {
                 if (!spec->takesValue) {
-                    error = std::string("-") + arg[1] + " takes no value, in '" + arg + "'";
+                    error = std::string("-") + Shown(arg[1]) + " takes no value, in '" +
+                            Shown(arg) + "'";
                     return false;
                 }
                 attached = arg.substr(2);

@@ -1,5 +1,9 @@
 // The settings stores over arbitrary INI text, and the values read from them.
+#include "cli/RenderCommand.h"
+#include "platform/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
+#include "render/Renderer.h"
+#include "script/LumoDoc.h"
 
 #include "FuzzSupport.h"
 
@@ -76,6 +80,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         volatile float value = static_cast<float>(std::atof(text.c_str()));
         (void)value;
     }
+    // The values in use: the tracer's recursion limit (a tiny render must finish, capped)...
+    static CHeadlessPlatform platform;
+    static CPlatformScope scope(platform);
+    {
+        CLumoDoc doc;
+        if (!doc.m_image.SetSize(3, 2))
+            std::abort();
+        CRenderer renderer;
+        renderer.Render(&doc, 3, 2, 0, 0, 3, 2, nullptr);
+        if (renderer.GetRecursionLimit() > CRenderer::kMaxRecursionCap || !doc.m_imageComplete)
+            std::abort();
+    }
+    // ... and lumo-render's image size: any stored "Width" and "Height" are either refused
+    // (status 2) or accepted, and then the unwritable output fails (status 1) before any
+    // rendering or allocation.
+    static std::FILE* devNull = std::fopen("/dev/null", "w");
+    int status = RunLumoRender({"-q", "-o", "/nonexistent-lumo-folder/x.ppm"}, devNull, devNull);
+    if (status != kExitFailed && status != kExitUsage)
+        std::abort();
+
     // A write over any corrupt store succeeds and reads back.
     if (!profile.WriteInt(CSettingsStore::kSection, "MaxRecursion", 7) ||
         profile.GetInt(CSettingsStore::kSection, "MaxRecursion", 0) != 7)

@@ -97,6 +97,15 @@ TEST(CliCommandLine, BadOptionsAndSizes) {
     EXPECT_NE(std::string::npos, ParseError({"-o", ""}).find("file name"));
 }
 
+TEST(CliCommandLine, ErrorsStayOnOneLineWhateverTheArgumentsHold) {
+    std::string error = ParseError({"-vqo\nx", "--threads", "+5"});
+    EXPECT_EQ(std::string::npos, error.find('\n')) << error;
+    EXPECT_NE(std::string::npos, error.find("\\x0a")) << error;
+    error = ParseError({"--wid\rth=3"});
+    EXPECT_EQ(std::string::npos, error.find('\r')) << error;
+    EXPECT_EQ(std::string::npos, ParseError({"-W", "1\n2"}).find('\n'));
+}
+
 TEST(CliCommandLine, ThreadCounts) {
     EXPECT_FALSE(ParseOk({}).m_threads);
     EXPECT_EQ(3u, ParseOk({"-j", "3"}).m_threads);
