@@ -106,9 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // A text written is the text read (valid UTF-8 without NUL, cut to 254 bytes).
     std::string value(reinterpret_cast<const char*>(data), size < 300 ? size : 300);
-    // Texts that are not UTF-8 are refused rather than stored as something else.
+    // Texts that are not UTF-8 may be refused (rather than stored as something else); valid
+    // ones never are. Whatever is stored reads back unchanged.
     bool written = ini.WriteString(CSettingsStore::kSection, "EditorPath", value);
-    if (written != ValidUtf8WithoutNul(value) && value.find('\0') == std::string::npos)
+    if (!written && ValidUtf8WithoutNul(value))
         std::abort();
     if (written && value.find('\0') == std::string::npos) {
         std::string back = ini.GetString(CSettingsStore::kSection, "EditorPath", "");
