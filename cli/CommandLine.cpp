@@ -316,5 +316,6 @@ std::string CCommandLine::Usage() {
            "from $LUMO_CONFIG_DIR (else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo).\n"
            "Exit status: 0 on success; 1 when a file cannot be read or written or SCRIPT\n"
            "does not parse; 2 for a bad option or value, or a size that is 0, negative or\n"
-           "more than this machine's memory holds.\n";
+           "too large (a side over 1000000 pixels, or more than half of this machine's\n"
+           "memory).\n";
 }

@@ -64,8 +64,12 @@ bool ResolveSize(const char* what, const char* key, int fallback, std::optional<
     return true;
 }
 
-// Refuses, before anything is allocated, a picture whose three planes would not fit in the
-// machine's physical memory.
+// The longest side lumo-render renders: libpng's own limit for the images it writes, and far
+// beyond any picture a single machine traces in reasonable time.
+constexpr int kMaxSide = 1000000;
+
+// Refuses, before anything is allocated, a picture with a side beyond kMaxSide or whose three
+// planes would take more than half the machine's physical memory.
 bool FitsInMemory(int width, int height, std::string& error) {
     std::size_t plane = CImage::PlaneBytes(width, height);
     long pages = sysconf(_SC_PHYS_PAGES);
@@ -74,13 +78,18 @@ bool FitsInMemory(int width, int height, std::string& error) {
                                                            static_cast<std::uint64_t>(pageSize)
                                                      : UINT64_MAX;
     std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (width > kMaxSide || height > kMaxSide) {
+        error = "a " + size + " image is too large: each side can be at most " +
+                std::to_string(kMaxSide) + " pixels";
+        return false;
+    }
     if (plane == 0) {
         error = "a " + size + " image is too large to address";
         return false;
     }
-    if (plane > memory / 3) {
+    if (plane > memory / 6) {
         error = "a " + size + " image needs " + Gibibytes(3 * static_cast<std::uint64_t>(plane)) +
-                ", more than this machine's " + Gibibytes(memory) + " of memory";
+                ", more than half of this machine's " + Gibibytes(memory) + " of memory";
         return false;
     }
     return true;

@@ -7,7 +7,10 @@
 #include "platform/AtomicFileWriter.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 #include <png.h>
+#include <sys/resource.h>
 
 #include <climits>
 #include <cstdio>
@@ -336,6 +339,43 @@ TEST_F(CliRun, ProfileSizeThatCannotMakeAnImage) {
     EXPECT_EQ(0, RunCli({"-q", "-H", "2", "-o", "x.png"}).status);
 }
 
+TEST_F(CliRun, HostileProfileValuesAreRefusedOrCapped) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    for (auto [width, height] : {std::pair{2147483647, 2147483647}, std::pair{2147483647, 1},
+                                 std::pair{-1, 200}, std::pair{320, -2147483647 - 1}}) {
+        ASSERT_TRUE(profile.WriteInt("Lumo", "Width", width));
+        ASSERT_TRUE(profile.WriteInt("Lumo", "Height", height));
+        CliResult result = RunCli({"-o", "x.png"});
+        EXPECT_EQ(2, result.status) << width << " x " << height;
+        EXPECT_EQ(result.err.size() - 1, result.err.find('\n')) << result.err;
+        EXPECT_FALSE(fs::exists(InFolder("x.png")));
+    }
+    // The deepest "MaxRecursion" still renders (capped), like -1 does.
+    ASSERT_TRUE(profile.WriteInt("Lumo", "MaxRecursion", 2147483647));
+    EXPECT_EQ(0, RunCli({"-q", "-W", "16", "-H", "10", "-o", "deep.ppm"}).status);
+}
+
+TEST_F(CliRun, FailedImageWriteKeepsTheOldPicture) {
+    WriteBytes(InFolder("keep.ppm"), "the old picture");
+    // A file size limit makes the write fail as a full disk would, for root too.
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit limit = old;
+    limit.rlim_cur = 1000;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    CliResult result = RunCli({"-q", "-W", "64", "-H", "40", "-o", "keep.ppm"});
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(1, result.status);
+    EXPECT_NE(std::string::npos, result.err.find("keep.ppm")) << result.err;
+    EXPECT_EQ("the old picture", ReadBytes(InFolder("keep.ppm")));
+    int leftovers = 0;
+    for (const auto& entry : fs::directory_iterator(TestFolder()))
+        leftovers += entry.path().filename().string().rfind(".keep.ppm", 0) == 0;
+    EXPECT_EQ(0, leftovers);
+}
+
 TEST_F(CliRun, MaxRecursionOverridesForThisRunOnly) {
     CliResult result =
         RunCli({"-q", "-W", "64", "-H", "40", "--max-recursion", "2", "-o", "deep.ppm"});
@@ -428,7 +468,8 @@ TEST_F(CliRun, ErrorsAreOneLineWithAStatusAndWriteNothing) {
              Case{{"-H", "-3"}, 2, "at least 1"},
              Case{{"--width", "wide"}, 2, "'wide'"},
              Case{{"-W", "99999999999"}, 2, "too large"},
-             Case{{"-W", "100000000", "-H", "100000000"}, 2, "memory"},
+             Case{{"-W", "900000", "-H", "900000"}, 2, "memory"},
+             Case{{"-W", "1000001", "-H", "1"}, 2, "at most 1000000"},
              Case{{"-W", "2147483647", "-H", "2147483647"}, 2, "2147483647"},
              Case{{"-o", "out.jpg"}, 2, "out.jpg"},
              Case{{"--threads", "0"}, 2, "at least 1"},
