@@ -169,7 +169,7 @@ TEST(CliImageFile, PpmAndPngHoldTheSamePixels) {
         ASSERT_TRUE(CImageFile::Encode(image, format, writer, error)) << error;
         ASSERT_TRUE(writer.Commit()) << writer.GetError();
     }
-    EXPECT_EQ(EncodePpm(image), ReadBytes(ppmPath));
+    EXPECT_EQ(EncodePpm(image), ReadFile(ppmPath));
     EXPECT_EQ(EncodePpm(image), DecodePngAsPpm(pngPath));
 }
 
@@ -264,13 +264,9 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& folder
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
         result.status = WEXITSTATUS(status);
-    result.out = ReadBytes(outPath);
-    result.err = ReadBytes(errPath);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
     return result;
-}
-
-std::string Golden(const std::string& name) {
-    return ReadBytes(std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm");
 }
 
 std::string InFolder(const std::string& name) {
@@ -282,7 +278,7 @@ class CliRun : public RenderFixture {};
 TEST_F(CliRun, DefaultSceneMatchesTheSerialRenderer) {
     CliResult result = RunCli({"-W", "64", "-H", "40", "-o", "out.ppm"});
     ASSERT_EQ(0, result.status) << result.err;
-    EXPECT_EQ(Golden("default-64x40"), ReadBytes(InFolder("out.ppm")));
+    EXPECT_EQ(Golden("default-64x40"), ReadFile(InFolder("out.ppm")));
     // Where it went, in full, and how long it took.
     std::string summary =
         fs::absolute(InFolder("out.ppm")).string() + ": 64 x 40 pixels, rendered in ";
@@ -305,7 +301,7 @@ TEST_F(CliRun, AnyThreadCountGivesTheSamePicture) {
     for (const char* threads : {"1", "2", "5"}) {
         SCOPED_TRACE(threads);
         ASSERT_EQ(0, RunCli({"-q", "-W", "160", "-H", "100", "-j", threads, "-o", "t.ppm"}).status);
-        EXPECT_EQ(Golden("default-160x100"), ReadBytes(InFolder("t.ppm")));
+        EXPECT_EQ(Golden("default-160x100"), ReadFile(InFolder("t.ppm")));
     }
 }
 
@@ -326,7 +322,7 @@ TEST_F(CliRun, DefaultOutputAndSizeComeFromTheWorkingFolderAndProfile) {
     ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "Width", 17));
     ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "Height", 31));
     ASSERT_EQ(0, RunCli({"-q", "-o", "profile.ppm"}).status);
-    EXPECT_EQ(Golden("default-17x31"), ReadBytes(InFolder("profile.ppm")));
+    EXPECT_EQ(Golden("default-17x31"), ReadFile(InFolder("profile.ppm")));
 }
 
 TEST_F(CliRun, ProfileSizeThatCannotMakeAnImage) {
@@ -356,20 +352,14 @@ TEST_F(CliRun, HostileProfileValuesAreRefusedOrCapped) {
 }
 
 TEST_F(CliRun, FailedImageWriteKeepsTheOldPicture) {
-    WriteBytes(InFolder("keep.ppm"), "the old picture");
-    // A file size limit makes the write fail as a full disk would, for root too.
-    struct rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit limit = old;
-    limit.rlim_cur = 1000;
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    CliResult result = RunCli({"-q", "-W", "64", "-H", "40", "-o", "keep.ppm"});
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    WriteFile(InFolder("keep.ppm"), "the old picture");
+    CliResult result;
+    WithFileSizeLimit(1000, [&] {
+        result = RunCli({"-q", "-W", "64", "-H", "40", "-o", "keep.ppm"});
+    });
     EXPECT_EQ(1, result.status);
     EXPECT_NE(std::string::npos, result.err.find("keep.ppm")) << result.err;
-    EXPECT_EQ("the old picture", ReadBytes(InFolder("keep.ppm")));
+    EXPECT_EQ("the old picture", ReadFile(InFolder("keep.ppm")));
     int leftovers = 0;
     for (const auto& entry : fs::directory_iterator(TestFolder()))
         leftovers += entry.path().filename().string().rfind(".keep.ppm", 0) == 0;
@@ -380,7 +370,7 @@ TEST_F(CliRun, MaxRecursionOverridesForThisRunOnly) {
     CliResult result =
         RunCli({"-q", "-W", "64", "-H", "40", "--max-recursion", "2", "-o", "deep.ppm"});
     ASSERT_EQ(0, result.status) << result.err;
-    std::string deep = ReadBytes(InFolder("deep.ppm"));
+    std::string deep = ReadFile(InFolder("deep.ppm"));
     EXPECT_EQ(-7, CSettingsStore::Profile().GetInt("Lumo", "MaxRecursion", -7));
     EXPECT_NE(Golden("default-64x40"), deep);
     StoreMaxRecursion(2);
@@ -392,32 +382,32 @@ TEST_F(CliRun, NegativeMaxRecursionFinishes) {
     EXPECT_EQ(0, RunCli({"-q", "-W", "32", "-H", "20", "-o", "a.ppm"}).status);
     EXPECT_EQ(0,
               RunCli({"-q", "-W", "32", "-H", "20", "--max-recursion=-1", "-o", "b.ppm"}).status);
-    EXPECT_EQ(ReadBytes(InFolder("a.ppm")), ReadBytes(InFolder("b.ppm")));
+    EXPECT_EQ(ReadFile(InFolder("a.ppm")), ReadFile(InFolder("b.ppm")));
 }
 
 TEST_F(CliRun, ScriptIsParsedIntoTheScene) {
     std::string script = "// a ball in front of the camera\nsphere { 0.0 -5.0 -60.0 10.0 }\n";
-    WriteBytes(InFolder("ball.lmo"), script);
+    WriteFile(InFolder("ball.lmo"), script);
     CliResult result = RunCli({"-W", "64", "-H", "40", "-o", "a.ppm", "ball.lmo"});
     ASSERT_EQ(0, result.status) << result.err;
     // The parser's box for each sphere is shown only with --verbose; the completion box always.
     EXPECT_EQ(0u, result.err.rfind("Finished Rendering: ", 0)) << result.err;
     ASSERT_EQ(0, doc->ParseScript(script.data(), script.size()));
-    EXPECT_EQ(RenderToPpm(*doc, 64, 40), ReadBytes(InFolder("a.ppm")));
+    EXPECT_EQ(RenderToPpm(*doc, 64, 40), ReadFile(InFolder("a.ppm")));
     CliResult verbose = RunCli({"-v", "-W", "64", "-H", "40", "-o", "b.ppm", "ball.lmo"});
     ASSERT_EQ(0, verbose.status) << verbose.err;
     EXPECT_EQ(0u, verbose.err.rfind("lumo: Here -- MakeSphere()\nFinished Rendering: ", 0))
         << verbose.err;
-    EXPECT_EQ(ReadBytes(InFolder("a.ppm")), ReadBytes(InFolder("b.ppm")));
+    EXPECT_EQ(ReadFile(InFolder("a.ppm")), ReadFile(InFolder("b.ppm")));
     EXPECT_EQ(std::string::npos, RunCli({"-q", "-v", "-o", "c.ppm", "ball.lmo"}).err.find("Here"));
 }
 
 TEST_F(CliRun, LoadAddsTheScriptsObjectsToTheDefaultScene) {
     std::string script = "sphere { 0.0 -5.0 -60.0 10.0 }\n";
-    WriteBytes(InFolder("ball.lmo"), script);
+    WriteFile(InFolder("ball.lmo"), script);
     ASSERT_EQ(0,
               RunCli({"-q", "-W", "64", "-H", "40", "-o", "b.ppm", "--load", "ball.lmo"}).status);
-    std::string loaded = ReadBytes(InFolder("b.ppm"));
+    std::string loaded = ReadFile(InFolder("b.ppm"));
     EXPECT_NE(Golden("default-64x40"), loaded);
     doc->LoadScriptKeywords(script.data(), script.size());
     EXPECT_EQ(RenderToPpm(*doc, 64, 40), loaded);
@@ -425,7 +415,7 @@ TEST_F(CliRun, LoadAddsTheScriptsObjectsToTheDefaultScene) {
 
 TEST_F(CliRun, ScriptThatDoesNotParseIsNotRendered) {
     // Whole numbers are not numbers of the script language: a syntax error.
-    WriteBytes(InFolder("bad.lmo"), "sphere { 1 2 3 }");
+    WriteFile(InFolder("bad.lmo"), "sphere { 1 2 3 }");
     CliResult result = RunCli({"-q", "bad.lmo"});
     EXPECT_EQ(1, result.status);
     EXPECT_NE(std::string::npos, result.err.find("lumo-render: cannot render '"));
@@ -438,16 +428,16 @@ TEST_F(CliRun, ScriptThatDoesNotParseIsNotRendered) {
 TEST_F(CliRun, SaveScriptWithoutOutputRendersNothing) {
     CliResult result = RunCli({"--save-script", "scene.lmo"});
     ASSERT_EQ(0, result.status) << result.err;
-    EXPECT_EQ(doc->GetScriptText(), ReadBytes(InFolder("scene.lmo")));
+    EXPECT_EQ(doc->GetScriptText(), ReadFile(InFolder("scene.lmo")));
     EXPECT_FALSE(fs::exists(InFolder("lumo.png")));
     EXPECT_EQ("", result.err); // no render, no completion box
 
     std::string script = "sphere { 1.0 2.0 3.0 4.0 }";
-    WriteBytes(InFolder("one.lmo"), script);
+    WriteFile(InFolder("one.lmo"), script);
     result = RunCli({"-q", "--save-script", "both.lmo", "-o", "both.png", "one.lmo"});
     ASSERT_EQ(0, result.status) << result.err;
     ASSERT_EQ(0, doc->ParseScript(script.data(), script.size()));
-    EXPECT_EQ(doc->GetScriptText(), ReadBytes(InFolder("both.lmo")));
+    EXPECT_EQ(doc->GetScriptText(), ReadFile(InFolder("both.lmo")));
     EXPECT_TRUE(fs::exists(InFolder("both.png")));
 }
 

@@ -22,10 +22,10 @@ std::string GoldenPath(const std::string& name) {
 
 void ExpectGolden(const std::string& name, const std::string& ppm) {
     if (std::getenv("LUMO_WRITE_GOLDEN")) {
-        WriteBytes(GoldenPath(name), ppm);
+        WriteFile(GoldenPath(name), ppm);
         GTEST_SKIP() << "wrote " << GoldenPath(name);
     }
-    std::string golden = ReadBytes(GoldenPath(name));
+    std::string golden = ReadFile(GoldenPath(name));
     ASSERT_FALSE(golden.empty()) << "missing " << GoldenPath(name);
     ASSERT_EQ(golden.size(), ppm.size()) << name;
     // Report the first differing pixel rather than two walls of bytes.

@@ -14,22 +14,6 @@
 
 namespace {
 
-std::string Golden(const std::string& name) {
-    return ReadBytes(std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm");
-}
-
-class CountingProgress : public CProgressBar {
-public:
-    explicit CountingProgress(std::function<void()> onRow = {}) : m_onRow(std::move(onRow)) {}
-    void SetPos(int position) override {
-        m_positions.push_back(position);
-        if (m_onRow)
-            m_onRow();
-    }
-    std::vector<int> m_positions;
-    std::function<void()> m_onRow;
-};
-
 class RendererParallel : public RenderFixture {
 protected:
     std::string RenderWithThreads(unsigned threads, int width, int height,
@@ -91,7 +75,7 @@ TEST_F(RendererParallel, NoiseScenesRenderSerially) {
 TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
     std::size_t paintedAtLastRow = 0;
     std::vector<std::size_t> paintedPerRow;
-    CountingProgress progress([&] {
+    RecordingProgress progress([&] {
         paintedPerRow.push_back(View().m_pixelsPainted - paintedAtLastRow);
         paintedAtLastRow = View().m_pixelsPainted;
     });
@@ -106,13 +90,13 @@ TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
 }
 
 TEST_F(RendererParallel, EmptyPicturesAndTheStopFlag) {
-    CountingProgress none;
+    RecordingProgress none;
     RenderWithThreads(4, 9, 0, &none);
     RenderWithThreads(4, 0, 9, &none);
     EXPECT_EQ(0u, View().m_pixelsPainted);
     EXPECT_EQ(9u, none.m_positions.size()); // the zero-width picture still has its rows
 
-    CountingProgress stopping([] { g_stopRendering = 1; });
+    RecordingProgress stopping([] { g_stopRendering = 1; });
     doc->m_imageComplete = 0;
     RenderWithThreads(4, 16, 64, &stopping);
     g_stopRendering = 0; // the flag is never cleared in the program; tests share one process

@@ -307,18 +307,6 @@ TEST_F(RendererShade, ReflectionIsAddedOncePerLitLight) {
 
 // The render driver.
 
-class RecordingProgress : public CProgressBar {
-public:
-    explicit RecordingProgress(std::function<void()> onRow = {}) : m_onRow(std::move(onRow)) {}
-    void SetPos(int position) override {
-        m_positions.push_back(position);
-        if (m_onRow)
-            m_onRow();
-    }
-    std::vector<int> m_positions;
-    std::function<void()> m_onRow;
-};
-
 class RendererDriver : public RenderFixture {
 protected:
     CHeadlessView& View() { return platform.m_mainWindow.m_view; }

@@ -4,18 +4,21 @@
 
 #include "platform/HeadlessPlatform.h"
 #include "platform/Platform.h"
+#include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
 #include "render/Image.h"
 #include "render/Renderer.h"
 #include "scene/Light.h"
 #include "script/LumoDoc.h"
 
+#include "TestFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <vector>
 
 // A headless platform installed for the test, and a document made while it is current (so
 // that the platform's view shows it).
@@ -67,22 +70,22 @@ inline std::string RenderToPpm(CLumoDoc& doc, int width, int height) {
     return EncodePpm(doc.m_image);
 }
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+inline std::string Golden(const std::string& name) {
+    return ReadFile(std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm");
 }
 
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-inline std::string TestFolder() {
-    const char* folder = std::getenv("LUMO_TEST_FOLDER");
-    return folder ? folder : "/tmp";
-}
+// Records every position the render gives its progress bar; onRow runs after each.
+class RecordingProgress : public CProgressBar {
+public:
+    explicit RecordingProgress(std::function<void()> onRow = {}) : m_onRow(std::move(onRow)) {}
+    void SetPos(int position) override {
+        m_positions.push_back(position);
+        if (m_onRow)
+            m_onRow();
+    }
+    std::vector<int> m_positions;
+    std::function<void()> m_onRow;
+};
 
 // Splits "Render thread 0x<hex> took <n> seconds" into its two numbers' texts; false when the
 // text is not of that form (lower-case hexadecimal without leading zeros, decimal seconds).

@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -107,18 +105,12 @@ TEST_F(ScriptWriterTest, FullDiskKeepsTheOldFile) {
     WriteFile(path, "precious");
     for (int i = 0; i < 200; ++i)
         doc.AddObjectAtTail(std::make_unique<CSphere>(1.0f, 2.0f, 3.0f, 4.0f));
-    // A file size limit makes the write fail the way a full disk does, for root too.
-    struct rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit limit = old;
-    limit.rlim_cur = 1024;
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limit);
     CArchive archive(path, CArchive::store);
-    doc.Serialize(archive);
-    bool closed = archive.Close();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    bool closed = true;
+    WithFileSizeLimit(1024, [&] {
+        doc.Serialize(archive);
+        closed = archive.Close();
+    });
     EXPECT_FALSE(closed);
     EXPECT_NE(std::string::npos, archive.GetError().find("full.lmo"));
     EXPECT_EQ("precious", ReadFile(path));
