@@ -66,6 +66,39 @@ bool MakeFolders(const std::string& folder) {
     return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no NUL (which
+// an INI file cannot hold). wxWidgets accepts some texts that break these rules and then fails
+// to save the whole store, so they are refused before it sees them.
+bool IsStrictUtf8(const std::string& text) {
+    static const std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead == 0)
+            return false;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra = (lead >> 5) == 6    ? 1
+                            : (lead >> 4) == 14 ? 2
+                            : (lead >> 3) == 30 ? 3
+                                                : 0;
+        if (extra == 0 || i + extra >= text.size())
+            return false;
+        std::uint32_t code = lead & (0x3F >> extra);
+        for (std::size_t k = 1; k <= extra; ++k) {
+            unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 // Cuts the text to at most max bytes without leaving half a UTF-8 character at the end.
 std::string Limit(std::string text, std::size_t max) {
     if (text.size() <= max)
@@ -145,10 +178,12 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
         return false;
     std::string content;
     ReadFile(path, content); // a missing or unreadable store starts empty
+    // Texts are UTF-8; one that is not would be stored as something else, or as nothing, so
+    // it is refused instead.
+    if (!IsStrictUtf8(value))
+        return false;
     auto config = ParseStore(content);
-    // Texts are UTF-8; one that is not would be stored as nothing, so it is refused instead.
-    wxString text = wxString::FromUTF8(value.data(), value.size());
-    if (text.empty() != value.empty() || !config->Write(Path(section, key), text))
+    if (!config->Write(Path(section, key), wxString::FromUTF8(value.data(), value.size())))
         return false;
     wxMemoryOutputStream out;
     {
@@ -158,6 +193,10 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
     }
     std::string saved(static_cast<std::size_t>(out.GetLength()), '\0');
     out.CopyTo(saved.data(), saved.size());
+    // Nothing is put in place unless it reads back as written.
+    wxString check;
+    if (!ParseStore(saved)->Read(Path(section, key), &check) || check.utf8_string() != value)
+        return false;
     CAtomicFileWriter writer(path);
     return writer.Write(saved) && writer.Commit();
 }

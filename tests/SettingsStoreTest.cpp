@@ -120,8 +120,17 @@ TEST(SettingsStore, TextsAreKeptAsWritten) {
 TEST(SettingsStore, TextThatIsNotUtf8IsRefusedNotBlanked) {
     CSettingsStore ini = CSettingsStore::IniFile();
     ASSERT_TRUE(ini.WriteString("Lumo", "EditorPath", "vi"));
-    EXPECT_FALSE(ini.WriteString("Lumo", "EditorPath", "\xf6\xba\x9b\x98vi"));
-    EXPECT_EQ("vi", ini.GetString("Lumo", "EditorPath", ""));
+    ASSERT_TRUE(ini.WriteString("Lumo", "CamX", "0.5"));
+    // Beyond U+10FFFF, a surrogate, an overlong form, a cut sequence, a NUL: none is stored,
+    // and none takes the section's other keys with it.
+    for (std::string bad : {std::string("\xf6\xba\x9b\x98vi"), std::string("\xf4\xa8\x96\x9b"),
+                            std::string("\xed\xa8\x96"), std::string("\xc0\xaf"),
+                            std::string("vi\xe2\x82"), std::string("v\0i", 3)}) {
+        EXPECT_FALSE(ini.WriteString("Lumo", "EditorPath", bad));
+        EXPECT_EQ("vi", ini.GetString("Lumo", "EditorPath", ""));
+        EXPECT_EQ("0.5", ini.GetString("Lumo", "CamX", ""));
+    }
+    EXPECT_TRUE(ini.WriteString("Lumo", "EditorPath", "\xf0\x9f\x96\x8c \xe2\x82\xac"));
     EXPECT_TRUE(ini.WriteString("Lumo", "EditorPath", ""));
     EXPECT_EQ("", ini.GetString("Lumo", "EditorPath", "default"));
 }
