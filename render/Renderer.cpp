@@ -88,17 +88,20 @@ void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int 
 void CRenderer::RenderSerial(const CCamera& camera, unsigned left, unsigned top, unsigned right,
                              unsigned bottom, CProgressBar* progress) {
     for (unsigned y = top; y < bottom && !Stopped(); ++y) {
-        for (unsigned x = left; x < right && !Stopped(); ++x) {
-            m_depth = 0;
-            CRay ray;
-            BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
-            CColour colour;
-            Trace(ray, colour);
-            WritePixel(static_cast<int>(x), static_cast<int>(y), colour);
-        }
+        for (unsigned x = left; x < right && !Stopped(); ++x)
+            WritePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
         if (progress)
             progress->SetPos(static_cast<int>(100.0 * y / bottom));
     }
+}
+
+CColour CRenderer::TracePixel(unsigned x, unsigned y, const CCamera& camera) {
+    m_depth = 0;
+    CRay ray;
+    BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+    CColour colour;
+    Trace(ray, colour); // a ray that hits nothing leaves the background colour
+    return colour;
 }
 
 bool CRenderer::CanRenderInParallel(const CLumoDoc* document) const {
@@ -132,14 +135,8 @@ void CRenderer::TraceRows(RowQueue& queue, const CCamera& camera) {
         unsigned y = queue.next.fetch_add(1);
         if (y >= queue.bottom || Stopped())
             break;
-        for (unsigned x = queue.left; x < queue.right && !Stopped(); ++x) {
-            m_depth = 0;
-            CRay ray;
-            BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
-            CColour colour;
-            Trace(ray, colour);
-            StorePixel(static_cast<int>(x), static_cast<int>(y), colour);
-        }
+        for (unsigned x = queue.left; x < queue.right && !Stopped(); ++x)
+            StorePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
         std::lock_guard lock(queue.mutex);
         queue.done[y - queue.top] = 1;
         queue.changed.notify_all();

@@ -86,6 +86,8 @@ private:
     bool RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
                         unsigned bottom, CProgressBar* progress);
     void TraceRows(RowQueue& queue, const CCamera& camera);
+    // The colour of the pixel's primary ray, traced from depth 0.
+    CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
     // Stores the pixel in the image only; the calling thread paints it on the view.
     void StorePixel(int x, int y, const CColour& colour);
 
