@@ -38,14 +38,6 @@ bool ReadFile(const std::string& path, std::string& content) {
     return content.size() <= kMaxStoreBytes;
 }
 
-std::unique_ptr<wxFileConfig> ParseStore(const std::string& content) {
-    wxLogNull quiet; // malformed lines are skipped, not reported
-    wxMemoryInputStream in(content.data(), content.size());
-    auto config = std::make_unique<wxFileConfig>(in);
-    config->SetExpandEnvVars(false); // "$HOME" in an editor path stays as written
-    return config;
-}
-
 wxString Path(const std::string& section, const std::string& key) {
     return "/" + wxString::FromUTF8(section) + "/" + wxString::FromUTF8(key);
 }
@@ -97,6 +89,18 @@ bool IsStrictUtf8(const std::string& text) {
         i += extra + 1;
     }
     return true;
+}
+
+// A store is UTF-8; one that is not (written by something else, or damaged) is read as
+// Latin-1, so that every byte stays a character and the store can always be written back.
+std::unique_ptr<wxFileConfig> ParseStore(const std::string& content) {
+    wxLogNull quiet; // malformed lines are skipped, not reported
+    wxMemoryInputStream in(content.data(), content.size());
+    const wxMBConv& encoding =
+        IsStrictUtf8(content) ? static_cast<const wxMBConv&>(wxConvUTF8) : wxConvISO8859_1;
+    auto config = std::make_unique<wxFileConfig>(in, encoding);
+    config->SetExpandEnvVars(false); // "$HOME" in an editor path stays as written
+    return config;
 }
 
 // Cuts the text to at most max bytes without leaving half a UTF-8 character at the end.
@@ -188,7 +192,7 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
     wxMemoryOutputStream out;
     {
         wxLogNull quiet;
-        if (!config->Save(out))
+        if (!config->Save(out, wxConvUTF8))
             return false;
     }
     std::string saved(static_cast<std::size_t>(out.GetLength()), '\0');

@@ -92,6 +92,21 @@ TEST(SettingsStore, CorruptFileGivesDefaultsAndIsRepairedByAWrite) {
     EXPECT_EQ(2, profile.GetInt("Lumo", "MaxRecursion", 5));
 }
 
+TEST(SettingsStore, StoreThatIsNotUtf8CanStillBeWritten) {
+    // Written by something else in Latin-1, or damaged: every byte is read as a character,
+    // and the store is written back whole, as UTF-8.
+    std::filesystem::create_directories(ConfigFolder());
+    WriteFile(ConfigFolder() + "/profile.ini", "[Lumo]th=-992\xf4\xa4\x8b\xb0hev]dth=1\n");
+    CSettingsStore profile = CSettingsStore::Profile();
+    ASSERT_TRUE(profile.WriteInt("Lumo", "Height", 7));
+    EXPECT_EQ(7, profile.GetInt("Lumo", "Height", 200));
+    WriteFile(ConfigFolder() + "/profile.ini", "[Lumo]\nEditorPath=caf\xe9\nWidth=5\n");
+    EXPECT_EQ(5, profile.GetInt("Lumo", "Width", 320));
+    ASSERT_TRUE(profile.WriteInt("Lumo", "Height", 7));
+    EXPECT_EQ(5, profile.GetInt("Lumo", "Width", 320));
+    EXPECT_EQ("caf\xc3\xa9", profile.GetString("Lumo", "EditorPath", ""));
+}
+
 TEST(SettingsStore, StoreThatIsAFolderGivesDefaults) {
     std::filesystem::create_directories(ConfigFolder() + "/win.ini");
     CSettingsStore ini = CSettingsStore::IniFile();
