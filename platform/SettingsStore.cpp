@@ -114,6 +114,13 @@ std::string Limit(std::string text, std::size_t max) {
     return text;
 }
 
+// Resolved at every use: the settings folder is whatever the environment says at that moment.
+std::string Resolve(const std::string& path) {
+    if (path.find('/') != std::string::npos)
+        return path;
+    return CSettingsStore::SettingsFolder() + "/" + path;
+}
+
 } // namespace
 
 std::string CSettingsStore::SettingsFolder() {
@@ -134,13 +141,6 @@ CSettingsStore CSettingsStore::IniFile() {
 }
 
 CSettingsStore::CSettingsStore(std::string fileName) : m_path(std::move(fileName)) {}
-
-// Resolved at every use: the settings folder is whatever the environment says at that moment.
-static std::string Resolve(const std::string& path) {
-    if (path.find('/') != std::string::npos)
-        return path;
-    return CSettingsStore::SettingsFolder() + "/" + path;
-}
 
 bool CSettingsStore::ParseInt(const std::string& text, int& value) {
     std::size_t begin = text.find_first_not_of(" \t");

@@ -34,44 +34,44 @@ bool CArchive::Close() {
     return IsOk();
 }
 
+namespace {
+std::string TooLargeReason() {
+    return "too large for a script (over " + std::to_string(CArchive::kMaxLoadBytes >> 20) + " MB)";
+}
+
+// Closes the descriptor whichever way the read ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+} // namespace
+
 bool CArchive::ReadAll(std::string& text) {
-    auto failWith = [&](int error) {
-        Fail("cannot read '" + m_path + "': " + std::strerror(error));
-        return false;
-    };
     if (m_mode != load) {
         Fail("'" + m_path + "' is open for writing");
         return false;
     }
-    int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return failWith(errno);
+    auto failWith = [&](const std::string& reason) {
+        Fail("cannot read '" + m_path + "': " + reason);
+        return false;
+    };
+    Descriptor file{open(m_path.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat info;
-    if (fstat(fd, &info) != 0) {
-        int error = errno;
-        close(fd);
-        return failWith(error);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        close(fd);
-        return failWith(EISDIR);
-    }
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxLoadBytes) {
-        close(fd);
-        Fail("'" + m_path + "' is too large for a script (over " +
-             std::to_string(kMaxLoadBytes >> 20) + " MB)");
-        return false;
-    }
-    std::string content;
-    std::string error;
+    if (file.fd < 0 || fstat(file.fd, &info) != 0)
+        return failWith(std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return failWith(std::strerror(EISDIR));
+    // Refused before a byte is read; ReadDescriptor also stops at the limit for files whose
+    // size is not known in advance.
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxLoadBytes)
+        return failWith(TooLargeReason());
     std::uint64_t expected = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-    bool ok = ReadDescriptor(fd, expected, content, error);
-    close(fd);
-    if (!ok) {
-        Fail("cannot read '" + m_path + "': " + error);
-        return false;
-    }
-    text = std::move(content);
+    std::string error;
+    if (!ReadDescriptor(file.fd, expected, text, error))
+        return failWith(error);
     return true;
 }
 
@@ -93,7 +93,7 @@ bool CArchive::ReadDescriptor(int fd, std::uint64_t expectedBytes, std::string& 
         if (got == 0)
             break;
         if (content.size() + static_cast<std::size_t>(got) > kMaxLoadBytes) {
-            error = "too large for a script (over " + std::to_string(kMaxLoadBytes >> 20) + " MB)";
+            error = TooLargeReason();
             return false;
         }
         content.append(buffer, static_cast<std::size_t>(got));

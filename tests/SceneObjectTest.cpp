@@ -3,6 +3,8 @@
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 
+#include "ColourExpect.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,11 +15,6 @@ CRay MakeRay(CVector origin, CVector direction) {
     return CRay(origin, direction);
 }
 
-void ExpectBytes(const CColour& c, int r, int g, int b) {
-    EXPECT_EQ(r, c.GetRed());
-    EXPECT_EQ(g, c.GetGreen());
-    EXPECT_EQ(b, c.GetBlue());
-}
 } // namespace
 
 TEST(SceneObject, BaseDefaults) {

@@ -1,17 +1,11 @@
 #include "core/Random.h"
 #include "scene/SceneObject.h"
 
+#include "ColourExpect.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-namespace {
-void ExpectBytes(const CColour& c, int r, int g, int b) {
-    EXPECT_EQ(r, c.GetRed());
-    EXPECT_EQ(g, c.GetGreen());
-    EXPECT_EQ(b, c.GetBlue());
-}
-} // namespace
 
 TEST(Checker, WhiteLinesOnRed) {
     CSceneObject object;
