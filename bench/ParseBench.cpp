@@ -1,7 +1,7 @@
 // Parsing scripts with CLumoDoc::ParseScript.
 //   build/bench/lumo_bench --benchmark_filter=Parse
 #include "core/Format.h"
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "script/LumoDoc.h"
 
 #include <benchmark/benchmark.h>

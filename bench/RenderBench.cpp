@@ -3,7 +3,7 @@
 // Figures are per render (wall-clock time); compare them on one machine as ratios: the
 // threaded benchmark's time against the serial one's at the same size is the speed-up.
 
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "platform/Platform.h"
 #include "render/Renderer.h"
 #include "script/LumoDoc.h"

@@ -1,7 +1,7 @@
 #include "cli/ImageFile.h"
 
+#include "core/Image.h"
 #include "platform/AtomicFileWriter.h"
-#include "render/Image.h"
 
 #include <png.h>
 
@@ -10,16 +10,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace {
 
 std::string LowerExtension(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    // From the last dot of the file's name on; a name that starts with its only dot (".png")
+    // counts as an extension too.
+    std::string name = std::filesystem::path(path).filename().string();
+    std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos)
         return "";
-    std::string extension = path.substr(dot);
+    std::string extension = name.substr(dot);
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;

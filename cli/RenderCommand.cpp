@@ -3,10 +3,10 @@
 #include "cli/CommandLine.h"
 #include "cli/ImageFile.h"
 #include "cli/TerminalProgressBar.h"
+#include "core/Image.h"
+#include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
-#include "platform/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
-#include "render/Image.h"
 #include "render/RenderJob.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
@@ -203,13 +203,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         return kExitFailed;
     }
 
-    // As the desktop's render command does: the whole picture as the region.
-    RenderJob job;
-    job.document = &document;
-    job.right = job.width = width;
-    job.bottom = job.height = height;
-    job.progress = &progress;
-    job.mainWindow = platform.GetMainWindow();
+    RenderJob job = WholePictureJob(&document, width, height, &progress, platform.GetMainWindow());
     job.maxRecursion = commandLine.m_maxRecursion;
     job.threads = commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
     platform.m_mainWindow.SetRenderBusy(1);

@@ -1,10 +1,11 @@
 # The scene script scanner and parser, generated at build time by flex and bison into the build
-# tree (<build>/script/), where the engine's private include path finds them as "script/...".
-# Sets LUMO_GRAMMAR_SOURCES for the engine library.
+# tree (<build>/generated/script/), where the script layer's private include path finds them as
+# "script/...". Sets LUMO_GRAMMAR_SOURCES and LUMO_GRAMMAR_INCLUDE_DIR for the script layer.
 find_package(FLEX 2.6 REQUIRED)
 find_package(BISON 3.6 REQUIRED)
 
-set(LUMO_GRAMMAR_DIR ${CMAKE_CURRENT_BINARY_DIR}/script)
+set(LUMO_GRAMMAR_INCLUDE_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)
+set(LUMO_GRAMMAR_DIR ${LUMO_GRAMMAR_INCLUDE_DIR}/script)
 file(MAKE_DIRECTORY ${LUMO_GRAMMAR_DIR})
 
 # Bison warnings (conflicts included) fail the build: the grammar is LALR(1) without conflicts.

@@ -1,5 +1,5 @@
 // The keyword loader behind File ▸ Open over arbitrary bytes.
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "script/LumoDoc.h"
 
 #include "FuzzSupport.h"

@@ -1,6 +1,6 @@
 // The scene script scanner and parser over arbitrary bytes, including texts that make the
 // scanner refill and grow its buffer.
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "scene/Sphere.h"
 #include "script/LumoDoc.h"
 

@@ -1,6 +1,6 @@
 // The settings stores over arbitrary INI text, and the values read from them.
 #include "cli/RenderCommand.h"
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
 #include "render/Renderer.h"
 #include "script/LumoDoc.h"

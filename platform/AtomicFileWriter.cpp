@@ -4,22 +4,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// The temporary file sits beside the target, so that the rename never crosses file systems.
+std::string TemporaryPattern(const std::string& target) {
+    std::filesystem::path path(target);
+    std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    std::string name = ".";
+    name += path.filename().string();
+    name += ".XXXXXX";
+    return (folder / name).string();
 }
 } // namespace
 
@@ -33,7 +30,7 @@ CAtomicFileWriter::CAtomicFileWriter(std::string targetPath) : m_target(std::mov
         Fail("cannot write", EISDIR);
         return;
     }
-    std::string pattern = FolderOf(m_target) + "/." + NameOf(m_target) + ".XXXXXX";
+    std::string pattern = TemporaryPattern(m_target);
     int fd = mkstemp(pattern.data());
     if (fd < 0) {
         Fail("cannot write", errno);

@@ -1,20 +1,27 @@
 #include "platform/Platform.h"
 
-#include "platform/HeadlessPlatform.h"
 #include "platform/MainWindow.h"
 #include "platform/ViewPort.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 CPlatform* g_installed = nullptr;
-
-CPlatform& DefaultPlatform() {
-    static CHeadlessPlatform platform;
-    return platform;
-}
 } // namespace
 
 CPlatform& CPlatform::Current() {
-    return g_installed ? *g_installed : DefaultPlatform();
+    if (!g_installed) {
+        std::fputs("lumo: the engine was used before a platform was installed "
+                   "(CPlatform::Install)\n",
+                   stderr);
+        std::abort();
+    }
+    return *g_installed;
+}
+
+bool CPlatform::IsInstalled() {
+    return g_installed != nullptr;
 }
 
 void CPlatform::Install(CPlatform* platform) {
@@ -25,8 +32,8 @@ CLumoDoc* CPlatform::GetActiveDocument() {
     CMainWindow* mainWindow = GetMainWindow();
     if (!mainWindow)
         return nullptr;
-    CViewPort* view = mainWindow->GetActiveView();
-    return view ? view->GetDocument() : nullptr;
+    CViewPort* view = mainWindow->GetActiveViewPort();
+    return view ? view->GetSceneDocument() : nullptr;
 }
 
 CPlatformScope::CPlatformScope(CPlatform& platform) : m_previous(g_installed) {

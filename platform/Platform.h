@@ -5,9 +5,10 @@
 class CLumoDoc;
 class CMainWindow;
 
-// The framework services the engine calls on. The desktop shell installs its own; the command
-// line renderer and the tests use CHeadlessPlatform, which is also what is current when nobody
-// installed anything.
+// The framework services the engine calls on. Whoever runs the engine installs one first: the
+// desktop shell its own, the command line renderer, the tests, benchmarks and fuzz targets the
+// headless one (headless/HeadlessPlatform.h). Using the engine with none installed is a
+// programming error and ends the process with a message, rather than swallowing message boxes.
 class CPlatform {
 public:
     virtual ~CPlatform() = default;
@@ -25,9 +26,11 @@ public:
     // The document of the main window's active view, or null.
     CLumoDoc* GetActiveDocument();
 
+    // The installed platform; aborts with a message when there is none.
     static CPlatform& Current();
-    // Makes the platform current (null restores the default headless one). The caller keeps
-    // ownership and uninstalls it before destroying it.
+    static bool IsInstalled();
+    // Makes the platform current (null uninstalls it). The caller keeps ownership and
+    // uninstalls it before destroying it.
     static void Install(CPlatform* platform);
 };
 

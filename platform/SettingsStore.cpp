@@ -1,6 +1,7 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/AtomicFileWriter.h"
+#include "platform/FileReader.h"
 
 #include <wx/fileconf.h>
 #include <wx/log.h>
@@ -10,10 +11,9 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
+#include <functional>
 #include <memory>
-#include <sstream>
-#include <sys/stat.h>
 
 // The INI format itself is wxWidgets' (wxFileConfig, from its base library, which has no GUI):
 // it parses and writes the files in memory. Reading and replacing the files is done here, so
@@ -25,37 +25,21 @@ namespace {
 constexpr std::uintmax_t kMaxStoreBytes = 4 * 1024 * 1024;
 
 bool ReadFile(const std::string& path, std::string& content) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uintmax_t>(info.st_size) > kMaxStoreBytes)
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored))
         return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
-    return content.size() <= kMaxStoreBytes;
+    std::string error;
+    return ReadWholeFile(path, kMaxStoreBytes, "too large", content, error);
 }
 
 wxString Path(const std::string& section, const std::string& key) {
     return "/" + wxString::FromUTF8(section) + "/" + wxString::FromUTF8(key);
 }
 
-bool MakeFolders(const std::string& folder) {
-    std::string partial;
-    std::size_t start = 0;
-    while (start <= folder.size()) {
-        std::size_t slash = folder.find('/', start);
-        if (slash == std::string::npos)
-            slash = folder.size();
-        partial = folder.substr(0, slash);
-        if (!partial.empty() && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-        start = slash + 1;
-    }
-    struct stat info;
-    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+bool MakeFolders(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no NUL (which
@@ -176,18 +160,30 @@ bool CSettingsStore::ReadValue(const std::string& section, const std::string& ke
 
 bool CSettingsStore::WriteValue(const std::string& section, const std::string& key,
                                 const std::string& value) const {
-    std::string path = Resolve(m_path);
-    std::size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash)))
-        return false;
-    std::string content;
-    ReadFile(path, content); // a missing or unreadable store starts empty
     // Texts are UTF-8; one that is not would be stored as something else, or as nothing, so
     // it is refused instead.
     if (!IsStrictUtf8(value))
         return false;
+    return Update(
+        [&](wxFileConfig& config) {
+            return config.Write(Path(section, key), wxString::FromUTF8(value.data(), value.size()));
+        },
+        [&](wxFileConfig& saved) {
+            wxString check;
+            return saved.Read(Path(section, key), &check) && check.utf8_string() == value;
+        });
+}
+
+bool CSettingsStore::Update(const std::function<bool(wxFileConfig&)>& change,
+                            const std::function<bool(wxFileConfig&)>& verify) const {
+    std::string path = Resolve(m_path);
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty() && !MakeFolders(folder))
+        return false;
+    std::string content;
+    ReadFile(path, content); // a missing or unreadable store starts empty
     auto config = ParseStore(content);
-    if (!config->Write(Path(section, key), wxString::FromUTF8(value.data(), value.size())))
+    if (!change(*config))
         return false;
     wxMemoryOutputStream out;
     {
@@ -198,11 +194,55 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
     std::string saved(static_cast<std::size_t>(out.GetLength()), '\0');
     out.CopyTo(saved.data(), saved.size());
     // Nothing is put in place unless it reads back as written.
-    wxString check;
-    if (!ParseStore(saved)->Read(Path(section, key), &check) || check.utf8_string() != value)
+    if (!verify(*ParseStore(saved)))
         return false;
     CAtomicFileWriter writer(path);
     return writer.Write(saved) && writer.Commit();
+}
+
+CSettingsStore::Entries CSettingsStore::GetSection(const std::string& section) const {
+    Entries entries;
+    std::string content;
+    if (!ReadFile(Resolve(m_path), content))
+        return entries;
+    auto config = ParseStore(content);
+    config->SetPath("/" + wxString::FromUTF8(section));
+    wxString key;
+    long cookie = 0;
+    for (bool more = config->GetFirstEntry(key, cookie); more;
+         more = config->GetNextEntry(key, cookie)) {
+        wxString value;
+        if (config->Read(key, &value))
+            entries.emplace_back(key.utf8_string(), Limit(value.utf8_string(), kMaxText));
+    }
+    return entries;
+}
+
+bool CSettingsStore::ReplaceSection(const std::string& section, const Entries& entries) const {
+    for (const auto& [key, value] : entries)
+        if (key.empty() || !IsStrictUtf8(key) || !IsStrictUtf8(value) ||
+            key.find_first_of("/=[]\n\r") != std::string::npos)
+            return false;
+    wxString group = "/" + wxString::FromUTF8(section);
+    return Update(
+        [&](wxFileConfig& config) {
+            config.DeleteGroup(group);
+            for (const auto& [key, value] : entries)
+                if (!config.Write(Path(section, key), wxString::FromUTF8(value)))
+                    return false;
+            return true;
+        },
+        [&](wxFileConfig& saved) {
+            saved.SetPath(group);
+            if (saved.GetNumberOfEntries() != entries.size())
+                return false;
+            for (const auto& [key, value] : entries) {
+                wxString check;
+                if (!saved.Read(Path(section, key), &check) || check.utf8_string() != value)
+                    return false;
+            }
+            return true;
+        });
 }
 
 int CSettingsStore::GetInt(const std::string& section, const std::string& key,

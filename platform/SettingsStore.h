@@ -1,6 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
+
+class wxFileConfig;
 
 // One of the two settings stores: the per-user profile of integers ("profile.ini") and the
 // initialisation file of texts ("win.ini"). Both are INI files in the settings folder:
@@ -35,6 +40,14 @@ public:
     bool WriteString(const std::string& section, const std::string& key,
                      const std::string& value) const;
 
+    // Whole sections, for lists kept under numbered keys (the recent-file list's "File1" to
+    // "File4"): every key with its text in the store's order, and an atomic replacement of
+    // the section's keys by these (an empty list removes the section). Keys must be non-empty
+    // and hold none of "/=[]" or a line end.
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    Entries GetSection(const std::string& section) const;
+    bool ReplaceSection(const std::string& section, const Entries& entries) const;
+
     const std::string& GetPath() const { return m_path; }
 
     // The integer rule of GetInt applied to a text; false when the text is not one.
@@ -44,6 +57,10 @@ private:
     bool ReadValue(const std::string& section, const std::string& key, std::string& value) const;
     bool WriteValue(const std::string& section, const std::string& key,
                     const std::string& value) const;
+    // Reads the store, applies the change, and puts the result in place only when verify
+    // accepts it as read back from the saved text.
+    bool Update(const std::function<bool(wxFileConfig&)>& change,
+                const std::function<bool(wxFileConfig&)>& verify) const;
 
     std::string m_path;
 };

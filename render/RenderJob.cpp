@@ -13,14 +13,23 @@
 #include <thread>
 #include <unistd.h>
 
-std::atomic<unsigned char> g_stopRendering{0};
-
 namespace {
 // The kernel's identifier of the calling thread, as ps and top show it.
 unsigned CurrentThreadId() {
     return static_cast<unsigned>(gettid());
 }
 } // namespace
+
+RenderJob WholePictureJob(CLumoDoc* document, int width, int height, CProgressBar* progress,
+                          CMainWindow* mainWindow) {
+    RenderJob job;
+    job.document = document;
+    job.right = job.width = width;
+    job.bottom = job.height = height;
+    job.progress = progress;
+    job.mainWindow = mainWindow;
+    return job;
+}
 
 int RunRender(RenderJob* job) {
     if (!job || !job->document)
@@ -32,8 +41,8 @@ int RunRender(RenderJob* job) {
 
     std::string title;
     if (job->mainWindow) {
-        title = job->mainWindow->GetTitle();
-        job->mainWindow->SetTitle("Rendering..." + title);
+        title = job->mainWindow->GetWindowTitle();
+        job->mainWindow->SetWindowTitle("Rendering..." + title);
     }
 
     auto renderer = std::make_unique<CRenderer>();
@@ -50,7 +59,7 @@ int RunRender(RenderJob* job) {
         "Finished Rendering");
 
     if (job->mainWindow)
-        job->mainWindow->SetTitle(title);
+        job->mainWindow->SetWindowTitle(title);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     document->EndRender();
     return 0;

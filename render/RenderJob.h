@@ -29,11 +29,12 @@ struct RenderJob {
     unsigned threads = 1;
 };
 
+// The job of rendering the document's whole width x height picture, as every caller starts a
+// render (the desktop's render command, lumo-render, the tests): the region is the picture.
+RenderJob WholePictureJob(CLumoDoc* document, int width, int height,
+                          CProgressBar* progress = nullptr, CMainWindow* mainWindow = nullptr);
+
 // Renders the job's document into its image on the calling thread, greying the Go menu and
 // prefixing the window title meanwhile, and reports the elapsed whole seconds in the message
 // box "Finished Rendering". Always returns 0.
 int RunRender(RenderJob* job);
-
-// Set once the view is gone; ends every render loop before its next row or pixel. Never
-// cleared.
-extern std::atomic<unsigned char> g_stopRendering;

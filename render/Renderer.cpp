@@ -5,19 +5,16 @@
 #include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
 #include "platform/ViewPort.h"
-#include "render/RenderJob.h"
+#include "render/RowQueue.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
 #include "script/LumoDoc.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -31,7 +28,7 @@ constexpr double kFarthestHit = 999999.99;
 
 CViewPort* ActiveView() {
     CMainWindow* mainWindow = CPlatform::Current().GetMainWindow();
-    return mainWindow ? mainWindow->GetActiveView() : nullptr;
+    return mainWindow ? mainWindow->GetActiveViewPort() : nullptr;
 }
 
 bool Stopped() {
@@ -39,6 +36,8 @@ bool Stopped() {
 }
 
 } // namespace
+
+std::atomic<unsigned char> g_stopRendering{0};
 
 void CRenderer::Attach(CLumoDoc* document) {
     m_document = document;
@@ -113,48 +112,22 @@ bool CRenderer::CanRenderInParallel(const CLumoDoc* document) const {
     return true;
 }
 
-// The rows of a parallel render: workers take the next untraced row, trace it into the image
-// and mark it done; the calling thread paints the finished rows on the view in order.
-struct CRenderer::RowQueue {
-    unsigned left = 0;
-    unsigned top = 0;
-    unsigned right = 0;
-    unsigned bottom = 0;
-    std::atomic<unsigned> next{0};
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<char> done; // per row, under the mutex
-    unsigned running = 0;   // workers still tracing, under the mutex
-};
-
-void CRenderer::TraceRows(RowQueue& queue, const CCamera& camera) {
+void CRenderer::TraceRows(CRowQueue& queue, unsigned left, unsigned right, const CCamera& camera) {
     // No noise in a parallel scene, but no worker should ever draw from another's sequence.
     CRandom random;
     CRandom::Scope randomScope(random);
-    for (;;) {
-        unsigned y = queue.next.fetch_add(1);
-        if (y >= queue.bottom || Stopped())
-            break;
-        for (unsigned x = queue.left; x < queue.right && !Stopped(); ++x)
+    unsigned y;
+    while (!Stopped() && queue.Take(y)) {
+        for (unsigned x = left; x < right && !Stopped(); ++x)
             StorePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
-        std::lock_guard lock(queue.mutex);
-        queue.done[y - queue.top] = 1;
-        queue.changed.notify_all();
+        queue.MarkDone(y);
     }
-    std::lock_guard lock(queue.mutex);
-    --queue.running;
-    queue.changed.notify_all();
+    queue.WorkerFinished();
 }
 
 bool CRenderer::RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
                                unsigned bottom, CProgressBar* progress) {
-    RowQueue queue;
-    queue.left = left;
-    queue.top = top;
-    queue.right = right;
-    queue.bottom = bottom;
-    queue.next = top;
-    queue.done.assign(bottom - top, 0);
+    CRowQueue queue(top, bottom);
 
     // Each worker traces with a renderer of its own: the reflection depth is per trace.
     unsigned count = std::min(m_threads, bottom - top);
@@ -167,15 +140,12 @@ bool CRenderer::RenderParallel(const CCamera& camera, unsigned left, unsigned to
         tracer->m_background = m_background;
         tracer->m_document = m_document;
         tracer->m_recursionLimit = m_recursionLimit;
-        {
-            std::lock_guard lock(queue.mutex);
-            ++queue.running;
-        }
+        queue.WorkerStarting();
         try {
-            threads.emplace_back(&CRenderer::TraceRows, tracer.get(), std::ref(queue), camera);
+            threads.emplace_back(&CRenderer::TraceRows, tracer.get(), std::ref(queue), left, right,
+                                 camera);
         } catch (const std::system_error&) {
-            std::lock_guard lock(queue.mutex);
-            --queue.running;
+            queue.WorkerFinished();
             break; // go on with the workers that did start
         }
         tracers.push_back(std::move(tracer));
@@ -186,12 +156,8 @@ bool CRenderer::RenderParallel(const CCamera& camera, unsigned left, unsigned to
     CViewPort* view = ActiveView();
     const CImage& image = m_document->m_image;
     for (unsigned y = top; y < bottom && !Stopped(); ++y) {
-        {
-            std::unique_lock lock(queue.mutex);
-            queue.changed.wait(lock, [&] { return queue.done[y - top] || queue.running == 0; });
-            if (!queue.done[y - top])
-                break; // the workers stopped before this row
-        }
+        if (!queue.WaitFor(y))
+            break; // the workers stopped before this row
         if (view) {
             // Painted from the image, so a pixel the image has no room for is not painted.
             for (unsigned x = left; x < right; ++x) {

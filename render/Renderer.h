@@ -6,10 +6,12 @@
 #include "core/Vector.h"
 #include "render/Camera.h"
 
+#include <atomic>
 #include <optional>
 
 class CLumoDoc;
 class CProgressBar;
+class CRowQueue;
 class CSceneObject;
 
 // One render: the tracer (Trace), the shading model (Shade) and the render driver (Render,
@@ -79,13 +81,12 @@ public:
     CLumoDoc* m_document = nullptr;
 
 private:
-    struct RowQueue;
     void RenderSerial(const CCamera& camera, unsigned left, unsigned top, unsigned right,
                       unsigned bottom, CProgressBar* progress);
     // False when no worker thread could be started (nothing has been traced then).
     bool RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
                         unsigned bottom, CProgressBar* progress);
-    void TraceRows(RowQueue& queue, const CCamera& camera);
+    void TraceRows(CRowQueue& queue, unsigned left, unsigned right, const CCamera& camera);
     // The colour of the pixel's primary ray, traced from depth 0.
     CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
     // Stores the pixel in the image only; the calling thread paints it on the view.
@@ -100,3 +101,7 @@ private:
     CRandom m_random;
     unsigned m_threads = 1;
 };
+
+// The render loops' stop request, tested before every row and every pixel. Set once the view
+// is gone and never cleared.
+extern std::atomic<unsigned char> g_stopRendering;

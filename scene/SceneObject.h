@@ -42,7 +42,7 @@ public:
     CSceneObject& operator=(const CSceneObject&) = delete;
     virtual ~CSceneObject() = default;
 
-    // Procedural textures (see SceneObject.cpp); ColourAt picks them by m_textureFlags.
+    // Procedural textures (scene/Textures.cpp); ColourAt picks them by m_textureFlags.
     virtual CColour CheckerColour(double x, double y, double z);
     virtual CColour NoiseColour(double x, double y, double z);
     virtual CColour RingColour(double x, double y, double z, int threshold);

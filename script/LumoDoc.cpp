@@ -91,7 +91,7 @@ void CLumoDoc::AddLight(std::unique_ptr<CLight> light) {
 
 void CLumoDoc::SetGoMenuEnabled(bool enable) {
     CMainWindow* mainWindow = CPlatform::Current().GetMainWindow();
-    CMenuBar* menu = mainWindow ? mainWindow->GetMenu() : nullptr;
+    CMenuBar* menu = mainWindow ? mainWindow->GetMainMenu() : nullptr;
     if (!menu) {
         CPlatform::Current().MessageBox("Menu not there yet ... ", "lumo");
         return;
@@ -109,21 +109,6 @@ void CLumoDoc::EndRender() {
     m_rendering = 0;
     if (CMainWindow* mainWindow = CPlatform::Current().GetMainWindow())
         mainWindow->LowerRenderBusy();
-}
-
-std::string CLumoDoc::GetScriptText() {
-    std::string script;
-    std::string text;
-    for (const auto& object : m_objects) {
-        if (!object)
-            continue;
-        object->GetScriptHeader(text);
-        script += text;
-        object->GetScriptParams(text);
-        script += text;
-        script += " } \n\n";
-    }
-    return script;
 }
 
 bool CLumoDoc::Serialize(CArchive& archive) {

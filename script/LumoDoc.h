@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Colour.h"
+#include "core/Image.h"
 #include "core/Vector.h"
-#include "render/Image.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
 

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "script/ParseActions.h"
+#include "script/Scanner.h"
 
 #include <cstring>
 

@@ -4,6 +4,7 @@
 
 %code requires {
 #include "script/ParseActions.h"
+#include "script/Scanner.h"
 }
 
 %code {

@@ -1,4 +1,4 @@
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 #include "script/Archive.h"
@@ -133,11 +133,13 @@ TEST_F(DocumentTest, IsTheActiveDocumentWhileAlive) {
     EXPECT_EQ(nullptr, platform.GetActiveDocument());
 }
 
-TEST_F(DocumentTest, WorksWithTheDefaultPlatform) {
-    CPlatform::Install(nullptr);
-    CLumoDoc doc;
-    doc.BeginRender();
-    doc.EndRender();
-    EXPECT_EQ(&doc, CPlatform::Current().GetActiveDocument());
-    EXPECT_EQ(5u, doc.m_objects.size());
+// A shell that forgets to install its platform must hear of it at once, not lose its message
+// boxes to a silent stand-in.
+TEST(DocumentWithoutPlatform, FailsLoudly) {
+    EXPECT_DEATH(
+        {
+            CPlatform::Install(nullptr);
+            CLumoDoc doc;
+        },
+        "before a platform was installed");
 }

@@ -2,7 +2,7 @@
 // a result, the scene holds exactly the spheres whose statements closed, and nothing leaks
 // (the sanitizer build checks that).
 #include "core/Format.h"
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "scene/Sphere.h"
 #include "script/LumoDoc.h"
 

@@ -1,7 +1,8 @@
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "scene/Sphere.h"
 #include "script/LumoDoc.h"
 #include "script/ParseActions.h"
+#include "script/Scanner.h"
 
 #include <gtest/gtest.h>
 

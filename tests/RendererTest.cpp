@@ -438,11 +438,7 @@ class RendererRunRender : public RendererDriver {
 protected:
     RenderJob MakeJob(int width, int height) {
         EXPECT_TRUE(doc->m_image.SetSize(width, height));
-        RenderJob job;
-        job.document = doc.get();
-        job.right = job.width = width;
-        job.bottom = job.height = height;
-        job.mainWindow = &platform.m_mainWindow;
+        RenderJob job = WholePictureJob(doc.get(), width, height, nullptr, &platform.m_mainWindow);
         platform.m_mainWindow.SetRenderBusy(1);
         return job;
     }
@@ -465,12 +461,12 @@ TEST_F(RendererRunRender, ReportsTheThreadAndTheSeconds) {
 
 TEST_F(RendererRunRender, TitleMenuAndBusyCounterDuringAndAfter) {
     CHeadlessMainWindow& window = platform.m_mainWindow;
-    std::string title = window.GetTitle();
+    std::string title = window.GetWindowTitle();
     RenderJob job = MakeJob(2, 3);
     int rows = 0;
     RecordingProgress progress([&] {
         ++rows;
-        EXPECT_EQ("Rendering..." + title, window.GetTitle());
+        EXPECT_EQ("Rendering..." + title, window.GetWindowTitle());
         EXPECT_FALSE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
         EXPECT_EQ(1, doc->IsRendering());
         EXPECT_EQ(1, window.GetRenderBusy());
@@ -478,7 +474,7 @@ TEST_F(RendererRunRender, TitleMenuAndBusyCounterDuringAndAfter) {
     job.progress = &progress;
     RunRender(&job);
     EXPECT_EQ(3, rows);
-    EXPECT_EQ(title, window.GetTitle());
+    EXPECT_EQ(title, window.GetWindowTitle());
     EXPECT_EQ((std::vector<std::string>{"Rendering..." + title, title}), window.m_titleHistory);
     EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
     EXPECT_EQ(0, doc->IsRendering());

@@ -2,11 +2,11 @@
 
 // Shared by the renderer, golden-image and command-line tests.
 
-#include "platform/HeadlessPlatform.h"
+#include "core/Image.h"
+#include "headless/HeadlessPlatform.h"
 #include "platform/Platform.h"
 #include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
-#include "render/Image.h"
 #include "render/Renderer.h"
 #include "scene/Light.h"
 #include "script/LumoDoc.h"

@@ -1,3 +1,4 @@
+#include "script/Scanner.h"
 #include "script/ParseActions.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 #include "script/Archive.h"

@@ -183,3 +183,35 @@ TEST(SettingsStore, ConcurrentWritersNeverLeaveAPartialFile) {
     }
     EXPECT_EQ(1, files);
 }
+
+// The recent-file list is kept as a whole section: replacing it must leave every other key of
+// the store alone, and a shorter list must not leave the old tail behind.
+TEST(SettingsStore, SectionsAreReplacedWholeAndAlone) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    ASSERT_TRUE(profile.WriteInt("Lumo", "MaxRecursion", 4));
+    CSettingsStore::Entries four = {{"File1", "/tmp/a b.lmo"},
+                                    {"File2", "/tmp/b.lmo"},
+                                    {"File3", "/tmp/ä.lmo"},
+                                    {"File4", "/tmp/d.lmo"}};
+    ASSERT_TRUE(profile.ReplaceSection("Recent File List", four));
+    EXPECT_EQ(four, profile.GetSection("Recent File List"));
+    EXPECT_EQ("/tmp/b.lmo", profile.GetString("Recent File List", "File2", ""));
+
+    CSettingsStore::Entries one = {{"File1", "/tmp/new.lmo"}};
+    ASSERT_TRUE(profile.ReplaceSection("Recent File List", one));
+    EXPECT_EQ(one, profile.GetSection("Recent File List"));
+    EXPECT_EQ(4, profile.GetInt("Lumo", "MaxRecursion", 0));
+
+    ASSERT_TRUE(profile.ReplaceSection("Recent File List", {}));
+    EXPECT_TRUE(profile.GetSection("Recent File List").empty());
+    EXPECT_TRUE(profile.GetSection("Never Written").empty());
+}
+
+TEST(SettingsStore, SectionKeysThatCannotBeStoredAreRefused) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    ASSERT_TRUE(profile.ReplaceSection("Recent File List", {{"File1", "/tmp/kept.lmo"}}));
+    for (const char* key : {"", "a/b", "a=b", "[x]", "line\nend"})
+        EXPECT_FALSE(profile.ReplaceSection("Recent File List", {{key, "v"}})) << key;
+    EXPECT_FALSE(profile.ReplaceSection("Recent File List", {{"File1", "\xff"}}));
+    EXPECT_EQ("/tmp/kept.lmo", profile.GetString("Recent File List", "File1", ""));
+}

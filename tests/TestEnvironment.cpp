@@ -1,5 +1,8 @@
 // Gives every test a settings folder of its own, so that no test reads or writes the user's
-// settings and no test sees another's.
+// settings and no test sees another's, and installs the headless platform that the engine
+// needs (tests that watch the platform install their own over it).
+#include "headless/HeadlessPlatform.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -25,7 +28,11 @@ class FreshSettingsFolder : public testing::EmptyTestEventListener {
 };
 
 struct Register {
-    Register() { testing::UnitTest::GetInstance()->listeners().Append(new FreshSettingsFolder); }
+    Register() {
+        testing::UnitTest::GetInstance()->listeners().Append(new FreshSettingsFolder);
+        static CHeadlessPlatform platform;
+        CPlatform::Install(&platform);
+    }
 } registerListener;
 
 } // namespace

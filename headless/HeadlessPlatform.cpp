@@ -1,4 +1,4 @@
-#include "platform/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 
 #include <cstdio>
 
@@ -11,7 +11,7 @@ bool CHeadlessMenuBar::IsTopLevelItemEnabled(int position) const {
     return position >= 0 && position < kItems && m_enabled[static_cast<std::size_t>(position)];
 }
 
-void CHeadlessMainWindow::SetTitle(const std::string& title) {
+void CHeadlessMainWindow::SetWindowTitle(const std::string& title) {
     m_title = title;
     m_titleHistory.push_back(title);
 }

@@ -1,4 +1,4 @@
-#include "render/Image.h"
+#include "core/Image.h"
 
 #include <cstring>
 #include <limits>

@@ -24,7 +24,7 @@ private:
 // A view with no window: counts the pixels painted on it and the repaints asked for.
 class CHeadlessView : public CViewPort {
 public:
-    CLumoDoc* GetDocument() override { return m_document; }
+    CLumoDoc* GetSceneDocument() override { return m_document; }
     void SetPixel(int, int, std::uint8_t, std::uint8_t, std::uint8_t) override {
         ++m_pixelsPainted;
     }
@@ -37,10 +37,10 @@ public:
 
 class CHeadlessMainWindow : public CMainWindow {
 public:
-    CMenuBar* GetMenu() override { return m_hasMenu ? &m_menu : nullptr; }
-    std::string GetTitle() const override { return m_title; }
-    void SetTitle(const std::string& title) override;
-    CViewPort* GetActiveView() override { return m_hasView ? &m_view : nullptr; }
+    CMenuBar* GetMainMenu() override { return m_hasMenu ? &m_menu : nullptr; }
+    std::string GetWindowTitle() const override { return m_title; }
+    void SetWindowTitle(const std::string& title) override;
+    CViewPort* GetActiveViewPort() override { return m_hasView ? &m_view : nullptr; }
 
     bool m_hasMenu = true;
     bool m_hasView = true;

@@ -1,0 +1,32 @@
+# wxWidgets, found once, as two small interface targets (CMake 3.25 ships none):
+#   lumo_wx_base  the base library only (files, settings, strings); no GUI, wxUSE_GUI=0
+#   lumo_wx_core  the GUI (core and base), for the desktop program and its tests
+find_package(wxWidgets 3.2 REQUIRED COMPONENTS core base)
+if(NOT wxWidgets_CONFIG_EXECUTABLE)
+  message(FATAL_ERROR "wx-config was not found: install libwxgtk3.2-dev (scripts/setup)")
+endif()
+
+function(lumo_wx_target target libraries)
+  execute_process(COMMAND ${wxWidgets_CONFIG_EXECUTABLE} --cxxflags ${libraries}
+                  OUTPUT_VARIABLE cxxflags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND ${wxWidgets_CONFIG_EXECUTABLE} --libs ${libraries}
+                  OUTPUT_VARIABLE libs OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  separate_arguments(cxxflags UNIX_COMMAND "${cxxflags}")
+  separate_arguments(libs UNIX_COMMAND "${libs}")
+  add_library(${target} INTERFACE)
+  foreach(flag ${cxxflags})
+    if(flag MATCHES "^-I(.+)")
+      # System headers: their warnings are not ours to fix.
+      target_include_directories(${target} SYSTEM INTERFACE ${CMAKE_MATCH_1})
+    elseif(flag MATCHES "^-D(.+)")
+      target_compile_definitions(${target} INTERFACE ${CMAKE_MATCH_1})
+    else()
+      target_compile_options(${target} INTERFACE ${flag})
+    endif()
+  endforeach()
+  target_link_libraries(${target} INTERFACE ${libs})
+endfunction()
+
+lumo_wx_target(lumo_wx_base base)
+target_compile_definitions(lumo_wx_base INTERFACE wxUSE_GUI=0)
+lumo_wx_target(lumo_wx_core core,base)
