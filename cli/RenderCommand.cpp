@@ -1,12 +1,12 @@
 #include "cli/RenderCommand.h"
 
 #include "cli/CommandLine.h"
-#include "cli/ImageFile.h"
 #include "cli/TerminalProgressBar.h"
 #include "core/Image.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
 #include "platform/SettingsStore.h"
+#include "render/ImageFile.h"
 #include "render/RenderJob.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"

@@ -5,6 +5,19 @@
 class CLumoDoc;
 class CMainWindow;
 
+// What a file dialog asks for. The filter is the program's own text, entries separated by
+// '|' as "description|pattern|description|pattern". An initial name with a wildcard ("*.lmo")
+// selects that pattern rather than naming a file.
+struct CFileChoice {
+    enum Mode { open, save };
+    Mode mode = open;
+    std::string filter;
+    std::string initialName;
+    // Appended after a dot to a saved name that has no extension of its own ("" for none).
+    std::string defaultExtension;
+    bool mustExist = false;
+};
+
 // The framework services the engine calls on. Whoever runs the engine installs one first: the
 // desktop shell its own, the command line renderer, the tests, benchmarks and fuzz targets the
 // headless one (headless/HeadlessPlatform.h). Using the engine with none installed is a
@@ -17,6 +30,14 @@ public:
     virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
     // Null when there is no main window.
     virtual CMainWindow* GetMainWindow() = 0;
+
+    // A modal file dialog: true with the chosen path (whole, however long), false when the
+    // user cancelled. The platform without a display always cancels.
+    virtual bool ChooseFile(const CFileChoice&, std::string&) { return false; }
+
+    // The scene wizard over the document: true when it finished and rebuilt the scene. The
+    // platform without a display has none.
+    virtual bool RunSceneWizard(CLumoDoc&) { return false; }
 
     // A document tells the platform when it starts and ends its life, so that a platform
     // without a framework of documents and views can still find the active one.

@@ -69,6 +69,10 @@ void CLumoDoc::ClearScene() {
     m_objects.clear();
 }
 
+void CLumoDoc::RunSceneWizard() {
+    CPlatform::Current().RunSceneWizard(*this);
+}
+
 bool CLumoDoc::OnNewDocument() {
     DeleteContents();
     return true;

@@ -42,6 +42,10 @@ public:
     // The object list as script text, as the storing Serialize writes it.
     std::string GetScriptText();
 
+    // The scene wizard of the platform over this document (New, Scene > Create Wizard and
+    // "RunWiz" at start): on Finish it replaces the scene, on Cancel nothing changes.
+    void RunSceneWizard();
+
     void DeleteContents() {} // the scene stays as it is
     bool OnNewDocument();
 

@@ -1,10 +1,10 @@
 #include "RendererTestSupport.h"
 
 #include "cli/CommandLine.h"
-#include "cli/ImageFile.h"
 #include "cli/RenderCommand.h"
 #include "cli/TerminalProgressBar.h"
 #include "platform/AtomicFileWriter.h"
+#include "render/ImageFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cli/ImageFile.h"
+#include "render/ImageFile.h"
 
 #include "core/Image.h"
 #include "platform/AtomicFileWriter.h"
@@ -143,4 +143,24 @@ bool CImageFile::Encode(const CImage& image, Format format, CAtomicFileWriter& w
     }
     error = "cannot write '" + target + "': not a .png or .ppm file name";
     return false;
+}
+
+bool CImageFile::Write(const CImage& image, const std::string& path, std::string& error) {
+    Format format = FormatOf(path);
+    if (format == unknown) {
+        error = "cannot tell the image format of '" + path + "': name it .png or .ppm";
+        return false;
+    }
+    CAtomicFileWriter writer(path);
+    if (!writer.IsOk()) {
+        error = writer.GetError();
+        return false;
+    }
+    if (!Encode(image, format, writer, error))
+        return false;
+    if (!writer.Commit()) {
+        error = writer.GetError();
+        return false;
+    }
+    return true;
 }

@@ -17,4 +17,8 @@ public:
     // reason, when the picture has no planes or the encoder or the file failed.
     static bool Encode(const CImage& image, Format format, CAtomicFileWriter& writer,
                        std::string& error);
+
+    // The whole of writing a picture file: the format by the extension, then the file put in
+    // place atomically. False, with the reason, and any old file untouched, on failure.
+    static bool Write(const CImage& image, const std::string& path, std::string& error);
 };

@@ -1,0 +1,252 @@
+#include "app/LumoView.h"
+
+#include "app/CommandIds.h"
+#include "app/DesktopEditor.h"
+#include "app/MainFrame.h"
+#include "app/SceneDocument.h"
+#include "app/ViewCanvas.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+#include "render/Renderer.h"
+#include "script/Archive.h"
+#include "script/LumoDoc.h"
+
+#include <wx/app.h>
+#include <wx/bitmap.h>
+#include <wx/dc.h>
+#include <wx/region.h>
+#include <wx/utils.h>
+
+#include <cstring>
+#include <unistd.h>
+
+wxIMPLEMENT_DYNAMIC_CLASS(CLumoView, wxView);
+
+wxBEGIN_EVENT_TABLE(CLumoView, wxView)
+    EVT_MENU(ID_FILE_NEW, CLumoView::OnFileNew)
+    EVT_MENU(ID_FILE_OPEN, CLumoView::OnFileOpen)
+    EVT_MENU(ID_FILE_SAVE, CLumoView::OnFileSave)
+    EVT_MENU(ID_VIEW_EDITOR, CLumoView::OnEditor)
+    EVT_MENU(ID_GO_RENDER, CLumoView::OnGoRender)
+    EVT_MENU(ID_VIEW_OPTIONS_FROM_VIEW, CLumoView::OnOptions)
+    EVT_UPDATE_UI(ID_FILE_NEW, CLumoView::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_FILE_OPEN, CLumoView::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_FILE_SAVE, CLumoView::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_GO_RENDER, CLumoView::OnUpdateWhenIdle)
+wxEND_EVENT_TABLE()
+
+namespace {
+wxImage ImageOf(const CImage& image) {
+    int width = image.GetWidth();
+    int height = image.GetHeight();
+    wxImage picture(width, height, false);
+    unsigned char* rgb = picture.GetData();
+    std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i) {
+        rgb[3 * i] = image.GetRedPlane()[i];
+        rgb[3 * i + 1] = image.GetGreenPlane()[i];
+        rgb[3 * i + 2] = image.GetBluePlane()[i];
+    }
+    return picture;
+}
+} // namespace
+
+CLumoView::~CLumoView() {
+    // Whatever render loop is still running ends before its next pixel.
+    g_stopRendering = 1;
+    if (m_canvas)
+        m_canvas->SetView(nullptr);
+}
+
+bool CLumoView::OnCreate(wxDocument* document, long flags) {
+    if (!wxView::OnCreate(document, flags))
+        return false;
+    CMainFrame* frame = Frame();
+    if (!frame)
+        return false;
+    SetFrame(frame);
+    m_canvas = frame->GetCanvas();
+    m_canvas->SetView(this);
+    Activate(true);
+    return true;
+}
+
+bool CLumoView::OnClose(bool deleteWindow) {
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    return true;
+}
+
+CMainFrame* CLumoView::Frame() const {
+    return wxDynamicCast(wxTheApp->GetTopWindow(), CMainFrame);
+}
+
+bool CLumoView::IsIdle() const {
+    CMainFrame* frame = Frame();
+    return frame && frame->GetRenderBusy() == 0;
+}
+
+CLumoDoc* CLumoView::GetSceneDocument() {
+    auto* document = wxDynamicCast(GetDocument(), CSceneDocument);
+    return document ? &document->GetScene() : nullptr;
+}
+
+void CLumoView::OnChangeFilename() {
+    if (CMainFrame* frame = Frame())
+        if (GetDocument())
+            frame->SetTitle(GetDocument()->GetUserReadableName() + " - " + wxTheApp->GetAppName());
+}
+
+void CLumoView::SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    if (!m_screen.IsOk() || x < 0 || y < 0 || x >= m_screen.GetWidth() ||
+        y >= m_screen.GetHeight())
+        return;
+    unsigned char* pixel =
+        m_screen.GetData() + 3 * (static_cast<std::size_t>(y) * m_screen.GetWidth() + x);
+    pixel[0] = red;
+    pixel[1] = green;
+    pixel[2] = blue;
+    if (m_dirtyTop < 0 || y < m_dirtyTop)
+        m_dirtyTop = y;
+    if (y > m_dirtyBottom)
+        m_dirtyBottom = y;
+}
+
+void CLumoView::FlushPaintedRows() {
+    if (!m_canvas || m_dirtyTop < 0)
+        return;
+    m_canvas->RefreshRect(
+        wxRect(0, m_dirtyTop, m_screen.GetWidth(), m_dirtyBottom - m_dirtyTop + 1), false);
+    m_dirtyTop = m_dirtyBottom = -1;
+}
+
+void CLumoView::RepaintNow() {
+    if (!m_canvas)
+        return;
+    m_dirtyTop = m_dirtyBottom = -1;
+    m_canvas->Refresh(false);
+    m_canvas->Update();
+}
+
+void CLumoView::ClearImage() {
+    CLumoDoc* document = GetSceneDocument();
+    if (!document)
+        return;
+    CImage& image = document->m_image;
+    image.Clear();
+    int width = image.GetWidth();
+    int height = image.GetHeight();
+    if (width > 0 && height > 0) {
+        m_screen.Create(width, height, false);
+        std::memset(m_screen.GetData(), 255,
+                    3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        // The whole rectangle goes white on screen with the first rows a render paints.
+        m_dirtyTop = 0;
+        m_dirtyBottom = height - 1;
+    } else {
+        m_screen = wxImage();
+        m_dirtyTop = m_dirtyBottom = -1;
+    }
+    if (m_canvas)
+        m_canvas->RefreshRect(wxRect(0, 0, width, height), false);
+}
+
+void CLumoView::Paint(wxDC& dc, const wxRegion& update) {
+    CLumoDoc* document = GetSceneDocument();
+    if (!document)
+        return;
+    if (document->IsRendering()) {
+        // What the render has painted so far, for the part of it that needs repainting.
+        if (!m_screen.IsOk())
+            return;
+        wxRect box = update.GetBox().Intersect(wxRect(m_screen.GetSize()));
+        if (!box.IsEmpty())
+            dc.DrawBitmap(wxBitmap(m_screen.GetSubImage(box)), box.GetPosition());
+        return;
+    }
+    if (document->m_imageComplete)
+        DrawImage(dc);
+}
+
+void CLumoView::OnDraw(wxDC* dc) {
+    CLumoDoc* document = GetSceneDocument();
+    if (dc && document && document->m_imageComplete)
+        DrawImage(*dc);
+}
+
+void CLumoView::DrawImage(wxDC& dc) {
+    const CImage& image = GetSceneDocument()->m_image;
+    if (!image.HasPlanes() || image.GetWidth() <= 0 || image.GetHeight() <= 0)
+        return;
+    dc.DrawBitmap(wxBitmap(ImageOf(image)), 0, 0);
+}
+
+void CLumoView::OnUpdateWhenIdle(wxUpdateUIEvent& event) {
+    event.Enable(IsIdle());
+}
+
+void CLumoView::OnFileNew(wxCommandEvent&) {
+    if (!IsIdle())
+        return;
+    if (CLumoDoc* document = GetSceneDocument())
+        document->RunSceneWizard();
+}
+
+void CLumoView::OnFileOpen(wxCommandEvent&) {
+    if (!IsIdle())
+        return;
+    CFileChoice choice;
+    choice.mode = CFileChoice::open;
+    choice.filter = kScriptFilter;
+    choice.initialName = "*.lmo";
+    choice.defaultExtension = "lumo";
+    choice.mustExist = true;
+    std::string path;
+    if (!CPlatform::Current().ChooseFile(choice, path))
+        return;
+    // A file that cannot be opened ends the command without a message.
+    if (access(path.c_str(), R_OK) != 0)
+        return;
+    CLumoDoc* document = GetSceneDocument();
+    if (!document)
+        return;
+    {
+        wxBusyCursor wait;
+        CArchive archive(path, CArchive::load);
+        if (!document->Serialize(archive)) {
+            CPlatform::Current().MessageBox(archive.GetError(), "lumo");
+            return;
+        }
+    }
+    ClearImage();
+    if (m_canvas)
+        m_canvas->Refresh(true);
+}
+
+// Save writes the script, as Save Script does: a Save button that loaded a file into the
+// scene instead would be a trap.
+void CLumoView::OnFileSave(wxCommandEvent&) {
+    if (!IsIdle())
+        return;
+    if (CMainFrame* frame = Frame())
+        frame->SaveScript();
+}
+
+void CLumoView::OnEditor(wxCommandEvent&) {
+    std::string command = CSettingsStore::IniFile().GetString(CSettingsStore::kSection,
+                                                              "EditorPath", DefaultEditorCommand());
+    StartCommandLine(command);
+}
+
+void CLumoView::OnGoRender(wxCommandEvent&) {
+    if (!IsIdle())
+        return;
+    if (CMainFrame* frame = Frame())
+        frame->Render();
+}
+
+void CLumoView::OnOptions(wxCommandEvent&) {
+    if (CMainFrame* frame = Frame())
+        frame->ShowOptions();
+}

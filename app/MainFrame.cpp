@@ -1,0 +1,532 @@
+#include "app/MainFrame.h"
+
+#include "app/AppIcon.h"
+#include "app/CommandIds.h"
+#include "app/DesktopEditor.h"
+#include "app/LumoApp.h"
+#include "app/LumoView.h"
+#include "app/OptionsSheet.h"
+#include "app/PaneProgress.h"
+#include "app/SceneDocument.h"
+#include "app/ViewCanvas.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+#include "render/ImageFile.h"
+#include "render/Renderer.h"
+#include "script/Archive.h"
+#include "script/LumoDoc.h"
+
+#include <wx/accel.h>
+#include <wx/artprov.h>
+#include <wx/evtloop.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include <cstdio>
+
+wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
+    EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
+    EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions)
+    EVT_MENU(ID_SCENE_WIZARD, CMainFrame::OnSceneWizard)
+    EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript)
+    EVT_MENU(ID_DEBUG_LOGGING, CMainFrame::OnLogging)
+    EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
+    EVT_MENU(ID_FILE_EXPORT_IMAGE, CMainFrame::OnExportImage)
+    EVT_MENU(ID_SCENE_PARSE_SCRIPT, CMainFrame::OnParseScript)
+    EVT_MENU_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
+                   CMainFrame::OnRecentFile)
+    EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnToggleToolBar)
+    EVT_MENU(ID_VIEW_STATUS_BAR, CMainFrame::OnToggleStatusBar)
+    EVT_IDLE(CMainFrame::OnIdle)
+    EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
+    EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI(ID_EDIT_CUT, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI(ID_EDIT_PASTE, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
+                        CMainFrame::OnUpdateRecentFile)
+    EVT_UPDATE_UI(ID_FILE_EXPORT_IMAGE, CMainFrame::OnUpdateExportImage)
+    EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateToolBar)
+    EVT_UPDATE_UI(ID_VIEW_STATUS_BAR, CMainFrame::OnUpdateStatusBar)
+wxEND_EVENT_TABLE()
+
+namespace {
+
+// The status bar's lock indicators, after the message pane.
+const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
+
+wxMenuBar* BuildMenuBar() {
+    auto* file = new wxMenu;
+    file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
+    file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
+    file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
+    file->AppendSeparator();
+    file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
+    file->AppendSeparator();
+    file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
+                 "Save the last rendered picture as a PNG or PPM file");
+    file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
+
+    auto* edit = new wxMenu;
+    edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
+    edit->AppendSeparator();
+    edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
+    edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
+    edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
+
+    auto* view = new wxMenu;
+    view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
+    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
+    view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
+    view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
+
+    auto* scene = new wxMenu;
+    scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
+    scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
+    scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
+    scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
+                  "Build the scene from the spheres of a script");
+
+    auto* go = new wxMenu;
+    go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
+
+    auto* debug = new wxMenu;
+    debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
+    debug->Check(ID_DEBUG_LOGGING, true);
+
+    auto* help = new wxMenu;
+    help->Append(ID_APP_ABOUT, "&About lumo...",
+                 "Display program information, version number and copyright");
+
+    auto* menuBar = new wxMenuBar;
+    menuBar->Append(file, "&File");
+    menuBar->Append(edit, "&Edit");
+    menuBar->Append(view, "&View");
+    menuBar->Append(scene, "Scene");
+    menuBar->Append(go, "&Go");
+    menuBar->Append(debug, "&Debug");
+    menuBar->Append(help, "&Help");
+    return menuBar;
+}
+
+// Lets painting and other window-system upkeep through, but no user input, no timer and no
+// command: the render still holds the thread as far as the user is concerned.
+void YieldForPainting() {
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
+        loop->YieldFor(wxEVT_CATEGORY_UI);
+        return;
+    }
+    wxGUIEventLoop loop; // before the main loop runs (start-up, tests)
+    wxEventLoopActivator active(&loop);
+    loop.YieldFor(wxEVT_CATEGORY_UI);
+}
+
+// Stock art where the desktop's theme has it, else the drawn glyph.
+wxBitmap ToolBitmap(const wxArtID& id) {
+    wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
+    return bitmap.IsOk() ? bitmap : MakeToolGlyph(id.utf8_string());
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(660, 520)),
+      m_recentFiles(ID_FILE_MRU_FILE1, kRecentFileCount) {
+    SetIcons(MakeAppIconBundle());
+    SetMenuBar(BuildMenuBar());
+
+    wxAcceleratorEntry entries[] = {
+        {wxACCEL_CTRL, 'N', ID_FILE_NEW},          {wxACCEL_CTRL, 'O', ID_FILE_OPEN},
+        {wxACCEL_CTRL, 'S', ID_FILE_SAVE},         {wxACCEL_CTRL, 'Z', ID_EDIT_UNDO},
+        {wxACCEL_CTRL, 'X', ID_EDIT_CUT},          {wxACCEL_CTRL, 'C', ID_EDIT_COPY},
+        {wxACCEL_CTRL, 'V', ID_EDIT_PASTE},        {wxACCEL_ALT, WXK_BACK, ID_EDIT_UNDO},
+        {wxACCEL_SHIFT, WXK_DELETE, ID_EDIT_CUT},  {wxACCEL_CTRL, WXK_INSERT, ID_EDIT_COPY},
+        {wxACCEL_SHIFT, WXK_INSERT, ID_EDIT_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
+        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(WXSIZEOF(entries), entries));
+
+    // Bound, not in the table: the framework binds its own close processing in its constructor,
+    // and the handler bound last runs first, so the icon goes before the save prompt.
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+
+    m_canvas = new CViewCanvas(this);
+    if (!CreateToolBarAndStatusBar())
+        std::fprintf(stderr, "lumo: cannot create the tool bar or the status bar\n");
+
+    wxMenuBar* menuBar = GetMenuBar();
+    if (!menuBar) {
+        CPlatform::Current().MessageBox("Menu not there yet ... ", "lumo");
+    } else {
+        m_recentFiles.Load();
+        UpdateRecentFileMenu();
+        // Greyed at creation; the enable rules decide again the first time the menu opens.
+        wxMenu* file = menuBar->GetMenu(kFileMenuPosition);
+        for (std::size_t position : {1u, 2u, 4u})
+            file->FindItemByPosition(position)->Enable(false);
+    }
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::CreateToolBarAndStatusBar() {
+    wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, ID_VIEW_TOOLBAR);
+    if (!toolBar)
+        return false;
+    toolBar->SetToolBitmapSize(wxSize(16, 16));
+    struct Tool {
+        int id;
+        wxArtID art;
+        const char* tip;
+        const char* prompt;
+    };
+    const Tool tools[] = {
+        {ID_FILE_NEW, wxART_NEW, "New", "Create a new document"},
+        {ID_FILE_OPEN, wxART_FILE_OPEN, "Open", "Open an existing document"},
+        {ID_FILE_SAVE, wxART_FILE_SAVE, "Save", "Save the active document"},
+        {ID_APP_ABOUT, wxART_INFORMATION, "About",
+         "Display program information, version number and copyright"},
+        {ID_VIEW_EDITOR, wxART_EDIT, "Editor", "Editor"},
+        {ID_GO_SAME_THREAD, "lumo-render", "Render", "Fire off a single threaded render"},
+        {ID_VIEW_OPTIONS, wxART_HELP_SETTINGS, "Options", "Set and view options"},
+    };
+    for (const Tool& tool : tools) {
+        wxBitmap bitmap = tool.art == "lumo-render" ? MakeRenderToolBitmap(16) : ToolBitmap(tool.art);
+        toolBar->AddTool(tool.id, tool.tip, bitmap, tool.tip, wxITEM_NORMAL)
+            ->SetLongHelp(tool.prompt);
+    }
+    if (!toolBar->Realize())
+        return false;
+
+    wxStatusBar* statusBar = CreateStatusBar(4, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
+    if (!statusBar)
+        return false;
+    int widths[4] = {-1, 0, 0, 0};
+    for (int i = 0; i < 3; ++i)
+        widths[i + 1] = statusBar->GetTextExtent(kIndicators[i]).GetWidth() + 16;
+    statusBar->SetStatusWidths(4, widths);
+    SetStatusBarPane(0);
+    SetStatusText("Ready", 0);
+    UpdateIndicators();
+    return true;
+}
+
+void CMainFrame::UpdateIndicators() {
+    wxStatusBar* statusBar = GetStatusBar();
+    if (!statusBar)
+        return;
+    const wxKeyCode keys[] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+    int state = 0;
+    for (int i = 0; i < 3; ++i)
+        if (wxGetKeyState(keys[i]))
+            state |= 1 << i;
+    if (state == m_indicators)
+        return;
+    m_indicators = state;
+    for (int i = 0; i < 3; ++i)
+        statusBar->SetStatusText(state & (1 << i) ? kIndicators[i] : "", i + 1);
+}
+
+CMenuBar* CMainFrame::GetMainMenu() {
+    return GetMenuBar() ? &m_menuAdapter : nullptr;
+}
+
+std::string CMainFrame::GetWindowTitle() const {
+    return GetTitle().utf8_string();
+}
+
+void CMainFrame::SetWindowTitle(const std::string& title) {
+    SetTitle(wxString::FromUTF8(title));
+}
+
+CViewPort* CMainFrame::GetActiveViewPort() {
+    return GetLumoView();
+}
+
+CLumoView* CMainFrame::GetLumoView() const {
+    wxDocManager* manager = GetDocumentManager();
+    return manager ? wxDynamicCast(manager->GetCurrentView(), CLumoView) : nullptr;
+}
+
+CLumoDoc* CMainFrame::GetActiveScene() const {
+    CLumoView* view = GetLumoView();
+    return view ? view->GetSceneDocument() : nullptr;
+}
+
+void CMainFrame::UpdateRecentFileMenu() {
+    if (wxMenuBar* menuBar = GetMenuBar())
+        m_recentFiles.UpdateMenu(*menuBar->GetMenu(kFileMenuPosition), 4);
+}
+
+void CMainFrame::Render() {
+    CLumoView* view = GetLumoView();
+    CLumoDoc* document = view ? view->GetSceneDocument() : nullptr;
+    if (!document)
+        return;
+
+    m_progress = new CPaneProgress;
+    if (!m_progress->CreatePaneProgress(GetStatusBar(), "Rendering...", 0, 10, -1,
+                                        ID_RENDER_PROGRESS)) {
+        delete m_progress;
+        m_progress = nullptr;
+    }
+    auto destroyProgress = [this] {
+        if (m_progress)
+            m_progress->Destroy();
+        m_progress = nullptr;
+    };
+
+    wxSize size = m_canvas->GetClientSize();
+    m_renderJob = WholePictureJob(document, size.GetWidth(), size.GetHeight());
+    if (!document->m_image.SetSize(m_renderJob.width, m_renderJob.height)) {
+        destroyProgress();
+        return;
+    }
+    m_renderJob.mainWindow = this;
+    SetRenderBusy(1);
+    view->ClearImage();
+
+    m_renderJob.progress = m_progress;
+    if (m_progress) {
+        // After each row: the new rows go on the screen, and only painting is let through, so
+        // no command can be dispatched while the render holds this thread.
+        m_progress->SetRowCallback([view] {
+            view->FlushPaintedRows();
+            YieldForPainting();
+        });
+    }
+    RunRender(&m_renderJob);
+
+    destroyProgress();
+    SetStatusText("Ready", 0);
+    if (wxStatusBar* statusBar = GetStatusBar()) {
+        statusBar->Refresh();
+        statusBar->Update();
+    }
+    if (m_closePending)
+        CallAfter([this] { Close(); });
+}
+
+void CMainFrame::SaveScript() {
+    CLumoDoc* document = GetActiveScene();
+    if (!document)
+        return;
+    CFileChoice choice;
+    choice.mode = CFileChoice::save;
+    choice.filter = CLumoView::kScriptFilter;
+    choice.initialName = "*.lmo";
+    choice.defaultExtension = "lumo";
+    std::string path;
+    if (!CPlatform::Current().ChooseFile(choice, path))
+        return;
+    CArchive archive(path, CArchive::store);
+    {
+        wxBusyCursor wait;
+        document->Serialize(archive);
+    }
+    // A save that did not happen is said, never passed over: the user would lose the scene.
+    if (!archive.Close())
+        CPlatform::Current().MessageBox(archive.GetError(), "lumo");
+}
+
+void CMainFrame::ShowOptions() {
+    COptionsSheet sheet(this);
+    LoadOptions(sheet);
+    if (sheet.ShowModal() == wxID_OK)
+        SaveOptions(sheet);
+}
+
+void CMainFrame::LoadOptions(COptionsSheet& sheet) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    CSettingsStore ini = CSettingsStore::IniFile();
+    const std::string section = CSettingsStore::kSection;
+    auto readFloat = [&](const char* key) {
+        return static_cast<float>(std::atof(ini.GetString(section, key, "0.1").c_str()));
+    };
+    sheet.m_renderer.m_maxRecursion =
+        static_cast<unsigned>(profile.GetInt(section, "MaxRecursion", 0));
+    sheet.m_misc.m_editorPath =
+        wxString::FromUTF8(ini.GetString(section, "EditorPath", DefaultEditorCommand()));
+    sheet.m_misc.m_fileOverride = profile.GetInt(section, "FileOverRide", 0);
+    sheet.m_misc.m_useEditor = profile.GetInt(section, "UseEditor", 0);
+    sheet.m_misc.m_runWizard = profile.GetInt(section, "RunWiz", 0);
+    sheet.m_camera.m_x = readFloat("CamX");
+    sheet.m_camera.m_y = readFloat("CamY");
+    sheet.m_camera.m_z = readFloat("CamZ");
+    sheet.m_camera.m_width = static_cast<unsigned>(profile.GetInt(section, "Width", 320));
+    sheet.m_camera.m_height = static_cast<unsigned>(profile.GetInt(section, "Height", 200));
+    sheet.m_camera.m_fishEye = profile.GetInt(section, "FishEye", 0);
+    sheet.m_advanced.m_katmai = profile.GetInt(section, "KatMai", 0);
+    sheet.m_advanced.m_mmx = profile.GetInt(section, "MMX", 0);
+}
+
+void CMainFrame::SaveOptions(COptionsSheet& sheet) {
+    CSettingsStore profile = CSettingsStore::Profile();
+    CSettingsStore ini = CSettingsStore::IniFile();
+    const std::string section = CSettingsStore::kSection;
+    auto writeFloat = [&](const char* key, float value) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
+        ini.WriteString(section, key, text);
+    };
+    profile.WriteInt(section, "MaxRecursion", static_cast<int>(sheet.m_renderer.m_maxRecursion));
+    ini.WriteString(section, "EditorPath", sheet.m_misc.m_editorPath.utf8_string());
+    profile.WriteInt(section, "FileOverRide", sheet.m_misc.m_fileOverride);
+    profile.WriteInt(section, "UseEditor", sheet.m_misc.m_useEditor);
+    profile.WriteInt(section, "RunWiz", sheet.m_misc.m_runWizard);
+    profile.WriteInt(section, "FishEye", sheet.m_camera.m_fishEye);
+    writeFloat("CamX", sheet.m_camera.m_x);
+    writeFloat("CamY", sheet.m_camera.m_y);
+    writeFloat("CamZ", sheet.m_camera.m_z);
+    profile.WriteInt(section, "Width", static_cast<int>(sheet.m_camera.m_width));
+    profile.WriteInt(section, "Height", static_cast<int>(sheet.m_camera.m_height));
+    profile.WriteInt(section, "KatMai", sheet.m_advanced.m_katmai);
+    profile.WriteInt(section, "MMX", sheet.m_advanced.m_mmx);
+}
+
+void CMainFrame::OnRender(wxCommandEvent&) {
+    if (GetRenderBusy() == 0)
+        Render();
+}
+
+void CMainFrame::OnOptions(wxCommandEvent&) {
+    ShowOptions();
+}
+
+void CMainFrame::OnSceneWizard(wxCommandEvent&) {
+    if (CLumoDoc* document = GetActiveScene())
+        document->RunSceneWizard();
+}
+
+void CMainFrame::OnSaveScript(wxCommandEvent&) {
+    SaveScript();
+}
+
+void CMainFrame::OnLogging(wxCommandEvent&) {
+    wxMenuBar* menuBar = GetMenuBar();
+    if (menuBar)
+        menuBar->Check(ID_DEBUG_LOGGING, !menuBar->IsChecked(ID_DEBUG_LOGGING));
+}
+
+void CMainFrame::OnExit(wxCommandEvent&) {
+    CallAfter([this] { Close(); });
+}
+
+void CMainFrame::OnExportImage(wxCommandEvent&) {
+    CLumoDoc* document = GetActiveScene();
+    if (!document || !document->m_imageComplete)
+        return;
+    CFileChoice choice;
+    choice.mode = CFileChoice::save;
+    choice.filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm";
+    choice.initialName = "lumo.png";
+    choice.defaultExtension = "png";
+    std::string path;
+    if (!CPlatform::Current().ChooseFile(choice, path))
+        return;
+    std::string error;
+    wxBusyCursor wait;
+    if (!CImageFile::Write(document->m_image, path, error))
+        CPlatform::Current().MessageBox("Cannot export the picture: " + error, "lumo");
+}
+
+void CMainFrame::OnParseScript(wxCommandEvent&) {
+    CLumoDoc* document = GetActiveScene();
+    if (!document || GetRenderBusy() != 0)
+        return;
+    CFileChoice choice;
+    choice.mode = CFileChoice::open;
+    choice.filter = CLumoView::kScriptFilter;
+    choice.initialName = "*.lmo";
+    choice.mustExist = true;
+    std::string path;
+    if (!CPlatform::Current().ChooseFile(choice, path))
+        return;
+    CArchive archive(path, CArchive::load);
+    std::string text;
+    if (!archive.ReadAll(text)) {
+        CPlatform::Current().MessageBox(archive.GetError(), "lumo");
+        return;
+    }
+    document->ParseScript(text.data(), text.size());
+    if (CLumoView* view = GetLumoView()) {
+        view->ClearImage();
+        view->GetCanvas()->Refresh(true);
+    }
+}
+
+void CMainFrame::OnRecentFile(wxCommandEvent& event) {
+    std::string path = m_recentFiles.GetFileForId(event.GetId());
+    auto* document = wxDynamicCast(GetDocumentManager()->GetCurrentDocument(), CSceneDocument);
+    if (path.empty() || !document || GetRenderBusy() != 0)
+        return;
+    if (!document->OnOpenDocument(wxString::FromUTF8(path))) {
+        CPlatform::Current().MessageBox(document->GetLastError(), "lumo");
+        m_recentFiles.Remove(static_cast<std::size_t>(event.GetId() - ID_FILE_MRU_FILE1));
+    } else {
+        m_recentFiles.Add(path);
+    }
+    UpdateRecentFileMenu();
+    m_canvas->Refresh(true);
+}
+
+void CMainFrame::OnToggleToolBar(wxCommandEvent&) {
+    if (wxToolBar* toolBar = GetToolBar()) {
+        toolBar->Show(!toolBar->IsShown());
+        SendSizeEvent();
+    }
+}
+
+void CMainFrame::OnToggleStatusBar(wxCommandEvent&) {
+    if (wxStatusBar* statusBar = GetStatusBar()) {
+        statusBar->Show(!statusBar->IsShown());
+        SendSizeEvent();
+    }
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+    // A close while the render holds the thread (the window manager's close button) stops the
+    // render and closes once it has returned.
+    if (GetRenderBusy() != 0 && event.CanVeto()) {
+        g_stopRendering = 1;
+        m_closePending = true;
+        event.Veto();
+        return;
+    }
+    if (auto* app = wxDynamicCast(wxTheApp, CLumoApp))
+        if (!app->RemoveTrayIcon())
+            CPlatform::Current().MessageBox("Failed delete tray icon..", "lumo");
+    event.Skip(); // the framework's close processing: save prompt, then the window goes
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event) {
+    UpdateIndicators();
+    event.Skip();
+}
+
+void CMainFrame::OnUpdateAlwaysEnabled(wxUpdateUIEvent& event) {
+    event.Enable(true);
+}
+
+void CMainFrame::OnUpdateNobodyHandles(wxUpdateUIEvent& event) {
+    event.Enable(false);
+}
+
+void CMainFrame::OnUpdateRecentFile(wxUpdateUIEvent& event) {
+    event.Enable(!m_recentFiles.GetFileForId(event.GetId()).empty() && GetRenderBusy() == 0);
+}
+
+void CMainFrame::OnUpdateExportImage(wxUpdateUIEvent& event) {
+    CLumoDoc* document = GetActiveScene();
+    event.Enable(document && document->m_imageComplete && !document->IsRendering());
+}
+
+void CMainFrame::OnUpdateToolBar(wxUpdateUIEvent& event) {
+    event.Check(GetToolBar() && GetToolBar()->IsShown());
+}
+
+void CMainFrame::OnUpdateStatusBar(wxUpdateUIEvent& event) {
+    event.Check(GetStatusBar() && GetStatusBar()->IsShown());
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/RecentFileList.h"
+#include "app/WxMenuBar.h"
+#include "platform/MainWindow.h"
+#include "render/RenderJob.h"
+
+#include <wx/docview.h>
+
+#include <string>
+
+class CLumoDoc;
+class CLumoView;
+class COptionsSheet;
+class CPaneProgress;
+class CViewCanvas;
+
+// The program's one top-level window: menus, accelerators, tool bar and status bar, the
+// frame-level commands (render, options, wizard, camera, add light, save script, logging,
+// exit) and the close handling. Commands reach the active view first (the document handles
+// none), then this frame, then the application.
+class CMainFrame : public wxDocParentFrame, public CMainWindow {
+public:
+    CMainFrame(wxDocManager* manager, const wxString& title);
+    ~CMainFrame() override;
+
+    // CMainWindow.
+    CMenuBar* GetMainMenu() override;
+    std::string GetWindowTitle() const override;
+    void SetWindowTitle(const std::string& title) override;
+    CViewPort* GetActiveViewPort() override;
+
+    CViewCanvas* GetCanvas() const { return m_canvas; }
+    CLumoView* GetLumoView() const;
+    CLumoDoc* GetActiveScene() const;
+    CRecentFileList& GetRecentFiles() { return m_recentFiles; }
+    void UpdateRecentFileMenu();
+
+    // The render command: the whole view, on this thread, with the picture building up row by
+    // row on screen. Returns when the picture is complete.
+    void Render();
+    // Save Script: the save dialog, then the object list as script text.
+    void SaveScript();
+    // The options sheet, filled from the settings and saved on OK only.
+    void ShowOptions();
+    // Moves every setting between the stores and the sheet's pages, in the program's orders.
+    void LoadOptions(COptionsSheet& sheet);
+    void SaveOptions(COptionsSheet& sheet);
+
+    // The progress bar of the render in progress, or null.
+    CPaneProgress* GetProgress() const { return m_progress; }
+
+    RenderJob m_renderJob;
+
+private:
+    bool CreateToolBarAndStatusBar();
+    void UpdateIndicators();
+
+    void OnRender(wxCommandEvent& event);
+    void OnOptions(wxCommandEvent& event);
+    void OnSceneWizard(wxCommandEvent& event);
+    void OnSaveScript(wxCommandEvent& event);
+    void OnLogging(wxCommandEvent& event);
+    void OnExit(wxCommandEvent& event);
+    void OnExportImage(wxCommandEvent& event);
+    void OnParseScript(wxCommandEvent& event);
+    void OnRecentFile(wxCommandEvent& event);
+    void OnToggleToolBar(wxCommandEvent& event);
+    void OnToggleStatusBar(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnIdle(wxIdleEvent& event);
+
+    void OnUpdateAlwaysEnabled(wxUpdateUIEvent& event);
+    void OnUpdateNobodyHandles(wxUpdateUIEvent& event);
+    void OnUpdateRecentFile(wxUpdateUIEvent& event);
+    void OnUpdateExportImage(wxUpdateUIEvent& event);
+    void OnUpdateToolBar(wxUpdateUIEvent& event);
+    void OnUpdateStatusBar(wxUpdateUIEvent& event);
+
+    CWxMenuBar m_menuAdapter{*this};
+    CViewCanvas* m_canvas = nullptr;
+    CPaneProgress* m_progress = nullptr;
+    CRecentFileList m_recentFiles;
+    bool m_closePending = false;
+    int m_indicators = -1; // the lock keys' state last shown
+
+    wxDECLARE_EVENT_TABLE();
+};

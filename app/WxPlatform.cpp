@@ -1,0 +1,88 @@
+#include "app/WxPlatform.h"
+
+#include "app/MainFrame.h"
+
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace {
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+} // namespace
+
+void CWxPlatform::MessageBox(const std::string& text, const std::string& caption) {
+    // No owner: the box belongs to no window, as the render's completion message does.
+    wxMessageDialog dialog(nullptr, wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK);
+    dialog.ShowModal();
+}
+
+CMainWindow* CWxPlatform::GetMainWindow() {
+    return m_frame;
+}
+
+std::string CWxPlatform::Wildcard(const std::string& filter) {
+    std::string wildcard = filter;
+    while (!wildcard.empty() && wildcard.back() == '|')
+        wildcard.pop_back();
+    return wildcard;
+}
+
+int CWxPlatform::FilterIndexOf(const std::string& filter, const std::string& pattern) {
+    std::vector<std::string> parts = Split(Wildcard(filter), '|');
+    for (std::size_t i = 1; i < parts.size(); i += 2)
+        if (parts[i] == pattern)
+            return static_cast<int>(i / 2);
+    return -1;
+}
+
+std::string CWxPlatform::WithDefaultExtension(const std::string& path,
+                                              const std::string& extension) {
+    if (extension.empty() || std::filesystem::path(path).has_extension())
+        return path;
+    return path + "." + extension;
+}
+
+bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
+    long style = choice.mode == CFileChoice::save ? wxFD_SAVE : wxFD_OPEN;
+    if (choice.mustExist)
+        style |= wxFD_FILE_MUST_EXIST;
+    // A wildcard as the initial name picks the filter it names; GTK would take it for a name.
+    std::string name = choice.initialName;
+    int filterIndex = -1;
+    if (name.find_first_of("*?") != std::string::npos) {
+        filterIndex = FilterIndexOf(choice.filter, name);
+        name.clear();
+    }
+    wxFileDialog dialog(m_frame, wxFileSelectorPromptStr, wxEmptyString,
+                        wxString::FromUTF8(name), wxString::FromUTF8(Wildcard(choice.filter)),
+                        style);
+    if (filterIndex >= 0)
+        dialog.SetFilterIndex(filterIndex);
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    path = dialog.GetPath().utf8_string();
+    if (choice.mode == CFileChoice::save)
+        path = WithDefaultExtension(path, choice.defaultExtension);
+    return true;
+}
+
+bool CWxPlatform::RunSceneWizard(CLumoDoc&) {
+    return false;
+}
+
+void CWxPlatform::OpenAddress(const std::string& address) {
+    wxLaunchDefaultBrowser(wxString::FromUTF8(address));
+}

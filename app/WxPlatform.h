@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <string>
+
+class CMainFrame;
+
+// The platform of the desktop program: message boxes and file dialogs are wxWidgets dialogs,
+// and the main window is the frame. GUI tests derive from it to answer the dialogs.
+class CWxPlatform : public CPlatform {
+public:
+    void MessageBox(const std::string& text, const std::string& caption) override;
+    CMainWindow* GetMainWindow() override;
+    bool ChooseFile(const CFileChoice& choice, std::string& path) override;
+    bool RunSceneWizard(CLumoDoc& document) override;
+
+    // Opens the address with the desktop's browser; its result is not reported.
+    virtual void OpenAddress(const std::string& address);
+
+    void SetMainFrame(CMainFrame* frame) { m_frame = frame; }
+    CMainFrame* GetMainFrame() const { return m_frame; }
+
+    // The wxWidgets wildcard for the program's filter text: the same entries without the
+    // closing "||".
+    static std::string Wildcard(const std::string& filter);
+    // The index of the filter entry whose pattern is the text, or -1.
+    static int FilterIndexOf(const std::string& filter, const std::string& pattern);
+    // The name with ".extension" appended when its file name has no extension.
+    static std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+
+private:
+    CMainFrame* m_frame = nullptr;
+};
