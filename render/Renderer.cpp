@@ -217,15 +217,10 @@ void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) 
     double u = (row - h / 2) / w;
     double v = (column - w / 2) / h;
 
-    CVector direction = camera.m_look;
-    CVector up = camera.m_up;
-    direction.Add(up.Scale(u));
-    CVector right = camera.m_right;
-    direction.Add(right.Scale(v));
-    direction.Normalise();
-
+    // From the eye through (u, v) on the image plane; look + up u is summed first, and the
+    // pictures depend on that rounding.
     ray.origin = camera.m_eye;
-    ray.direction = direction;
+    ray.direction = ((camera.m_look + camera.m_up * u) + camera.m_right * v).Normalised();
 }
 
 bool CRenderer::Trace(CRay ray, CColour& colour) {

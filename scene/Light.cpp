@@ -15,13 +15,10 @@ void CLight::GetScriptParams(std::string& text) {
 }
 
 double CLight::BuildShadowRay(const CVector& point, CRay& shadowRay) const {
+    CVector toLight = m_position - point;
     shadowRay.origin = point;
-    CVector direction = m_position; // a copy: Subtract changes the vector it is applied to
-    direction.Subtract(point);
-    double distance = direction.Length();
-    direction.Normalise();
-    shadowRay.direction = direction;
-    return distance;
+    shadowRay.direction = toLight.Normalised();
+    return toLight.Length();
 }
 
 CColour CLight::Illuminate(CSceneObject* hitObject, CRay shadowRay, double distance,
