@@ -8,6 +8,7 @@
 #include "render/RenderJob.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
+#include "scene/Thresholds.h"
 #include "script/LumoDoc.h"
 
 #include <algorithm>
@@ -24,8 +25,6 @@
 
 namespace {
 
-// Hits at or below this distance belong to the surface the ray starts from.
-constexpr double kHitThreshold = 0.001;
 // The initial nearest distance: hits at or beyond it are ignored.
 constexpr double kFarthestHit = 999999.99;
 

@@ -2,6 +2,7 @@
 
 #include "core/Format.h"
 #include "core/Numeric.h"
+#include "scene/Thresholds.h"
 
 CPlane::CPlane(float a, float b, float c, float d) {
     SetCoefficients(TruncateToInt32(a), TruncateToInt32(b), TruncateToInt32(c), TruncateToInt32(d));
@@ -38,7 +39,7 @@ double CPlane::Intersect(CRay ray) {
     n.Normalise();
     double den = n.Dot(ray.direction);
     // Against the normal or nearly parallel: never a hit. A zero normal gives NaN: no hit.
-    if (!(den > 0.001))
+    if (!(den > kParallelThreshold))
         return 0.0;
     // The offset is added as stored, not divided by the length of (a, b, c).
     double num = n.Dot(ray.origin) + m_offset;
