@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <type_traits>
 
 // A point or a direction in scene space, in double precision.
 //
@@ -73,6 +74,11 @@ public:
     double y;
     double z;
 };
+
+// The destructor is virtual on purpose, as are those of CColour, CRay and CCamera: each of these
+// values carries a vtable pointer, and the scene objects that hold them keep the layout that
+// gives them.
+static_assert(std::has_virtual_destructor_v<CVector>);
 
 inline CVector operator+(const CVector& a, const CVector& b) {
     return CVector(a.x + b.x, a.y + b.y, a.z + b.z);
