@@ -94,13 +94,15 @@ TEST(Vector, NormaliseLengthAndDot) {
 }
 
 TEST(Vector, NormaliseDividesRatherThanMultiplies) {
-    // 1/3 * 0.7 and 0.7 / 3 differ in the last bit; the quotient is what pictures rely on.
-    CVector v(0.7, 0, 0);
-    CVector w(0, 0, 0);
-    w.x = 0.7;
-    double length = std::sqrt(w.Dot(w));
-    v.Normalise();
-    EXPECT_EQ(0.7 / length, v.x);
+    // The length is 5: 3 / 5 is the double nearest 0.6, 3 * (1 / 5) the one above it. The
+    // quotients are what pictures rely on.
+    CVector v(3, 0, 4);
+    const double length = std::sqrt(v.Dot(v));
+    ASSERT_NE(Bits(v.x / length), Bits(v.x * (1 / length)));
+    const CVector quotients(v.x / length, v.y / length, v.z / length);
+    CVector n = v.Normalise();
+    EXPECT_TRUE(SameBits(quotients, v));
+    EXPECT_TRUE(SameBits(quotients, n));
 }
 
 TEST(Vector, ZeroLengthNormalisesToNonFinite) {
