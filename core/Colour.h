@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 // A colour held at once as three bytes (for display) and as three single-precision levels
 // (for shading). Which triple is authoritative depends on the constructor that made it.
@@ -36,3 +37,6 @@ public:
     float greenLevel = 0.0f;
     float blueLevel = 0.0f;
 };
+
+// The destructor is virtual on purpose: see CVector.
+static_assert(std::has_virtual_destructor_v<CColour>);

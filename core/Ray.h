@@ -2,6 +2,8 @@
 
 #include "core/Vector.h"
 
+#include <type_traits>
+
 // An origin and a direction. Intersection routines expect a unit direction; whoever builds a
 // ray normalises it.
 class CRay {
@@ -16,3 +18,6 @@ public:
     CVector origin;
     CVector direction;
 };
+
+// The destructor is virtual on purpose: see CVector.
+static_assert(std::has_virtual_destructor_v<CRay>);

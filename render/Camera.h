@@ -2,6 +2,8 @@
 
 #include "core/Vector.h"
 
+#include <type_traits>
+
 // The camera of one render: the image plane's two axes, the eye and the central viewing
 // direction. Built once per render and handed by value to every primary ray.
 //
@@ -21,3 +23,6 @@ public:
     CVector m_eye;
     CVector m_look; // a direction, not a point; its length sets how wide the view is
 };
+
+// The destructor is virtual on purpose: see CVector.
+static_assert(std::has_virtual_destructor_v<CCamera>);

@@ -8,6 +8,7 @@
 #include "render/RowQueue.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
+#include "scene/Thresholds.h"
 #include "script/LumoDoc.h"
 
 #include <algorithm>
@@ -21,8 +22,6 @@
 
 namespace {
 
-// Hits at or below this distance belong to the surface the ray starts from.
-constexpr double kHitThreshold = 0.001;
 // The initial nearest distance: hits at or beyond it are ignored.
 constexpr double kFarthestHit = 999999.99;
 
@@ -34,6 +33,40 @@ CViewPort* ActiveView() {
 bool Stopped() {
     return g_stopRendering.load(std::memory_order_relaxed) != 0;
 }
+
+// One of a colour's three levels.
+using Channel = float CColour::*;
+
+// The red, green and blue sums of a shading, in double precision. A term is evaluated for red,
+// then green, then blue: a term that reads a noise texture draws its random numbers in that
+// order.
+class ChannelSums {
+public:
+    // The sums start at the first term's values (not at 0 plus them, which would lose the sign
+    // of a -0).
+    template <class Term> explicit ChannelSums(Term first) {
+        m_red = first(&CColour::redLevel);
+        m_green = first(&CColour::greenLevel);
+        m_blue = first(&CColour::blueLevel);
+    }
+
+    template <class Term> void Add(Term term) {
+        m_red += term(&CColour::redLevel);
+        m_green += term(&CColour::greenLevel);
+        m_blue += term(&CColour::blueLevel);
+    }
+
+    // The sums themselves are never clamped; only the colour made from them is.
+    CColour Colour() const {
+        return CColour(static_cast<float>(m_red), static_cast<float>(m_green),
+                       static_cast<float>(m_blue));
+    }
+
+private:
+    double m_red;
+    double m_green;
+    double m_blue;
+};
 
 } // namespace
 
@@ -183,15 +216,10 @@ void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) 
     double u = (row - h / 2) / w;
     double v = (column - w / 2) / h;
 
-    CVector direction = camera.m_look;
-    CVector up = camera.m_up;
-    direction.Add(up.Scale(u));
-    CVector right = camera.m_right;
-    direction.Add(right.Scale(v));
-    direction.Normalise();
-
+    // From the eye through (u, v) on the image plane; look + up u is summed first, and the
+    // pictures depend on that rounding.
     ray.origin = camera.m_eye;
-    ray.direction = direction;
+    ray.direction = ((camera.m_look + camera.m_up * u) + camera.m_right * v).Normalised();
 }
 
 bool CRenderer::Trace(CRay ray, CColour& colour) {
@@ -230,75 +258,65 @@ bool CRenderer::Trace(CRay ray, CColour& colour) {
 
 void CRenderer::Shade(CSceneObject* object, CRay ray, CVector normal, CVector point,
                       CColour& colour) {
-    // The mirror image of the incoming direction about the surface: D - 2 (D . N) N.
-    CVector scaledNormal = normal;
-    scaledNormal.Scale(2 * ray.direction.Dot(normal));
-    CVector reflectedDirection = ray.direction;
-    reflectedDirection.Subtract(scaledNormal);
-    CRay reflected(point, reflectedDirection);
+    // The mirror image of the incoming direction about the surface.
+    const CVector& d = ray.direction;
+    CRay reflected(point, d - normal * (2 * d.Dot(normal)));
 
     // The surface colour is evaluated anew for every channel of every term: the noise
     // texture draws fresh random numbers each time, and its pictures depend on that order.
+    auto surface = [&](Channel c) { return object->ColourAt(point.x, point.y, point.z).*c; };
+
+    // Ambient: the surface colour, whatever the lights.
     double ambient = object->GetAmbient();
-    double red = ambient * object->ColourAt(point.x, point.y, point.z).redLevel;
-    double green = ambient * object->ColourAt(point.x, point.y, point.z).greenLevel;
-    double blue = ambient * object->ColourAt(point.x, point.y, point.z).blueLevel;
+    ChannelSums sums([&](Channel c) { return ambient * surface(c); });
 
     if (!m_document)
         return;
     const std::vector<CLight*>& lights = m_document->m_lights;
     // Every entry but the last: the default light sits in the first two entries.
     for (std::size_t i = 0; i + 1 < lights.size(); ++i) {
-        CLight* light = lights[i];
+        // The light that reaches the point; black from a missing entry or through a shadow.
+        CRay shadowRay;
         CColour lit;
-        if (light) {
-            CRay shadowRay;
+        if (CLight* light = lights[i]) {
             double distance = light->BuildShadowRay(point, shadowRay);
             lit = light->Illuminate(object, shadowRay, distance, m_document->m_objects, m_depth);
+        }
+        if (lit.redLevel != 0.0f || lit.greenLevel != 0.0f || lit.blueLevel != 0.0f) {
+            const CVector& toLight = shadowRay.direction;
 
-            if (lit.redLevel != 0.0f || lit.greenLevel != 0.0f || lit.blueLevel != 0.0f) {
-                const CVector& toLight = shadowRay.direction;
+            // Diffuse: light × surface colour (a float product) × diffuse · (N·L)^brilliance.
+            double n = normal.Dot(toLight);
+            double diffuse = object->GetDiffuse();
+            if (n > 0 && diffuse > 0) {
+                double f = diffuse * std::pow(n, object->GetBrilliance());
+                sums.Add([&](Channel c) { return lit.*c * surface(c) * f; });
+            }
 
-                double n = normal.Dot(toLight);
-                double diffuse = object->GetDiffuse();
-                if (n > 0 && diffuse > 0) {
-                    double f = diffuse * std::pow(n, object->GetBrilliance());
-                    red += lit.redLevel * object->ColourAt(point.x, point.y, point.z).redLevel * f;
-                    green +=
-                        lit.greenLevel * object->ColourAt(point.x, point.y, point.z).greenLevel * f;
-                    blue +=
-                        lit.blueLevel * object->ColourAt(point.x, point.y, point.z).blueLevel * f;
-                }
+            // Normalised in place, once per lit light; the reflection below traces it too.
+            reflected.direction.Normalise();
 
-                // Normalised in place, once per lit light; the reflection below traces it too.
-                reflected.direction.Normalise();
-                double s = reflected.direction.Dot(toLight);
-                double specular = object->GetSpecular();
-                if (s > 0 && specular > 0) {
-                    // The highlight has the light's colour, not the surface's.
-                    double h = specular * std::pow(s, object->GetRoughness());
-                    red += lit.redLevel * h;
-                    green += lit.greenLevel * h;
-                    blue += lit.blueLevel * h;
-                }
+            // Highlight: the light's own colour × specular · (R·L)^roughness.
+            double s = reflected.direction.Dot(toLight);
+            double specular = object->GetSpecular();
+            if (s > 0 && specular > 0) {
+                double h = specular * std::pow(s, object->GetRoughness());
+                sums.Add([&](Channel c) { return lit.*c * h; });
+            }
 
-                // Traced once for every light that reaches the point: a point in every
-                // light's shadow shows no reflection, one lit by two shows it twice.
-                double g = object->GetReflection();
-                if (g > 0) {
-                    ++m_depth;
-                    CColour mirrored;
-                    Trace(reflected, mirrored);
-                    --m_depth;
-                    red += mirrored.redLevel * g;
-                    green += mirrored.greenLevel * g;
-                    blue += mirrored.blueLevel * g;
-                }
+            // Reflection: traced once for every light that reaches the point, so a point in
+            // every light's shadow shows none and one lit by two shows it twice.
+            double g = object->GetReflection();
+            if (g > 0) {
+                ++m_depth;
+                CColour mirrored;
+                Trace(reflected, mirrored);
+                --m_depth;
+                sums.Add([&](Channel c) { return mirrored.*c * g; });
             }
         }
-        // The sums themselves are never clamped; only the colour rebuilt from them is.
-        colour =
-            CColour(static_cast<float>(red), static_cast<float>(green), static_cast<float>(blue));
+        // Rebuilt after every entry: with no entry visited the colour stays the background.
+        colour = sums.Colour();
     }
 }
 

@@ -41,9 +41,9 @@ public:
     // spans 1/height of a unit on the image plane, which lies the look vector away from the eye.
     void BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera);
 
-    // The colour the ray sees: the nearest object hit beyond 0.001 (of equal distances the
-    // earlier in the list), shaded; the background when nothing is hit or the reflection depth
-    // is past the recursion limit. True when an object was hit.
+    // The colour the ray sees: the nearest object hit beyond kHitThreshold (of equal distances
+    // the earlier in the list), shaded; the background when nothing is hit or the reflection
+    // depth is past the recursion limit. True when an object was hit.
     bool Trace(CRay ray, CColour& colour);
 
     // The colour at a hit: ambient, then for each light but the last entry of the light table

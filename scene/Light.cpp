@@ -1,6 +1,7 @@
 #include "scene/Light.h"
 
 #include "core/Format.h"
+#include "scene/Thresholds.h"
 
 double CLight::Intersect(CRay) {
     return 0.0;
@@ -15,13 +16,10 @@ void CLight::GetScriptParams(std::string& text) {
 }
 
 double CLight::BuildShadowRay(const CVector& point, CRay& shadowRay) const {
+    CVector toLight = m_position - point;
     shadowRay.origin = point;
-    CVector direction = m_position; // a copy: Subtract changes the vector it is applied to
-    direction.Subtract(point);
-    double distance = direction.Length();
-    direction.Normalise();
-    shadowRay.direction = direction;
-    return distance;
+    shadowRay.direction = toLight.Normalised();
+    return toLight.Length();
 }
 
 CColour CLight::Illuminate(CSceneObject* hitObject, CRay shadowRay, double distance,
@@ -35,13 +33,13 @@ CColour CLight::TraceShadow(CSceneObject* hitObject, CRay shadowRay, double dist
                             const CObjectList& objects) {
     if (!hitObject)
         return CColour(0.0f, 0.0f, 0.0f);
-    // The hit object itself is not skipped: its own 0.001 threshold keeps it from shadowing
-    // itself at its surface.
+    // The hit object itself is not skipped: the hit threshold keeps it from shadowing itself
+    // at its surface.
     for (const auto& object : objects) {
         if (!object)
             continue;
         double t = object->Intersect(shadowRay);
-        if (t > 0.001 && t < distance)
+        if (t > kHitThreshold && t < distance)
             return CColour(0.0f, 0.0f, 0.0f);
     }
     return *GetColour();

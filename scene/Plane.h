@@ -2,7 +2,8 @@
 
 #include "scene/SceneObject.h"
 
-// An infinite plane a·x + b·y + c·z + d = 0 with whole-number coefficients.
+// An infinite plane n·P = d with n = (a, b, c) and whole-number coefficients, which a ray meets
+// mirrored through its own origin (see Intersect).
 //
 // Planes are one-sided: only a ray whose direction has a positive component along the normal
 // (a, b, c) can hit one.

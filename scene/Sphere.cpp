@@ -1,6 +1,7 @@
 #include "scene/Sphere.h"
 
 #include "core/Format.h"
+#include "scene/Thresholds.h"
 
 #include <cmath>
 
@@ -36,16 +37,16 @@ double CSphere::Intersect(CRay ray) {
     double c = ox * ox + oy * oy + oz * oz - r * r;
     double disc = b * b - 4 * c;
     // A ray that only grazes the sphere counts as a miss.
-    if (!(disc > 0.001))
+    if (!(disc > kGrazingDiscriminant))
         return 0.0;
     double s = std::sqrt(disc);
     // Find the nearest root that lies in front of the origin: the far one is what a ray
     // starting inside (or on) the sphere receives.
     double t1 = (-b - s) * 0.5;
-    if (t1 > 0.001)
+    if (t1 > kHitThreshold)
         return t1;
     double t2 = (-b + s) * 0.5;
-    if (t2 > 0.001)
+    if (t2 > kHitThreshold)
         return t2;
     return 0.0;
 }

@@ -9,10 +9,47 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
 #include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// An object no ray ever hits, so it leaves every picture as it is, that records the threads
+// which test rays against it. The first threads wait (up to a time limit) until the expected
+// number has arrived: otherwise one worker could trace a small picture alone before another
+// starts, and the count seen would depend on scheduling.
+class ThreadRecorder : public CSceneObject {
+public:
+    explicit ThreadRecorder(std::size_t expected) : m_expected(expected) {}
+
+    double Intersect(CRay) override {
+        std::unique_lock lock(m_mutex);
+        m_threads.insert(std::this_thread::get_id());
+        m_arrived.notify_all();
+        if (!m_gaveUp)
+            m_gaveUp = !m_arrived.wait_for(lock, std::chrono::seconds(10),
+                                           [this] { return m_threads.size() >= m_expected; });
+        return 0.0;
+    }
+
+    std::set<std::thread::id> Threads() {
+        std::lock_guard lock(m_mutex);
+        return m_threads;
+    }
+
+private:
+    const std::size_t m_expected;
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::set<std::thread::id> m_threads;
+    bool m_gaveUp = false;
+};
 
 class RendererParallel : public RenderFixture {
 protected:
@@ -108,14 +145,21 @@ TEST_F(RendererParallel, EmptyPicturesAndTheStopFlag) {
 TEST_F(RendererParallel, RunRenderPassesTheThreadCountOn) {
     StoreMaxRecursion(2);
     std::string serial = RenderWithThreads(1, 64, 40);
+    auto recorder = std::make_unique<ThreadRecorder>(3);
+    ThreadRecorder* tracers = recorder.get();
+    doc->AddObjectAtTail(std::move(recorder));
     ASSERT_TRUE(doc->m_image.SetSize(64, 40));
     RenderJob job;
     job.document = doc.get();
     job.right = job.width = 64;
     job.bottom = job.height = 40;
-    job.threads = 2;
+    job.threads = 3; // not a likely core count, so that a default in its place would show
     RunRender(&job);
     EXPECT_EQ(serial, EncodePpm(doc->m_image));
+    // Three workers traced; the calling thread only painted.
+    std::set<std::thread::id> threads = tracers->Threads();
+    EXPECT_EQ(3u, threads.size());
+    EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
     ASSERT_EQ(1u, platform.m_messages.size());
     EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
 }

@@ -51,6 +51,20 @@ TEST(Ring, NearTheAxisUsesTheFixedAngle) {
     EXPECT_EQ(100, c.GetRed());
 }
 
+namespace {
+// A generator whose next two draws are multiples of 40: the noise terms of the next evaluation
+// are all 0.
+CRandom ZeroNoise() {
+    for (std::uint32_t seed = 0; seed < 1000000; ++seed) {
+        CRandom probe(seed);
+        if (probe.Next() % 40 == 0 && probe.Next() % 40 == 0)
+            return CRandom(seed);
+    }
+    ADD_FAILURE() << "no seed draws two multiples of 40";
+    return CRandom();
+}
+} // namespace
+
 TEST(Noise, SameSequenceInEveryRenderAndBlackForLowValues) {
     CSceneObject object;
     CRandom first;
@@ -65,6 +79,17 @@ TEST(Noise, SameSequenceInEveryRenderAndBlackForLowValues) {
         b = object.NoiseColour(10, 20, 30);
     }
     ExpectBytes(a, b.GetRed(), b.GetGreen(), b.GetBlue());
+
+    // The bytes are 0.9, 0.8 and 0.6 times the value v, truncated: any v below 1 is black, and
+    // without noise every band's v is. x = 325, 0 and 575 give s = (x + 15000) * 0.02 = 306.5,
+    // 300 and 311.5: bands 0, 11 and 5, where v is 0.7, 0.2 and 0.3 * (5 * 0.1538462) + 0.4.
+    const CRandom zeroNoise = ZeroNoise();
+    for (double x : {325.0, 0.0, 575.0}) {
+        SCOPED_TRACE(x);
+        CRandom generator = zeroNoise;
+        CRandom::Scope scope(generator);
+        ExpectBytes(object.NoiseColour(x, 0, 0), 0, 0, 0);
+    }
 }
 
 TEST(Noise, DrawsTwoNumbersPerEvaluationFromTheCurrentGenerator) {
@@ -81,21 +106,19 @@ TEST(Noise, DrawsTwoNumbersPerEvaluationFromTheCurrentGenerator) {
 }
 
 TEST(Noise, ByteFormula) {
-    // With k = 0 for both draws: s = t = (x + 15000) * 0.02. x = 0 gives s = 300,
-    // i = 300 % 17 = 11: v = 0.2 * 0 + 0.2 = 0.2, bytes trunc(0.18) = 0: black.
-    class ZeroNoise : public CSceneObject {};
-    ZeroNoise object;
+    // A fresh generator draws 16838 and 5758 first: k = 38 in both noise terms.
+    CRandom reference;
+    ASSERT_EQ(38, reference.Next() % 40);
+    ASSERT_EQ(38, reference.Next() % 40);
+    // At (125, 210, 200): t = 15125 * 0.02 = 302.5 and
+    //   s = 7 * 38 * (1.25 + 1.05 + 1) + t = 877.8 + 302.5 = 1180.3,
+    // band 1180 % 17 = 7, so w = |trunc(1180.3 - 17 * 69 - 10.5)| = |trunc(-3.2)| = 3 and
+    //   v = 0.2 * 38 * (1.25 + 2.1 + 2) + 0.3 * (3 * 0.1538462) + 0.4 = 41.19846...;
+    // bytes trunc(0.9 v) = 37, trunc(0.8 v) = 32, trunc(0.6 v) = 24.
+    CSceneObject object;
     CRandom generator;
-    // Find a state whose next two draws are multiples of 40.
-    for (std::uint32_t seed = 0; seed < 1000000; ++seed) {
-        CRandom probe(seed);
-        if (probe.Next() % 40 == 0 && probe.Next() % 40 == 0) {
-            generator = CRandom(seed);
-            break;
-        }
-    }
     CRandom::Scope scope(generator);
-    ExpectBytes(object.NoiseColour(0, 0, 0), 0, 0, 0);
+    ExpectBytes(object.NoiseColour(125, 210, 200), 37, 32, 24);
 }
 
 TEST(Random, RandRangeAndFixedStart) {

@@ -3,13 +3,29 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
 
 namespace {
 void ExpectVector(const CVector& v, double x, double y, double z) {
     EXPECT_DOUBLE_EQ(x, v.x);
     EXPECT_DOUBLE_EQ(y, v.y);
     EXPECT_DOUBLE_EQ(z, v.z);
+}
+
+std::uint64_t Bits(double d) {
+    return std::bit_cast<std::uint64_t>(d);
+}
+
+testing::AssertionResult SameBits(const CVector& expected, const CVector& actual) {
+    if (Bits(expected.x) == Bits(actual.x) && Bits(expected.y) == Bits(actual.y) &&
+        Bits(expected.z) == Bits(actual.z))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "(" << expected.x << ", " << expected.y << ", " << expected.z << ") != (" << actual.x
+           << ", " << actual.y << ", " << actual.z << ")";
 }
 } // namespace
 
@@ -32,6 +48,42 @@ TEST(Vector, ArithmeticChangesTheVectorAndReturnsACopy) {
     ExpectVector(a, 10, 14, 18);
 }
 
+TEST(Vector, OperatorsGiveTheBitsOfTheCompoundForms) {
+    // Components of every sign and of magnitudes far apart (so that sums round), with zeros of
+    // both signs among them.
+    std::mt19937_64 random(20240611);
+    std::uniform_int_distribution<int> kind(0, 15);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-40, 40);
+    auto component = [&] {
+        switch (kind(random)) {
+        case 0:
+            return 0.0;
+        case 1:
+            return -0.0;
+        default:
+            return std::ldexp(mantissa(random), exponent(random));
+        }
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const CVector a(component(), component(), component());
+        const CVector b(component(), component(), component());
+        const double s = component();
+        CVector sum = a, difference = a, scaled = a, negated = a, unit = a;
+        sum.Add(b);
+        difference.Subtract(b);
+        scaled.Scale(s);
+        negated.Negate();
+        unit.Normalise();
+        ASSERT_TRUE(SameBits(sum, a + b)) << "vector " << i;
+        ASSERT_TRUE(SameBits(difference, a - b)) << "vector " << i;
+        ASSERT_TRUE(SameBits(scaled, a * s)) << "vector " << i;
+        ASSERT_TRUE(SameBits(scaled, s * a)) << "vector " << i;
+        ASSERT_TRUE(SameBits(negated, -a)) << "vector " << i;
+        ASSERT_TRUE(SameBits(unit, a.Normalised())) << "vector " << i;
+    }
+}
+
 TEST(Vector, NormaliseLengthAndDot) {
     CVector v(3, 0, 4);
     EXPECT_EQ(5.0, v.Length());
@@ -42,13 +94,15 @@ TEST(Vector, NormaliseLengthAndDot) {
 }
 
 TEST(Vector, NormaliseDividesRatherThanMultiplies) {
-    // 1/3 * 0.7 and 0.7 / 3 differ in the last bit; the quotient is what pictures rely on.
-    CVector v(0.7, 0, 0);
-    CVector w(0, 0, 0);
-    w.x = 0.7;
-    double length = std::sqrt(w.Dot(w));
-    v.Normalise();
-    EXPECT_EQ(0.7 / length, v.x);
+    // The length is 5: 3 / 5 is the double nearest 0.6, 3 * (1 / 5) the one above it. The
+    // quotients are what pictures rely on.
+    CVector v(3, 0, 4);
+    const double length = std::sqrt(v.Dot(v));
+    ASSERT_NE(Bits(v.x / length), Bits(v.x * (1 / length)));
+    const CVector quotients(v.x / length, v.y / length, v.z / length);
+    CVector n = v.Normalise();
+    EXPECT_TRUE(SameBits(quotients, v));
+    EXPECT_TRUE(SameBits(quotients, n));
 }
 
 TEST(Vector, ZeroLengthNormalisesToNonFinite) {
