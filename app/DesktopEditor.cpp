@@ -34,9 +34,9 @@ std::string DefaultTextApplication() {
     std::string desktopFile = output[0].Trim().Trim(false).utf8_string();
     // A desktop file's name is one word ending in .desktop; anything else is not trusted into
     // a command line.
-    if (desktopFile.size() <= 8 || desktopFile.find_first_not_of(
-                                       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                       "0123456789._-") != std::string::npos)
+    if (desktopFile.size() <= 8 ||
+        desktopFile.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                      "0123456789._-") != std::string::npos)
         return "";
     return desktopFile;
 }

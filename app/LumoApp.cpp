@@ -10,9 +10,9 @@
 #include "platform/SettingsStore.h"
 #include "script/LumoDoc.h"
 
+#include <wx/bmpbndl.h>
 #include <wx/cmdline.h>
 #include <wx/docview.h>
-#include <wx/bmpbndl.h>
 #include <wx/taskbar.h>
 
 #include <cstdio>
@@ -20,11 +20,9 @@
 
 wxIMPLEMENT_APP_NO_MAIN(CLumoApp);
 
-wxBEGIN_EVENT_TABLE(CLumoApp, wxApp)
-    EVT_MENU(ID_APP_ABOUT, CLumoApp::OnAbout)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CLumoApp, wxApp) EVT_MENU(ID_APP_ABOUT, CLumoApp::OnAbout) wxEND_EVENT_TABLE()
 
-bool CLumoApp::s_startupFailed = false;
+    bool CLumoApp::s_startupFailed = false;
 
 namespace {
 wxAssertHandler_t g_previousAssertHandler = nullptr;
@@ -119,8 +117,9 @@ bool CLumoApp::StartUp(const std::string& script) {
 void CLumoApp::AddTrayIcon() {
     m_trayIcon = std::make_unique<wxTaskBarIcon>();
     // The result decides nothing but whether there is an icon to take away at the end.
-    m_trayShown = wxTaskBarIcon::IsAvailable() &&
-                  m_trayIcon->SetIcon(wxBitmapBundle::FromBitmap(wxBitmap(MakeAppIconImage(32))), "WinLumo");
+    m_trayShown =
+        wxTaskBarIcon::IsAvailable() &&
+        m_trayIcon->SetIcon(wxBitmapBundle::FromBitmap(wxBitmap(MakeAppIconImage(32))), "WinLumo");
 }
 
 bool CLumoApp::RemoveTrayIcon() {

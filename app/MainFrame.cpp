@@ -26,108 +26,113 @@
 
 #include <cstdio>
 
-wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
-    EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
-    EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions)
-    EVT_MENU(ID_SCENE_WIZARD, CMainFrame::OnSceneWizard)
-    EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript)
-    EVT_MENU(ID_DEBUG_LOGGING, CMainFrame::OnLogging)
-    EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
-    EVT_MENU(ID_FILE_EXPORT_IMAGE, CMainFrame::OnExportImage)
-    EVT_MENU(ID_SCENE_PARSE_SCRIPT, CMainFrame::OnParseScript)
-    EVT_MENU_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
-                   CMainFrame::OnRecentFile)
-    EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnToggleToolBar)
-    EVT_MENU(ID_VIEW_STATUS_BAR, CMainFrame::OnToggleStatusBar)
-    EVT_IDLE(CMainFrame::OnIdle)
-    EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
-    EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
-    EVT_UPDATE_UI(ID_EDIT_CUT, CMainFrame::OnUpdateNobodyHandles)
-    EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnUpdateNobodyHandles)
-    EVT_UPDATE_UI(ID_EDIT_PASTE, CMainFrame::OnUpdateNobodyHandles)
-    EVT_UPDATE_UI_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
-                        CMainFrame::OnUpdateRecentFile)
-    EVT_UPDATE_UI(ID_FILE_EXPORT_IMAGE, CMainFrame::OnUpdateExportImage)
-    EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateToolBar)
-    EVT_UPDATE_UI(ID_VIEW_STATUS_BAR, CMainFrame::OnUpdateStatusBar)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame) EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
+    EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions) EVT_MENU(ID_SCENE_WIZARD,
+                                                              CMainFrame::OnSceneWizard)
+        EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript) EVT_MENU(ID_DEBUG_LOGGING,
+                                                                         CMainFrame::OnLogging)
+            EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit) EVT_MENU(ID_FILE_EXPORT_IMAGE,
+                                                               CMainFrame::OnExportImage)
+                EVT_MENU(ID_SCENE_PARSE_SCRIPT, CMainFrame::OnParseScript) EVT_MENU_RANGE(
+                    ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
+                    CMainFrame::OnRecentFile) EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnToggleToolBar)
+                    EVT_MENU(ID_VIEW_STATUS_BAR,
+                             CMainFrame::OnToggleStatusBar) EVT_IDLE(CMainFrame::OnIdle)
+                        EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
+                            EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
+                                EVT_UPDATE_UI(ID_EDIT_CUT, CMainFrame::OnUpdateNobodyHandles)
+                                    EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnUpdateNobodyHandles)
+                                        EVT_UPDATE_UI(ID_EDIT_PASTE,
+                                                      CMainFrame::OnUpdateNobodyHandles)
+                                            EVT_UPDATE_UI_RANGE(ID_FILE_MRU_FILE1,
+                                                                ID_FILE_MRU_FILE1 +
+                                                                    kRecentFileCount - 1,
+                                                                CMainFrame::OnUpdateRecentFile)
+                                                EVT_UPDATE_UI(ID_FILE_EXPORT_IMAGE,
+                                                              CMainFrame::OnUpdateExportImage)
+                                                    EVT_UPDATE_UI(ID_VIEW_TOOLBAR,
+                                                                  CMainFrame::OnUpdateToolBar)
+                                                        EVT_UPDATE_UI(ID_VIEW_STATUS_BAR,
+                                                                      CMainFrame::OnUpdateStatusBar)
+                                                            wxEND_EVENT_TABLE()
 
-namespace {
+                                                                namespace {
 
-// The status bar's lock indicators, after the message pane.
-const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
+    // The status bar's lock indicators, after the message pane.
+    const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
 
-wxMenuBar* BuildMenuBar() {
-    auto* file = new wxMenu;
-    file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
-    file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
-    file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
-    file->AppendSeparator();
-    file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
-    file->AppendSeparator();
-    file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
-                 "Save the last rendered picture as a PNG or PPM file");
-    file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
+    wxMenuBar* BuildMenuBar() {
+        auto* file = new wxMenu;
+        file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
+        file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
+        file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
+        file->AppendSeparator();
+        file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
+        file->AppendSeparator();
+        file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
+                     "Save the last rendered picture as a PNG or PPM file");
+        file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
 
-    auto* edit = new wxMenu;
-    edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
-    edit->AppendSeparator();
-    edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
-    edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
-    edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
+        auto* edit = new wxMenu;
+        edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
+        edit->AppendSeparator();
+        edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
+        edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C",
+                     "Copy the selection and put it on the Clipboard");
+        edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
 
-    auto* view = new wxMenu;
-    view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
-    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
-    view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
-    view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
+        auto* view = new wxMenu;
+        view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
+        view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
+        view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
+        view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
 
-    auto* scene = new wxMenu;
-    scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
-    scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
-    scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
-    scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
-                  "Build the scene from the spheres of a script");
+        auto* scene = new wxMenu;
+        scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
+        scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
+        scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
+        scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
+                      "Build the scene from the spheres of a script");
 
-    auto* go = new wxMenu;
-    go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
+        auto* go = new wxMenu;
+        go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
 
-    auto* debug = new wxMenu;
-    debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
-    debug->Check(ID_DEBUG_LOGGING, true);
+        auto* debug = new wxMenu;
+        debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
+        debug->Check(ID_DEBUG_LOGGING, true);
 
-    auto* help = new wxMenu;
-    help->Append(ID_APP_ABOUT, "&About lumo...",
-                 "Display program information, version number and copyright");
+        auto* help = new wxMenu;
+        help->Append(ID_APP_ABOUT, "&About lumo...",
+                     "Display program information, version number and copyright");
 
-    auto* menuBar = new wxMenuBar;
-    menuBar->Append(file, "&File");
-    menuBar->Append(edit, "&Edit");
-    menuBar->Append(view, "&View");
-    menuBar->Append(scene, "Scene");
-    menuBar->Append(go, "&Go");
-    menuBar->Append(debug, "&Debug");
-    menuBar->Append(help, "&Help");
-    return menuBar;
-}
-
-// Lets painting and other window-system upkeep through, but no user input, no timer and no
-// command: the render still holds the thread as far as the user is concerned.
-void YieldForPainting() {
-    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
-        loop->YieldFor(wxEVT_CATEGORY_UI);
-        return;
+        auto* menuBar = new wxMenuBar;
+        menuBar->Append(file, "&File");
+        menuBar->Append(edit, "&Edit");
+        menuBar->Append(view, "&View");
+        menuBar->Append(scene, "Scene");
+        menuBar->Append(go, "&Go");
+        menuBar->Append(debug, "&Debug");
+        menuBar->Append(help, "&Help");
+        return menuBar;
     }
-    wxGUIEventLoop loop; // before the main loop runs (start-up, tests)
-    wxEventLoopActivator active(&loop);
-    loop.YieldFor(wxEVT_CATEGORY_UI);
-}
 
-// Stock art where the desktop's theme has it, else the drawn glyph.
-wxBitmap ToolBitmap(const wxArtID& id) {
-    wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
-    return bitmap.IsOk() ? bitmap : MakeToolGlyph(id.utf8_string());
-}
+    // Lets painting and other window-system upkeep through, but no user input, no timer and no
+    // command: the render still holds the thread as far as the user is concerned.
+    void YieldForPainting() {
+        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
+            loop->YieldFor(wxEVT_CATEGORY_UI);
+            return;
+        }
+        wxGUIEventLoop loop; // before the main loop runs (start-up, tests)
+        wxEventLoopActivator active(&loop);
+        loop.YieldFor(wxEVT_CATEGORY_UI);
+    }
+
+    // Stock art where the desktop's theme has it, else the drawn glyph.
+    wxBitmap ToolBitmap(const wxArtID& id) {
+        wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
+        return bitmap.IsOk() ? bitmap : MakeToolGlyph(id.utf8_string());
+    }
 
 } // namespace
 
@@ -138,11 +143,11 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     SetMenuBar(BuildMenuBar());
 
     wxAcceleratorEntry entries[] = {
-        {wxACCEL_CTRL, 'N', ID_FILE_NEW},          {wxACCEL_CTRL, 'O', ID_FILE_OPEN},
-        {wxACCEL_CTRL, 'S', ID_FILE_SAVE},         {wxACCEL_CTRL, 'Z', ID_EDIT_UNDO},
-        {wxACCEL_CTRL, 'X', ID_EDIT_CUT},          {wxACCEL_CTRL, 'C', ID_EDIT_COPY},
-        {wxACCEL_CTRL, 'V', ID_EDIT_PASTE},        {wxACCEL_ALT, WXK_BACK, ID_EDIT_UNDO},
-        {wxACCEL_SHIFT, WXK_DELETE, ID_EDIT_CUT},  {wxACCEL_CTRL, WXK_INSERT, ID_EDIT_COPY},
+        {wxACCEL_CTRL, 'N', ID_FILE_NEW},           {wxACCEL_CTRL, 'O', ID_FILE_OPEN},
+        {wxACCEL_CTRL, 'S', ID_FILE_SAVE},          {wxACCEL_CTRL, 'Z', ID_EDIT_UNDO},
+        {wxACCEL_CTRL, 'X', ID_EDIT_CUT},           {wxACCEL_CTRL, 'C', ID_EDIT_COPY},
+        {wxACCEL_CTRL, 'V', ID_EDIT_PASTE},         {wxACCEL_ALT, WXK_BACK, ID_EDIT_UNDO},
+        {wxACCEL_SHIFT, WXK_DELETE, ID_EDIT_CUT},   {wxACCEL_CTRL, WXK_INSERT, ID_EDIT_COPY},
         {wxACCEL_SHIFT, WXK_INSERT, ID_EDIT_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
         {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
     };
@@ -193,7 +198,8 @@ bool CMainFrame::CreateToolBarAndStatusBar() {
         {ID_VIEW_OPTIONS, wxART_HELP_SETTINGS, "Options", "Set and view options"},
     };
     for (const Tool& tool : tools) {
-        wxBitmap bitmap = tool.art == "lumo-render" ? MakeRenderToolBitmap(16) : ToolBitmap(tool.art);
+        wxBitmap bitmap =
+            tool.art == "lumo-render" ? MakeRenderToolBitmap(16) : ToolBitmap(tool.art);
         toolBar->AddTool(tool.id, tool.tip, bitmap, tool.tip, wxITEM_NORMAL)
             ->SetLongHelp(tool.prompt);
     }

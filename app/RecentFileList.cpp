@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-CRecentFileList::CRecentFileList(int firstId, std::size_t size) : m_firstId(firstId), m_size(size) {}
+CRecentFileList::CRecentFileList(int firstId, std::size_t size)
+    : m_firstId(firstId), m_size(size) {}
 
 void CRecentFileList::Load() {
     m_files.clear();
@@ -50,8 +51,7 @@ void CRecentFileList::Save() const {
 }
 
 void CRecentFileList::UpdateMenu(wxMenu& menu, std::size_t position) const {
-    while (position < menu.GetMenuItemCount() &&
-           !menu.FindItemByPosition(position)->IsSeparator())
+    while (position < menu.GetMenuItemCount() && !menu.FindItemByPosition(position)->IsSeparator())
         menu.Destroy(menu.FindItemByPosition(position));
     if (m_files.empty()) {
         menu.Insert(position, m_firstId, "Recent File", "Open this document");

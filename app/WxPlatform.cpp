@@ -66,9 +66,8 @@ bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
         filterIndex = FilterIndexOf(choice.filter, name);
         name.clear();
     }
-    wxFileDialog dialog(m_frame, wxFileSelectorPromptStr, wxEmptyString,
-                        wxString::FromUTF8(name), wxString::FromUTF8(Wildcard(choice.filter)),
-                        style);
+    wxFileDialog dialog(m_frame, wxFileSelectorPromptStr, wxEmptyString, wxString::FromUTF8(name),
+                        wxString::FromUTF8(Wildcard(choice.filter)), style);
     if (filterIndex >= 0)
         dialog.SetFilterIndex(filterIndex);
     if (dialog.ShowModal() != wxID_OK)

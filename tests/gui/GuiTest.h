@@ -1,0 +1,76 @@
+#pragma once
+
+// The harness of the GUI tests: the real application, frame, view and dialogs under Xvfb, with
+// message boxes and file dialogs answered through the platform layer and modal dialogs driven
+// by events posted to them.
+#include "app/LumoApp.h"
+#include "app/MainFrame.h"
+#include "app/WxPlatform.h"
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/dialog.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CLumoDoc;
+
+// Records every message box and answers file dialogs from a queue (an empty queue cancels).
+class CTestPlatform : public CWxPlatform {
+public:
+    struct Message {
+        std::string text;
+        std::string caption;
+    };
+
+    void MessageBox(const std::string& text, const std::string& caption) override;
+    bool ChooseFile(const CFileChoice& choice, std::string& path) override;
+    void OpenAddress(const std::string& address) override { m_opened.push_back(address); }
+    // The real wizard only when a test asks for it; otherwise its runs are counted.
+    bool RunSceneWizard(CLumoDoc& document) override;
+
+    std::vector<Message> m_messages;
+    // Runs while the box is "open", to look at the program in that moment.
+    std::function<void(const Message&)> m_onMessage;
+    std::deque<std::string> m_files;
+    std::vector<CFileChoice> m_fileRequests;
+    std::vector<std::string> m_opened;
+    bool m_realWizard = false;
+    int m_wizardRuns = 0;
+};
+
+class GuiTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    static CLumoApp& App() { return wxGetApp(); }
+    CMainFrame& Frame() { return *App().GetMainFrame(); }
+    CLumoDoc& Scene();
+
+    // Sends a command as a menu item or tool bar button would, through the frame's routing.
+    // False when its enable rule says no (such a command is not run).
+    bool SendCommand(int id);
+    // Whether the enable rules allow the command now, as a menu asks when it opens.
+    bool IsCommandEnabled(int id);
+    // Processes the events waiting, as the main loop would between user actions.
+    static void Pump();
+
+    // Runs the trigger, which shows a modal dialog; act is called inside its modal loop with
+    // the dialog and must close it.
+    static void WithModalDialog(const std::function<void()>& trigger,
+                                const std::function<void(wxDialog&)>& act);
+    // Presses a dialog's button as a click would.
+    static void Click(wxWindow& dialog, int buttonId);
+
+    // Saves a picture of the window as the screen shows it, under $LUMO_SCREENSHOT_DIR, when
+    // that is set; does nothing otherwise.
+    static void Screenshot(wxWindow& window, const std::string& name);
+
+    CTestPlatform m_platform;
+    CPlatform* m_previousPlatform = nullptr;
+};

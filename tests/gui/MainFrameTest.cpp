@@ -1,0 +1,313 @@
+#include "GuiTest.h"
+
+#include "TestFolder.h"
+#include "app/AboutDialog.h"
+#include "app/CommandIds.h"
+#include "app/LumoView.h"
+#include "app/ViewCanvas.h"
+#include "cli/RenderCommand.h"
+#include "platform/SettingsStore.h"
+#include "render/ImageFile.h"
+#include "script/LumoDoc.h"
+
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using MainFrame = GuiTest;
+
+TEST_F(MainFrame, MenusStandWhereTheProgramAddressesThem) {
+    wxMenuBar* bar = Frame().GetMenuBar();
+    ASSERT_NE(nullptr, bar);
+    const char* tops[] = {"&File", "&Edit", "&View", "Scene", "&Go", "&Debug", "&Help"};
+    ASSERT_EQ(7u, bar->GetMenuCount());
+    for (std::size_t i = 0; i < 7; ++i)
+        EXPECT_EQ(tops[i], bar->GetMenuLabel(i)) << i;
+
+    struct Item {
+        std::size_t menu, position;
+        int id;
+        const char* label;
+    };
+    const Item items[] = {
+        {0, 0, ID_FILE_NEW, "&New\tCtrl+N"},     {0, 1, ID_FILE_OPEN, "&Open...\tCtrl+O"},
+        {0, 2, ID_FILE_SAVE_SCRIPT, "Save Script"}, {0, 4, ID_FILE_MRU_FILE1, "Recent File"},
+        {0, 6, ID_FILE_EXPORT_IMAGE, "Export Image..."}, {0, 7, ID_APP_EXIT, "E&xit"},
+        {1, 0, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},    {1, 2, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
+        {1, 3, ID_EDIT_COPY, "&Copy\tCtrl+C"},    {1, 4, ID_EDIT_PASTE, "&Paste\tCtrl+V"},
+        {2, 0, ID_VIEW_TOOLBAR, "&Toolbar"},      {2, 1, ID_VIEW_STATUS_BAR, "&Status Bar"},
+        {2, 2, ID_VIEW_OPTIONS, "Options"},       {2, 3, ID_VIEW_EDITOR, "Editor"},
+        {3, 0, ID_SCENE_WIZARD, "Create Wizard"}, {3, 1, ID_SCENE_CAMERA, "Camera"},
+        {3, 2, ID_SCENE_ADD_LIGHT, "Add Light"},  {3, 3, ID_SCENE_PARSE_SCRIPT, "Parse Script..."},
+        {4, 0, ID_GO_SAME_THREAD, "Same Thread"}, {5, 0, ID_DEBUG_LOGGING, "Logging"},
+        {6, 0, ID_APP_ABOUT, "&About lumo..."},
+    };
+    for (const Item& item : items) {
+        wxMenuItem* menuItem = bar->GetMenu(item.menu)->FindItemByPosition(item.position);
+        EXPECT_EQ(item.id, menuItem->GetId()) << item.label;
+        EXPECT_EQ(item.label, menuItem->GetItemLabel()) << item.label;
+    }
+    for (std::size_t position : {3u, 5u})
+        EXPECT_TRUE(bar->GetMenu(0)->FindItemByPosition(position)->IsSeparator());
+    EXPECT_TRUE(bar->GetMenu(1)->FindItemByPosition(1)->IsSeparator());
+    EXPECT_EQ("Fire off a single threaded render", bar->GetHelpString(ID_GO_SAME_THREAD));
+    EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
+    EXPECT_EQ(4, Frame().GetStatusBar()->GetFieldsCount());
+    EXPECT_EQ("Untitled - lumo", Frame().GetTitle());
+}
+
+TEST_F(MainFrame, FileItemsGreyedAtCreationComeBackWhenTheMenuOpens) {
+    wxMenu* file = Frame().GetMenuBar()->GetMenu(0);
+    for (std::size_t position : {1u, 2u, 4u})
+        EXPECT_FALSE(file->FindItemByPosition(position)->IsEnabled()) << position;
+    file->UpdateUI(&Frame());
+    EXPECT_TRUE(file->FindItemByPosition(1)->IsEnabled());
+    EXPECT_TRUE(file->FindItemByPosition(2)->IsEnabled());
+    // No recent file yet: the placeholder stays greyed. Nobody handles the Edit items.
+    EXPECT_FALSE(file->FindItemByPosition(4)->IsEnabled());
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
+        EXPECT_FALSE(IsCommandEnabled(id)) << id;
+}
+
+TEST_F(MainFrame, FileCommandsWaitWhileARenderIsBusy) {
+    const int ruled[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_GO_RENDER};
+    Frame().SetRenderBusy(1);
+    for (int id : ruled)
+        EXPECT_FALSE(IsCommandEnabled(id)) << id;
+    m_platform.m_files.push_back("/nonexistent.lmo");
+    EXPECT_FALSE(SendCommand(ID_FILE_OPEN));
+    EXPECT_TRUE(m_platform.m_fileRequests.empty());
+    Frame().SetRenderBusy(0);
+    for (int id : ruled)
+        EXPECT_TRUE(IsCommandEnabled(id)) << id;
+}
+
+TEST_F(MainFrame, LoggingTwiceReturnsToItsCheckMark) {
+    wxMenuBar* bar = Frame().GetMenuBar();
+    EXPECT_TRUE(bar->IsChecked(ID_DEBUG_LOGGING));
+    SendCommand(ID_DEBUG_LOGGING);
+    EXPECT_FALSE(bar->IsChecked(ID_DEBUG_LOGGING));
+    SendCommand(ID_DEBUG_LOGGING);
+    EXPECT_TRUE(bar->IsChecked(ID_DEBUG_LOGGING));
+}
+
+TEST_F(MainFrame, TheViewComesBeforeTheFrameAndTheFrameBeforeTheApplication) {
+    int frameSawNew = 0;
+    int frameSawAbout = 0;
+    auto countNew = [&](wxCommandEvent&) { ++frameSawNew; };
+    auto countAbout = [&](wxCommandEvent&) { ++frameSawAbout; };
+    Frame().Bind(wxEVT_MENU, countNew, ID_FILE_NEW);
+    Frame().Bind(wxEVT_MENU, countAbout, ID_APP_ABOUT);
+    SendCommand(ID_FILE_NEW);
+    EXPECT_EQ(1, m_platform.m_wizardRuns); // the view ran the wizard...
+    EXPECT_EQ(0, frameSawNew);             // ...and the frame never saw the command
+    SendCommand(ID_APP_ABOUT);             // the frame's handler, no About box
+    EXPECT_EQ(1, frameSawAbout);
+    Frame().Unbind(wxEVT_MENU, countAbout, ID_APP_ABOUT);
+
+    std::string caption;
+    WithModalDialog([&] { SendCommand(ID_APP_ABOUT); },
+                    [&](wxDialog& dialog) {
+                        caption = dialog.GetTitle().utf8_string();
+                        Click(dialog, wxID_OK);
+                    });
+    EXPECT_EQ("About lumo", caption);
+}
+
+TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
+    Frame().SetClientSize(160, 160);
+    Pump();
+    wxSize size = Frame().GetCanvas()->GetClientSize();
+    ASSERT_GT(size.GetWidth(), 0);
+    ASSERT_GT(size.GetHeight(), 0);
+
+    struct Seen {
+        bool goEnabled, newEnabled, openEnabled, saveEnabled;
+        std::string title;
+    } seen{};
+    m_platform.m_onMessage = [&](const CTestPlatform::Message& message) {
+        if (message.caption != "Finished Rendering")
+            return;
+        seen = {Frame().GetMenuBar()->IsEnabledTop(kGoMenuPosition),
+                IsCommandEnabled(ID_FILE_NEW), IsCommandEnabled(ID_FILE_OPEN),
+                IsCommandEnabled(ID_FILE_SAVE), Frame().GetTitle().utf8_string()};
+    };
+    EXPECT_FALSE(IsCommandEnabled(ID_FILE_EXPORT_IMAGE));
+    ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
+
+    ASSERT_EQ(1u, m_platform.m_messages.size());
+    EXPECT_TRUE(std::regex_match(m_platform.m_messages[0].text,
+                                 std::regex("Render thread 0x[0-9a-f]+ took [0-9]+ seconds")));
+    EXPECT_FALSE(seen.goEnabled || seen.newEnabled || seen.openEnabled || seen.saveEnabled);
+    EXPECT_EQ("Rendering...Untitled - lumo", seen.title);
+    EXPECT_EQ("Untitled - lumo", Frame().GetTitle());
+    EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
+    EXPECT_EQ(nullptr, Frame().GetProgress());
+    EXPECT_EQ(0, Frame().GetRenderBusy());
+    EXPECT_TRUE(Frame().GetMenuBar()->IsEnabledTop(kGoMenuPosition));
+    EXPECT_TRUE(IsCommandEnabled(ID_FILE_EXPORT_IMAGE));
+
+    // The same picture from lumo-render, byte for byte.
+    std::string reference = TestPath("reference.ppm");
+    std::string shown = TestPath("shown.ppm");
+    ASSERT_EQ(0, RunLumoRender({"-q", "-W", std::to_string(size.GetWidth()), "-H",
+                                std::to_string(size.GetHeight()), "-o", reference},
+                               stdout, stderr));
+    std::string error;
+    ASSERT_TRUE(CImageFile::Write(Scene().m_image, shown, error)) << error;
+    EXPECT_EQ(ReadFile(reference), ReadFile(shown));
+
+    // Export Image writes the same picture.
+    std::string exported = TestPath("exported.ppm");
+    m_platform.m_files.push_back(exported);
+    SendCommand(ID_FILE_EXPORT_IMAGE);
+    EXPECT_EQ(ReadFile(reference), ReadFile(exported));
+}
+
+TEST_F(MainFrame, OpenAddsTheFilesObjectsAndKeepsTheTitle) {
+    std::string path = TestPath("two.lmo");
+    WriteFile(path, "plane { 0.0 1.0 0.0 5.0 } sphere { 1.0 2.0 3.0 4.0 }");
+    m_platform.m_files.push_back(path);
+    ASSERT_TRUE(SendCommand(ID_FILE_OPEN));
+    ASSERT_EQ(1u, m_platform.m_fileRequests.size());
+    const CFileChoice& request = m_platform.m_fileRequests[0];
+    EXPECT_EQ(CFileChoice::open, request.mode);
+    EXPECT_EQ("Lumo files (*.lmo)|*.lmo|All Files (*.*))|*.*||", request.filter);
+    EXPECT_EQ("*.lmo", request.initialName);
+    EXPECT_TRUE(request.mustExist);
+    EXPECT_EQ(7u, Scene().m_objects.size());
+    EXPECT_EQ("Untitled - lumo", Frame().GetTitle());
+
+    // A file gone between choosing and opening: nothing happens, nothing is said.
+    m_platform.m_files.push_back(TestPath("gone.lmo"));
+    SendCommand(ID_FILE_OPEN);
+    EXPECT_EQ(7u, Scene().m_objects.size());
+    EXPECT_TRUE(m_platform.m_messages.empty());
+}
+
+TEST_F(MainFrame, SaveAndSaveScriptWriteTheScript) {
+    std::string expected = Scene().GetScriptText();
+    // A name without an extension gets ".lumo"; a long path is used whole.
+    std::string longFolder = TestPath(std::string(200, 'd'));
+    std::filesystem::create_directories(longFolder);
+    std::string named = longFolder + "/" + std::string(100, 'n');
+    m_platform.m_files.push_back(named);
+    ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCRIPT));
+    EXPECT_EQ(expected, ReadFile(named + ".lumo"));
+    EXPECT_EQ(CFileChoice::save, m_platform.m_fileRequests.at(0).mode);
+    EXPECT_EQ("lumo", m_platform.m_fileRequests.at(0).defaultExtension);
+
+    std::string saved = TestPath("saved.lmo");
+    m_platform.m_files.push_back(saved);
+    ASSERT_TRUE(SendCommand(ID_FILE_SAVE)); // saves, never loads
+    EXPECT_EQ(expected, ReadFile(saved));
+    EXPECT_EQ(5u, Scene().m_objects.size());
+
+    // A save that fails is said.
+    m_platform.m_files.push_back(TestPath("no/such/folder/x.lmo"));
+    SendCommand(ID_FILE_SAVE_SCRIPT);
+    ASSERT_EQ(1u, m_platform.m_messages.size());
+}
+
+TEST_F(MainFrame, OptionsOkWritesEveryKeyAndCancelNothing) {
+    WithModalDialog([&] { SendCommand(ID_VIEW_OPTIONS); },
+                    [&](wxDialog& dialog) { Click(dialog, wxID_CANCEL); });
+    EXPECT_FALSE(std::filesystem::exists(CSettingsStore::Profile().GetPath()));
+
+    WithModalDialog([&] { SendCommand(ID_VIEW_OPTIONS); },
+                    [&](wxDialog& dialog) { Click(dialog, wxID_OK); });
+    CSettingsStore profile = CSettingsStore::Profile();
+    CSettingsStore ini = CSettingsStore::IniFile();
+    for (const char* key : {"MaxRecursion", "FileOverRide", "UseEditor", "RunWiz", "Width",
+                            "Height", "FishEye", "KatMai", "MMX"})
+        EXPECT_NE(-7, profile.GetInt("Lumo", key, -7)) << key;
+    for (const char* key : {"CamX", "CamY", "CamZ"})
+        EXPECT_EQ("0.100000", ini.GetString("Lumo", key, "")) << key;
+    EXPECT_FALSE(ini.GetString("Lumo", "EditorPath", "").empty());
+    EXPECT_EQ(320, profile.GetInt("Lumo", "Width", 0));
+}
+
+TEST_F(MainFrame, AboutLinkLightsUpAndOpensOnlyInsideItsRectangle) {
+    wxColour over, outside;
+    WithModalDialog([&] { SendCommand(ID_APP_ABOUT); },
+                    [&](wxDialog& dialog) {
+                        auto& about = dynamic_cast<CAboutDialog&>(dialog);
+                        auto mouse = [&](wxEventType type, int x, int y) {
+                            wxMouseEvent event(type);
+                            event.SetPosition(wxPoint(x, y));
+                            event.SetEventObject(&about);
+                            about.ProcessWindowEvent(event);
+                        };
+                        mouse(wxEVT_MOTION, 45, 65);
+                        over = about.GetLinkColour();
+                        mouse(wxEVT_MOTION, 45, 75);
+                        outside = about.GetLinkColour();
+                        mouse(wxEVT_LEFT_DOWN, 45, 75);
+                        mouse(wxEVT_LEFT_DOWN, 45, 65);
+                        Screenshot(about, "about");
+                        Click(about, wxID_OK);
+                    });
+    EXPECT_EQ(wxColour(255, 255, 127), over);
+    EXPECT_EQ(wxColour(0, 0, 255), outside);
+    ASSERT_EQ(1u, m_platform.m_opened.size());
+    EXPECT_EQ(CAboutDialog::HomePage().utf8_string(), m_platform.m_opened[0]);
+    EXPECT_EQ(0u, m_platform.m_opened[0].rfind("file://", 0));
+}
+
+TEST_F(MainFrame, TheEditorStartsWithoutBlockingTheWindow) {
+    std::string marker = TestPath("edited");
+    ASSERT_TRUE(CSettingsStore::IniFile().WriteString(
+        "Lumo", "EditorPath", "sleep 1; touch '" + marker + "'"));
+    auto start = std::chrono::steady_clock::now();
+    SendCommand(ID_VIEW_EDITOR);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i) {
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(std::filesystem::exists(marker));
+}
+
+TEST_F(MainFrame, ClosingWithoutANotificationAreaSaysNothing) {
+    EXPECT_FALSE(App().IsTrayIconShown()); // Xvfb has no notification area
+    App().ShutDown();
+    EXPECT_TRUE(m_platform.m_messages.empty());
+    EXPECT_EQ(nullptr, App().GetMainFrame());
+    App().UsePlatform(&m_platform);
+    ASSERT_TRUE(App().StartUp("")); // for TearDown
+}
+
+TEST_F(MainFrame, RecentFilesAreKeptInTheProfile) {
+    std::string path = TestPath("recent.lmo");
+    WriteFile(path, "sphere { }");
+    Frame().GetRecentFiles().Add(path);
+    Frame().UpdateRecentFileMenu();
+    EXPECT_EQ(path, CSettingsStore::Profile().GetString("Recent File List", "File1", ""));
+    wxMenuItem* first = Frame().GetMenuBar()->GetMenu(0)->FindItemByPosition(4);
+    EXPECT_EQ(ID_FILE_MRU_FILE1, first->GetId());
+    EXPECT_TRUE(IsCommandEnabled(ID_FILE_MRU_FILE1));
+    ASSERT_TRUE(SendCommand(ID_FILE_MRU_FILE1));
+    EXPECT_EQ(6u, Scene().m_objects.size()); // through the load path: added to the scene
+    EXPECT_EQ("recent.lmo - lumo", Frame().GetTitle());
+}
+
+TEST_F(MainFrame, Screenshots) {
+    if (!std::getenv("LUMO_SCREENSHOT_DIR"))
+        GTEST_SKIP() << "set LUMO_SCREENSHOT_DIR to take the screenshots";
+    Frame().SetClientSize(640, 460);
+    Pump();
+    SendCommand(ID_GO_SAME_THREAD);
+    Pump();
+    Screenshot(Frame(), "main-window");
+}
+
+} // namespace
