@@ -16,6 +16,7 @@
 #include <wx/taskbar.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 wxIMPLEMENT_APP_NO_MAIN(CLumoApp);
@@ -111,6 +112,15 @@ bool CLumoApp::StartUp(const std::string& script) {
         document->GetScene().RunSceneWizard();
 
     AddTrayIcon();
+
+    // For measuring start-up (bench/startup): leave as soon as the shown window is idle.
+    if (std::getenv("LUMO_EXIT_WHEN_SHOWN")) {
+        m_frame->CallAfter([this] {
+            m_frame->Refresh();
+            m_frame->Update();
+            m_frame->Close(true);
+        });
+    }
     return true;
 }
 
@@ -147,6 +157,14 @@ void CLumoApp::ShutDown() {
     if (m_platform)
         m_platform->SetMainFrame(nullptr);
     CPlatform::Install(nullptr);
+}
+
+void CLumoApp::OnFrameDestroyed(CMainFrame* frame) {
+    if (frame != m_frame)
+        return;
+    m_frame = nullptr;
+    if (m_platform)
+        m_platform->SetMainFrame(nullptr);
 }
 
 int CLumoApp::OnExit() {

@@ -32,6 +32,9 @@ public:
     // Closes the frame and releases what StartUp made (OnExit does it at the end).
     void ShutDown();
 
+    // The frame tells the application when it goes, so nothing reaches it afterwards.
+    void OnFrameDestroyed(CMainFrame* frame);
+
     // A platform to use instead of the real dialogs; set before StartUp (GUI tests).
     void UsePlatform(CWxPlatform* platform) { m_platform = platform; }
     CWxPlatform* GetPlatform() const { return m_platform; }

@@ -174,7 +174,10 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     }
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    if (auto* app = wxDynamicCast(wxTheApp, CLumoApp))
+        app->OnFrameDestroyed(this);
+}
 
 bool CMainFrame::CreateToolBarAndStatusBar() {
     wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, ID_VIEW_TOOLBAR);
