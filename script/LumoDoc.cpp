@@ -6,6 +6,7 @@
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 #include "script/Archive.h"
+#include "script/SceneFile.h"
 
 CLumoDoc::CLumoDoc() {
     CPlatform::Current().DocumentCreated(this);
@@ -76,6 +77,16 @@ void CLumoDoc::RunSceneWizard() {
 bool CLumoDoc::OnNewDocument() {
     DeleteContents();
     return true;
+}
+
+void CLumoDoc::ReplaceScene(CSceneContents&& contents) {
+    m_objects = std::move(contents.objects);
+    m_lights = std::move(contents.lights);
+    m_ownedLights = std::move(contents.ownedLights);
+    m_background = contents.background;
+    m_eye = contents.eye;
+    m_look = contents.look;
+    m_antialias = contents.antialias;
 }
 
 void CLumoDoc::AddObjectAtHead(std::unique_ptr<CSceneObject> object) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CArchive;
+struct CSceneContents;
 
 // The document: owns the scene (objects, lights, background, camera) and the image of the last
 // render. It builds the default scene when it is created.
@@ -60,6 +61,10 @@ public:
     void SetEye(CVector eye) { m_eye = eye; }
     void SetLook(CVector look) { m_look = look; }
 
+    // Replaces the whole scene (objects, light table, background, camera, antialiasing) with
+    // the contents, as a scene file is opened; the image stays.
+    void ReplaceScene(CSceneContents&& contents);
+
     void AddObjectAtHead(std::unique_ptr<CSceneObject> object);
     void AddObjectAtTail(std::unique_ptr<CSceneObject> object);
     // Appends the light to the light table; the document owns it from then on.
@@ -76,6 +81,8 @@ public:
     unsigned char m_rendering = 0;
     CVector m_eye;
     CVector m_look;
+    // Samples per side of a pixel for final pictures; 1 renders one ray per pixel.
+    unsigned m_antialias = 1;
 
 private:
     void SetGoMenuEnabled(bool enable);

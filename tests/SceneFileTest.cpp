@@ -1,0 +1,168 @@
+#include "RendererTestSupport.h"
+#include "TestFolder.h"
+#include "scene/Plane.h"
+#include "scene/Sphere.h"
+#include "script/SceneFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+class SceneFile : public RenderFixture {
+protected:
+    // Writes the document, reads the text into a fresh document, and returns that one.
+    std::unique_ptr<CLumoDoc> RoundTrip(const CLumoDoc& source, std::string& text) {
+        std::string error;
+        EXPECT_TRUE(CSceneFile::Write(source, text, error)) << error;
+        CSceneContents contents;
+        EXPECT_TRUE(CSceneFile::Read(text, "scene.lscene", contents, error)) << error;
+        auto copy = std::make_unique<CLumoDoc>();
+        copy->ReplaceScene(std::move(contents));
+        return copy;
+    }
+
+    // Saving, opening and saving again gives the same text, and both render the same picture.
+    void ExpectExactRoundTrip(CLumoDoc& source) {
+        std::string first, second, error;
+        std::unique_ptr<CLumoDoc> copy = RoundTrip(source, first);
+        ASSERT_TRUE(CSceneFile::Write(*copy, second, error)) << error;
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(RenderToPpm(source, 48, 30), RenderToPpm(*copy, 48, 30)) << first;
+    }
+};
+
+TEST_F(SceneFile, TheDefaultSceneComesBackExactly) {
+    StoreMaxRecursion(2);
+    std::string text;
+    std::unique_ptr<CLumoDoc> copy = RoundTrip(*doc, text);
+    EXPECT_EQ(0u, text.rfind("{ lumo scene 1 }\n", 0));
+    EXPECT_NE(std::string::npos, text.find("light same 0")); // the default light's two entries
+    ASSERT_EQ(copy->m_lights.size(), 2u);
+    EXPECT_EQ(copy->m_lights[0], copy->m_lights[1]);
+    ExpectExactRoundTrip(*doc);
+}
+
+TEST_F(SceneFile, RandomScenesComeBackExactly) {
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> coordinate(-200.0, 200.0);
+    std::uniform_real_distribution<float> level(-0.5f, 1.5f);
+    std::uniform_int_distribution<int> byte(0, 255), coefficient(-60, 60), flags(0, 7);
+    for (int scene = 0; scene < 12; ++scene) {
+        CLumoDoc source;
+        source.ClearScene();
+        for (int i = 0; i < 6; ++i) {
+            std::unique_ptr<CSceneObject> object;
+            if (i % 3 == 2)
+                object = std::make_unique<CPlane>(static_cast<float>(coefficient(random)) / 10,
+                                                  1.0f, static_cast<float>(coefficient(random)),
+                                                  static_cast<float>(coefficient(random)));
+            else
+                object = std::make_unique<CSphere>(coordinate(random), coordinate(random) / 3,
+                                                   coordinate(random) + 250,
+                                                   std::fabs(coordinate(random)) / 7, 0);
+            // Colours made from bytes and from levels (clamped), as the program makes both.
+            object->SetColour(i % 2 ? CColour(byte(random), byte(random), byte(random))
+                                    : CColour(level(random), level(random), level(random)));
+            object->SetFinish(level(random), level(random), coordinate(random) / 10,
+                              level(random), std::fabs(coordinate(random)), level(random) / 2);
+            object->m_textureFlags = flags(random) & ~kTextureNoise;
+            source.AddObjectAtTail(std::move(object));
+        }
+        auto light = std::make_unique<CLight>(CVector(coordinate(random), -100, -100));
+        light->SetColour(CColour(level(random), level(random), level(random)));
+        source.AddLight(std::move(light));
+        source.m_lights.push_back(source.m_lights.back()); // a shared entry, then the last
+        source.m_background = CColour(level(random), 0.25f, 1.0f / 3.0f);
+        source.SetEye(CVector(coordinate(random) / 10, -5.0, -110.0 + coordinate(random) / 100));
+        source.SetLook(CVector(0.1 / 3, static_cast<double>(-0.05f), 1.0));
+        ExpectExactRoundTrip(source);
+    }
+}
+
+TEST_F(SceneFile, ValuesAScriptCannotWriteComeBackToTheBit) {
+    auto sphere = std::make_unique<CSphere>(1e-300, -0.0, 1e300, 0.1, kTextureNoise);
+    sphere->SetFinish(std::numeric_limits<double>::infinity(), 5e-324, 0.1 + 0.2, 0, 0, 0);
+    CColour odd(0.5f, 0.5f, 0.5f);
+    odd.red = 3; // bytes and levels that no constructor pairs
+    sphere->SetColour(odd);
+    doc->AddObjectAtHead(std::move(sphere));
+    std::string text;
+    std::unique_ptr<CLumoDoc> copy = RoundTrip(*doc, text);
+    auto* back = dynamic_cast<CSphere*>(copy->m_objects.front().get());
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(1e-300, back->GetCentre().x);
+    EXPECT_TRUE(std::signbit(back->GetCentre().y));
+    EXPECT_EQ(0.1f, back->GetRadius());
+    EXPECT_EQ(0.1 + 0.2, back->GetBrilliance());
+    EXPECT_EQ(5e-324, back->GetDiffuse());
+    EXPECT_TRUE(std::isinf(back->GetAmbient()));
+    EXPECT_EQ(3, back->GetColour()->red);
+    EXPECT_EQ(0.5f, back->GetColour()->greenLevel);
+    EXPECT_EQ(kTextureNoise, back->GetTextureFlags());
+}
+
+TEST_F(SceneFile, HandWrittenFilesTakeCommentsAndAnyCase) {
+    std::string text = "{ lumo scene 1 }   // first line\n"
+                       "BACKGROUND bytes { 10 20 30 }\n"
+                       "Camera { Eye { 0 0 -10 } LOOK { 0 0 1.0 } } // where we look from\n"
+                       "light { 0 -100 -100 colour { 1.0 1.0 1.0 } }\n"
+                       "light same 0\n"
+                       "Sphere { 0.0 0.0 0.0 2.5 colour bytes { 255 0 0 } }\n";
+    CSceneContents contents;
+    std::string error;
+    ASSERT_TRUE(CSceneFile::Read(text, "hand.lscene", contents, error)) << error;
+    EXPECT_EQ(1u, contents.objects.size());
+    EXPECT_EQ(10, contents.background.red);
+    EXPECT_EQ(-10.0, contents.eye.z);
+    EXPECT_EQ(2u, contents.lights.size());
+}
+
+TEST_F(SceneFile, ErrorsNameTheFileLineAndColumnAndChangeNothing) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"sphere { 1.0 2.0 3.0 }", "bad.lscene:1:1: not a scene file: it must start with "
+                                   "\"{ lumo scene 1 }\""},
+        {"{ lumo scene 1 }\nsphere { 1.0 abc 3.0 4.0 }",
+         "bad.lscene:2:14: expected a number, found 'abc'"},
+        {"{ lumo scene 1 }\n\n  plane { 0 1.5 0 5 }",
+         "bad.lscene:3:13: expected a whole-number plane coefficient, found '1.5'"},
+        {"{ lumo scene 1 }\nlight same 0", "bad.lscene:2:12: the light table has no entry 0 yet"},
+        {"{ lumo scene 1 }\nbackground bytes { 1 2 256 }",
+         "bad.lscene:2:24: expected a byte (0 to 255), found '256'"},
+        {"{ lumo scene 1 }\nsphere { 1 2 3 4", "bad.lscene:2:17: expected '}', found the end of "
+                                               "the file"},
+        {"{ lumo scene 2 }", "bad.lscene:1:1: scene file version 2 is newer than this program "
+                             "reads (1)"},
+    };
+    for (const Case& c : cases) {
+        CSceneContents contents;
+        std::string error;
+        EXPECT_FALSE(CSceneFile::Read(c.text, "bad.lscene", contents, error)) << c.text;
+        EXPECT_EQ(c.error, error);
+    }
+    std::string path = TestPath("bad.lscene");
+    WriteFile(path, "{ lumo scene 1 }\nbackground bytes { 1 2 3 }\nsphere {");
+    std::string error;
+    EXPECT_FALSE(CSceneFile::Load(*doc, path, error));
+    EXPECT_EQ(5u, doc->m_objects.size());
+    EXPECT_EQ(175, doc->m_background.red);
+}
+
+TEST_F(SceneFile, ScriptsAndSceneFilesAreNeverTakenForEachOther) {
+    std::string text, error;
+    ASSERT_TRUE(CSceneFile::Write(*doc, text, error));
+    EXPECT_TRUE(CSceneFile::IsSceneText(text));
+    EXPECT_FALSE(CSceneFile::IsSceneText(doc->GetScriptText()));
+    // The script grammar refuses a scene file at its first token.
+    EXPECT_EQ(1, doc->ParseScript(text.c_str()));
+    EXPECT_TRUE(doc->m_objects.empty());
+}
+
+} // namespace
