@@ -1,5 +1,7 @@
 #include "GuiTest.h"
 
+#include "RendererTestSupport.h"
+
 #include "TestFolder.h"
 #include "app/AboutDialog.h"
 #include "app/CommandIds.h"
@@ -16,7 +18,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -154,8 +155,9 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
     ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
 
     ASSERT_EQ(1u, m_platform.m_messages.size());
-    EXPECT_TRUE(std::regex_match(m_platform.m_messages[0].text,
-                                 std::regex("Render thread 0x[0-9a-f]+ took [0-9]+ seconds")));
+    std::string thread, seconds;
+    EXPECT_TRUE(ParseCompletionText(m_platform.m_messages[0].text, thread, seconds))
+        << m_platform.m_messages[0].text;
     EXPECT_FALSE(seen.goEnabled || seen.newEnabled || seen.openEnabled || seen.saveEnabled);
     EXPECT_EQ("Rendering...Untitled - lumo", seen.title);
     EXPECT_EQ("Untitled - lumo", Frame().GetTitle());
