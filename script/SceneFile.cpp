@@ -37,18 +37,24 @@ bool SameColour(const CColour& a, const CColour& b) {
            std::memcmp(&a.blueLevel, &b.blueLevel, sizeof(float)) == 0;
 }
 
-// A colour in the form that rebuilds it exactly: the bytes a colour was made from, else the
-// levels, else both as they are.
+// A colour in the form that rebuilds it exactly and reads best: whole levels (black, white,
+// pure colours) as levels, then the bytes a colour was made from, then the levels it was made
+// from, else both as they are.
 std::string ColourText(const CColour& colour) {
-    if (SameColour(colour, CColour(int{colour.red}, int{colour.green}, int{colour.blue})))
-        return "bytes { " + std::to_string(colour.red) + " " + std::to_string(colour.green) + " " +
-               std::to_string(colour.blue) + " }";
     std::string levels =
         Number(colour.redLevel) + " " + Number(colour.greenLevel) + " " + Number(colour.blueLevel);
-    if (SameColour(colour, CColour(colour.redLevel, colour.greenLevel, colour.blueLevel)))
+    std::string bytes = std::to_string(colour.red) + " " + std::to_string(colour.green) + " " +
+                        std::to_string(colour.blue);
+    bool fromLevels =
+        SameColour(colour, CColour(colour.redLevel, colour.greenLevel, colour.blueLevel));
+    auto whole = [](float level) { return level == 0.0f || level == 1.0f; };
+    if (fromLevels && whole(colour.redLevel) && whole(colour.greenLevel) && whole(colour.blueLevel))
         return "{ " + levels + " }";
-    return "raw { " + std::to_string(colour.red) + " " + std::to_string(colour.green) + " " +
-           std::to_string(colour.blue) + " " + levels + " }";
+    if (SameColour(colour, CColour(int{colour.red}, int{colour.green}, int{colour.blue})))
+        return "bytes { " + bytes + " }";
+    if (fromLevels)
+        return "{ " + levels + " }";
+    return "raw { " + bytes + " " + levels + " }";
 }
 
 std::string VectorText(const CVector& v) {

@@ -1,8 +1,8 @@
+#include "script/SceneFile.h"
 #include "RendererTestSupport.h"
 #include "TestFolder.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
-#include "script/SceneFile.h"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +67,8 @@ TEST_F(SceneFile, RandomScenesComeBackExactly) {
             // Colours made from bytes and from levels (clamped), as the program makes both.
             object->SetColour(i % 2 ? CColour(byte(random), byte(random), byte(random))
                                     : CColour(level(random), level(random), level(random)));
-            object->SetFinish(level(random), level(random), coordinate(random) / 10,
-                              level(random), std::fabs(coordinate(random)), level(random) / 2);
+            object->SetFinish(level(random), level(random), coordinate(random) / 10, level(random),
+                              std::fabs(coordinate(random)), level(random) / 2);
             object->m_textureFlags = flags(random) & ~kTextureNoise;
             source.AddObjectAtTail(std::move(object));
         }
@@ -165,4 +165,27 @@ TEST_F(SceneFile, ScriptsAndSceneFilesAreNeverTakenForEachOther) {
     EXPECT_TRUE(doc->m_objects.empty());
 }
 
+} // namespace
+
+namespace {
+// The example in docs/scene-files.md reads, renders lit and comes back exactly.
+TEST_F(SceneFile, TheDocumentedExampleRenders) {
+    std::string page = ReadFile(std::string(LUMO_SOURCE_DIR) + "/docs/scene-files.md");
+    std::size_t start = page.find("```lscene\n");
+    ASSERT_NE(std::string::npos, start);
+    start += 10;
+    std::string text = page.substr(start, page.find("```", start) - start);
+    CSceneContents contents;
+    std::string error;
+    ASSERT_TRUE(CSceneFile::Read(text, "scene-files.md", contents, error)) << error;
+    doc->ReplaceScene(std::move(contents));
+    EXPECT_EQ(3u, doc->m_objects.size());
+    std::string picture = RenderToPpm(*doc, 64, 40);
+    std::string written;
+    ASSERT_TRUE(CSceneFile::Write(*doc, written, error));
+    EXPECT_EQ(text.substr(text.find("\nbackground")), written.substr(written.find("\nbackground")));
+    // The red ball is lit where the light falls on it.
+    std::uint32_t centre = doc->m_image.GetPixel(38, 20);
+    EXPECT_GT(centre & 0xFF, (centre >> 8) & 0xFF);
+}
 } // namespace
