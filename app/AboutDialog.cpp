@@ -13,25 +13,27 @@
 #define LUMO_HOME_PAGE "file:///usr/local/share/doc/lumo/README.md"
 #endif
 
-wxBEGIN_EVENT_TABLE(CAboutDialog, wxDialog) EVT_PAINT(CAboutDialog::OnPaint)
-    EVT_MOTION(CAboutDialog::OnMouseMove) EVT_LEFT_DOWN(CAboutDialog::OnLeftDown)
-        wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CAboutDialog, wxDialog)
+    EVT_PAINT(CAboutDialog::OnPaint)
+    EVT_MOTION(CAboutDialog::OnMouseMove)
+    EVT_LEFT_DOWN(CAboutDialog::OnLeftDown)
+wxEND_EVENT_TABLE()
 
-            namespace {
-    // The box keeps the pixel layout its dialog units give on the desktop it was drawn for
-    // (1.5 by 1.625 pixels a unit), because the link is drawn at fixed pixels beside its
-    // controls; a control grows only where the desktop's font needs more room.
-    wxPoint Pixels(int x, int y) {
-        return wxPoint(x * 3 / 2, y * 13 / 8);
-    }
-    wxSize Pixels(wxWindow * control, int width, int height) {
-        wxSize size(width * 3 / 2, height * 13 / 8);
-        size.IncTo(control->GetBestSize());
-        return size;
-    }
-    void Place(wxWindow * control, int x, int y, int width, int height) {
-        control->SetSize(wxRect(Pixels(x, y), Pixels(control, width, height)));
-    }
+namespace {
+// The box keeps the pixel layout its dialog units give on the desktop it was drawn for
+// (1.5 by 1.625 pixels a unit), because the link is drawn at fixed pixels beside its
+// controls; a control grows only where the desktop's font needs more room.
+wxPoint Pixels(int x, int y) {
+    return wxPoint(x * 3 / 2, y * 13 / 8);
+}
+wxSize Pixels(wxWindow* control, int width, int height) {
+    wxSize size(width * 3 / 2, height * 13 / 8);
+    size.IncTo(control->GetBestSize());
+    return size;
+}
+void Place(wxWindow* control, int x, int y, int width, int height) {
+    control->SetSize(wxRect(Pixels(x, y), Pixels(control, width, height)));
+}
 } // namespace
 
 CAboutDialog::CAboutDialog(wxWindow* parent)

@@ -21,6 +21,8 @@ enum : int {
     // Additions of the desktop program, beside the numbers above.
     ID_FILE_EXPORT_IMAGE = 32800,
     ID_SCENE_PARSE_SCRIPT = 32801,
+    ID_FILE_OPEN_SCENE = 32802,
+    ID_FILE_SAVE_SCENE_AS = 32803,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

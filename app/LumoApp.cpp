@@ -21,9 +21,11 @@
 
 wxIMPLEMENT_APP_NO_MAIN(CLumoApp);
 
-wxBEGIN_EVENT_TABLE(CLumoApp, wxApp) EVT_MENU(ID_APP_ABOUT, CLumoApp::OnAbout) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CLumoApp, wxApp)
+    EVT_MENU(ID_APP_ABOUT, CLumoApp::OnAbout)
+wxEND_EVENT_TABLE()
 
-    bool CLumoApp::s_startupFailed = false;
+bool CLumoApp::s_startupFailed = false;
 
 namespace {
 wxAssertHandler_t g_previousAssertHandler = nullptr;

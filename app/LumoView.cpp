@@ -22,30 +22,33 @@
 
 wxIMPLEMENT_DYNAMIC_CLASS(CLumoView, wxView);
 
-wxBEGIN_EVENT_TABLE(CLumoView, wxView) EVT_MENU(ID_FILE_NEW, CLumoView::OnFileNew)
-    EVT_MENU(ID_FILE_OPEN, CLumoView::OnFileOpen) EVT_MENU(ID_FILE_SAVE, CLumoView::OnFileSave)
-        EVT_MENU(ID_VIEW_EDITOR, CLumoView::OnEditor) EVT_MENU(ID_GO_RENDER, CLumoView::OnGoRender)
-            EVT_MENU(ID_VIEW_OPTIONS_FROM_VIEW, CLumoView::OnOptions)
-                EVT_UPDATE_UI(ID_FILE_NEW, CLumoView::OnUpdateWhenIdle)
-                    EVT_UPDATE_UI(ID_FILE_OPEN, CLumoView::OnUpdateWhenIdle)
-                        EVT_UPDATE_UI(ID_FILE_SAVE, CLumoView::OnUpdateWhenIdle)
-                            EVT_UPDATE_UI(ID_GO_RENDER, CLumoView::OnUpdateWhenIdle)
-                                wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CLumoView, wxView)
+    EVT_MENU(ID_FILE_NEW, CLumoView::OnFileNew)
+    EVT_MENU(ID_FILE_OPEN, CLumoView::OnFileOpen)
+    EVT_MENU(ID_FILE_SAVE, CLumoView::OnFileSave)
+    EVT_MENU(ID_VIEW_EDITOR, CLumoView::OnEditor)
+    EVT_MENU(ID_GO_RENDER, CLumoView::OnGoRender)
+    EVT_MENU(ID_VIEW_OPTIONS_FROM_VIEW, CLumoView::OnOptions)
+    EVT_UPDATE_UI(ID_FILE_NEW, CLumoView::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_FILE_OPEN, CLumoView::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_FILE_SAVE, CLumoView::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_GO_RENDER, CLumoView::OnUpdateWhenIdle)
+wxEND_EVENT_TABLE()
 
-                                    namespace {
-    wxImage ImageOf(const CImage& image) {
-        int width = image.GetWidth();
-        int height = image.GetHeight();
-        wxImage picture(width, height, false);
-        unsigned char* rgb = picture.GetData();
-        std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        for (std::size_t i = 0; i < count; ++i) {
-            rgb[3 * i] = image.GetRedPlane()[i];
-            rgb[3 * i + 1] = image.GetGreenPlane()[i];
-            rgb[3 * i + 2] = image.GetBluePlane()[i];
-        }
-        return picture;
+namespace {
+wxImage ImageOf(const CImage& image) {
+    int width = image.GetWidth();
+    int height = image.GetHeight();
+    wxImage picture(width, height, false);
+    unsigned char* rgb = picture.GetData();
+    std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i) {
+        rgb[3 * i] = image.GetRedPlane()[i];
+        rgb[3 * i + 1] = image.GetGreenPlane()[i];
+        rgb[3 * i + 2] = image.GetBluePlane()[i];
     }
+    return picture;
+}
 } // namespace
 
 CLumoView::~CLumoView() {

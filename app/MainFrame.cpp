@@ -26,113 +26,112 @@
 
 #include <cstdio>
 
-wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame) EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
-    EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions) EVT_MENU(ID_SCENE_WIZARD,
-                                                              CMainFrame::OnSceneWizard)
-        EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript) EVT_MENU(ID_DEBUG_LOGGING,
-                                                                         CMainFrame::OnLogging)
-            EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit) EVT_MENU(ID_FILE_EXPORT_IMAGE,
-                                                               CMainFrame::OnExportImage)
-                EVT_MENU(ID_SCENE_PARSE_SCRIPT, CMainFrame::OnParseScript) EVT_MENU_RANGE(
-                    ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
-                    CMainFrame::OnRecentFile) EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnToggleToolBar)
-                    EVT_MENU(ID_VIEW_STATUS_BAR,
-                             CMainFrame::OnToggleStatusBar) EVT_IDLE(CMainFrame::OnIdle)
-                        EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
-                            EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
-                                EVT_UPDATE_UI(ID_EDIT_CUT, CMainFrame::OnUpdateNobodyHandles)
-                                    EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnUpdateNobodyHandles)
-                                        EVT_UPDATE_UI(ID_EDIT_PASTE,
-                                                      CMainFrame::OnUpdateNobodyHandles)
-                                            EVT_UPDATE_UI_RANGE(ID_FILE_MRU_FILE1,
-                                                                ID_FILE_MRU_FILE1 +
-                                                                    kRecentFileCount - 1,
-                                                                CMainFrame::OnUpdateRecentFile)
-                                                EVT_UPDATE_UI(ID_FILE_EXPORT_IMAGE,
-                                                              CMainFrame::OnUpdateExportImage)
-                                                    EVT_UPDATE_UI(ID_VIEW_TOOLBAR,
-                                                                  CMainFrame::OnUpdateToolBar)
-                                                        EVT_UPDATE_UI(ID_VIEW_STATUS_BAR,
-                                                                      CMainFrame::OnUpdateStatusBar)
-                                                            wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
+    EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
+    EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions)
+    EVT_MENU(ID_SCENE_WIZARD, CMainFrame::OnSceneWizard)
+    EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript)
+    EVT_MENU(ID_DEBUG_LOGGING, CMainFrame::OnLogging)
+    EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
+    EVT_MENU(ID_FILE_EXPORT_IMAGE, CMainFrame::OnExportImage)
+    EVT_MENU(ID_FILE_OPEN_SCENE, CMainFrame::OnOpenScene)
+    EVT_MENU(ID_FILE_SAVE_SCENE_AS, CMainFrame::OnSaveSceneAs)
+    EVT_MENU(ID_SCENE_PARSE_SCRIPT, CMainFrame::OnParseScript)
+    EVT_MENU_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
+                   CMainFrame::OnRecentFile)
+    EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnToggleToolBar)
+    EVT_MENU(ID_VIEW_STATUS_BAR, CMainFrame::OnToggleStatusBar)
+    EVT_IDLE(CMainFrame::OnIdle)
+    EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
+    EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI(ID_EDIT_CUT, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI(ID_EDIT_PASTE, CMainFrame::OnUpdateNobodyHandles)
+    EVT_UPDATE_UI_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1,
+                        CMainFrame::OnUpdateRecentFile)
+    EVT_UPDATE_UI(ID_FILE_EXPORT_IMAGE, CMainFrame::OnUpdateExportImage)
+    EVT_UPDATE_UI(ID_FILE_OPEN_SCENE, CMainFrame::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_FILE_SAVE_SCENE_AS, CMainFrame::OnUpdateWhenIdle)
+    EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateToolBar)
+    EVT_UPDATE_UI(ID_VIEW_STATUS_BAR, CMainFrame::OnUpdateStatusBar)
+wxEND_EVENT_TABLE()
 
-                                                                namespace {
+namespace {
 
-    // The status bar's lock indicators, after the message pane.
-    const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
+// The status bar's lock indicators, after the message pane.
+const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
 
-    wxMenuBar* BuildMenuBar() {
-        auto* file = new wxMenu;
-        file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
-        file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
-        file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
-        file->AppendSeparator();
-        file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
-        file->AppendSeparator();
-        file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
-                     "Save the last rendered picture as a PNG or PPM file");
-        file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
+wxMenuBar* BuildMenuBar() {
+    auto* file = new wxMenu;
+    file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
+    file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
+    file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
+    file->AppendSeparator();
+    file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
+    file->AppendSeparator();
+    file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
+                 "Save the last rendered picture as a PNG or PPM file");
+    file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
 
-        auto* edit = new wxMenu;
-        edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
-        edit->AppendSeparator();
-        edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
-        edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C",
-                     "Copy the selection and put it on the Clipboard");
-        edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
+    auto* edit = new wxMenu;
+    edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
+    edit->AppendSeparator();
+    edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
+    edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
+    edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
 
-        auto* view = new wxMenu;
-        view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
-        view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
-        view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
-        view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
+    auto* view = new wxMenu;
+    view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
+    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
+    view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
+    view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
 
-        auto* scene = new wxMenu;
-        scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
-        scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
-        scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
-        scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
-                      "Build the scene from the spheres of a script");
+    auto* scene = new wxMenu;
+    scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
+    scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
+    scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
+    scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
+                  "Build the scene from the spheres of a script");
 
-        auto* go = new wxMenu;
-        go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
+    auto* go = new wxMenu;
+    go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
 
-        auto* debug = new wxMenu;
-        debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
-        debug->Check(ID_DEBUG_LOGGING, true);
+    auto* debug = new wxMenu;
+    debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
+    debug->Check(ID_DEBUG_LOGGING, true);
 
-        auto* help = new wxMenu;
-        help->Append(ID_APP_ABOUT, "&About lumo...",
-                     "Display program information, version number and copyright");
+    auto* help = new wxMenu;
+    help->Append(ID_APP_ABOUT, "&About lumo...",
+                 "Display program information, version number and copyright");
 
-        auto* menuBar = new wxMenuBar;
-        menuBar->Append(file, "&File");
-        menuBar->Append(edit, "&Edit");
-        menuBar->Append(view, "&View");
-        menuBar->Append(scene, "Scene");
-        menuBar->Append(go, "&Go");
-        menuBar->Append(debug, "&Debug");
-        menuBar->Append(help, "&Help");
-        return menuBar;
+    auto* menuBar = new wxMenuBar;
+    menuBar->Append(file, "&File");
+    menuBar->Append(edit, "&Edit");
+    menuBar->Append(view, "&View");
+    menuBar->Append(scene, "Scene");
+    menuBar->Append(go, "&Go");
+    menuBar->Append(debug, "&Debug");
+    menuBar->Append(help, "&Help");
+    return menuBar;
+}
+
+// Lets painting and other window-system upkeep through, but no user input, no timer and no
+// command: the render still holds the thread as far as the user is concerned.
+void YieldForPainting() {
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
+        loop->YieldFor(wxEVT_CATEGORY_UI);
+        return;
     }
+    wxGUIEventLoop loop; // before the main loop runs (start-up, tests)
+    wxEventLoopActivator active(&loop);
+    loop.YieldFor(wxEVT_CATEGORY_UI);
+}
 
-    // Lets painting and other window-system upkeep through, but no user input, no timer and no
-    // command: the render still holds the thread as far as the user is concerned.
-    void YieldForPainting() {
-        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
-            loop->YieldFor(wxEVT_CATEGORY_UI);
-            return;
-        }
-        wxGUIEventLoop loop; // before the main loop runs (start-up, tests)
-        wxEventLoopActivator active(&loop);
-        loop.YieldFor(wxEVT_CATEGORY_UI);
-    }
-
-    // Stock art where the desktop's theme has it, else the drawn glyph.
-    wxBitmap ToolBitmap(const wxArtID& id) {
-        wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
-        return bitmap.IsOk() ? bitmap : MakeToolGlyph(id.utf8_string());
-    }
+// Stock art where the desktop's theme has it, else the drawn glyph.
+wxBitmap ToolBitmap(const wxArtID& id) {
+    wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
+    return bitmap.IsOk() ? bitmap : MakeToolGlyph(id.utf8_string());
+}
 
 } // namespace
 
@@ -441,6 +440,37 @@ void CMainFrame::OnExportImage(wxCommandEvent&) {
         CPlatform::Current().MessageBox("Cannot export the picture: " + error, "lumo");
 }
 
+void CMainFrame::OnOpenScene(wxCommandEvent&) {
+    auto* document = wxDynamicCast(GetDocumentManager()->GetCurrentDocument(), CSceneDocument);
+    if (!document || GetRenderBusy() != 0)
+        return;
+    // The scene in the window goes: a changed one is offered for saving first.
+    if (!document->OnSaveModified())
+        return;
+    CFileChoice choice;
+    choice.mode = CFileChoice::open;
+    choice.filter = CSceneDocument::kSceneFilter;
+    choice.initialName = "*.lscene";
+    choice.mustExist = true;
+    std::string path;
+    if (!CPlatform::Current().ChooseFile(choice, path))
+        return;
+    std::string error;
+    if (!document->OpenScene(path, error)) {
+        CPlatform::Current().MessageBox(error, "lumo");
+        return;
+    }
+    if (CLumoView* view = GetLumoView()) {
+        view->ClearImage();
+        view->GetCanvas()->Refresh(true);
+    }
+}
+
+void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
+    if (auto* document = wxDynamicCast(GetDocumentManager()->GetCurrentDocument(), CSceneDocument))
+        document->ChooseAndSaveScene();
+}
+
 void CMainFrame::OnParseScript(wxCommandEvent&) {
     CLumoDoc* document = GetActiveScene();
     if (!document || GetRenderBusy() != 0)
@@ -530,6 +560,10 @@ void CMainFrame::OnUpdateRecentFile(wxUpdateUIEvent& event) {
 void CMainFrame::OnUpdateExportImage(wxUpdateUIEvent& event) {
     CLumoDoc* document = GetActiveScene();
     event.Enable(document && document->m_imageComplete && !document->IsRendering());
+}
+
+void CMainFrame::OnUpdateWhenIdle(wxUpdateUIEvent& event) {
+    event.Enable(GetRenderBusy() == 0);
 }
 
 void CMainFrame::OnUpdateToolBar(wxUpdateUIEvent& event) {

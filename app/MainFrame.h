@@ -63,6 +63,8 @@ private:
     void OnLogging(wxCommandEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnExportImage(wxCommandEvent& event);
+    void OnOpenScene(wxCommandEvent& event);
+    void OnSaveSceneAs(wxCommandEvent& event);
     void OnParseScript(wxCommandEvent& event);
     void OnRecentFile(wxCommandEvent& event);
     void OnToggleToolBar(wxCommandEvent& event);
@@ -74,6 +76,7 @@ private:
     void OnUpdateNobodyHandles(wxUpdateUIEvent& event);
     void OnUpdateRecentFile(wxUpdateUIEvent& event);
     void OnUpdateExportImage(wxUpdateUIEvent& event);
+    void OnUpdateWhenIdle(wxUpdateUIEvent& event);
     void OnUpdateToolBar(wxUpdateUIEvent& event);
     void OnUpdateStatusBar(wxUpdateUIEvent& event);
 

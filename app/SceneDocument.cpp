@@ -1,11 +1,14 @@
 #include "app/SceneDocument.h"
 
+#include "platform/Platform.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
+#include "script/SceneFile.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CSceneDocument, wxDocument);
 
-CSceneDocument::CSceneDocument() : m_scene(std::make_unique<CLumoDoc>()) {}
+CSceneDocument::CSceneDocument()
+    : m_scene(std::make_unique<CLumoDoc>()), m_savedRevision(m_scene->GetRevision()) {}
 
 CSceneDocument::~CSceneDocument() = default;
 
@@ -20,12 +23,81 @@ bool CSceneDocument::OnNewDocument() {
 bool CSceneDocument::OnOpenDocument(const wxString& file) {
     if (!DoOpenDocument(file))
         return false;
+    NameAfter(file.utf8_string());
+    UpdateAllViews();
+    return true;
+}
+
+void CSceneDocument::NameAfter(const std::string& path) {
+    wxString file = wxString::FromUTF8(path);
     SetTitle(wxFileNameFromPath(file));
     SetFilename(file, true);
     SetDocumentSaved(true);
     Modify(false);
-    UpdateAllViews();
+}
+
+bool CSceneDocument::IsModified() const {
+    return wxDocument::IsModified() || m_scene->GetRevision() != m_savedRevision;
+}
+
+void CSceneDocument::Modify(bool modified) {
+    if (!modified)
+        m_savedRevision = m_scene->GetRevision();
+    wxDocument::Modify(modified);
+}
+
+bool CSceneDocument::OpenScene(const std::string& path, std::string& error) {
+    if (!CSceneFile::Load(*m_scene, path, error))
+        return false;
+    m_scenePath = path;
+    NameAfter(path);
     return true;
+}
+
+bool CSceneDocument::SaveSceneAs(const std::string& path, std::string& error) {
+    if (!CSceneFile::Save(*m_scene, path, error))
+        return false;
+    m_scenePath = path;
+    NameAfter(path);
+    return true;
+}
+
+bool CSceneDocument::ChooseAndSaveScene() {
+    CFileChoice choice;
+    choice.mode = CFileChoice::save;
+    choice.filter = kSceneFilter;
+    choice.initialName = "*.lscene";
+    choice.defaultExtension = CSceneFile::kExtension;
+    std::string path;
+    if (!CPlatform::Current().ChooseFile(choice, path))
+        return false;
+    std::string error;
+    if (!SaveSceneAs(path, error)) {
+        CPlatform::Current().MessageBox(error, "lumo");
+        return false;
+    }
+    return true;
+}
+
+bool CSceneDocument::OnSaveModified() {
+    if (!IsModified())
+        return true;
+    switch (CPlatform::Current().AskYesNoCancel(
+        "Save changes to " + GetUserReadableName().utf8_string() + "?", "lumo")) {
+    case CPlatform::yes:
+        if (!m_scenePath.empty()) {
+            std::string error;
+            if (SaveSceneAs(m_scenePath, error))
+                return true;
+            CPlatform::Current().MessageBox(error, "lumo");
+            return false;
+        }
+        return ChooseAndSaveScene();
+    case CPlatform::no:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool CSceneDocument::LoadScript(const std::string& path, std::string& error) {

@@ -24,6 +24,23 @@ public:
     // The scene stays as it is: opening a script adds its objects to the scene.
     bool DeleteContents() override { return true; }
 
+    // Changed since it was opened or saved: by the framework's flag or by any change to the
+    // scene (wizard, dialogs, Open, Parse Script).
+    bool IsModified() const override;
+    void Modify(bool modified) override;
+    // Asks "Save changes to NAME?" for a modified scene before it goes: Yes saves it as a
+    // scene file (choosing a name when it has none), No lets it go, Cancel keeps it.
+    bool OnSaveModified() override;
+
+    // Scene files: the whole scene read (replacing the one in the window only when the whole
+    // file reads) or written. The document is then named after the file and unmodified.
+    bool OpenScene(const std::string& path, std::string& error);
+    bool SaveSceneAs(const std::string& path, std::string& error);
+    // Save Scene As's dialog, then the save; false when cancelled or failed (said).
+    bool ChooseAndSaveScene();
+    static constexpr const char* kSceneFilter =
+        "Lumo scenes (*.lscene)|*.lscene|All Files (*.*)|*.*";
+
     // The load path (command line, recent files): the keyword loader adds the file's objects.
     // False, with the reason, when the file cannot be read; the scene is then unchanged.
     bool LoadScript(const std::string& path, std::string& error);
@@ -33,8 +50,12 @@ protected:
     bool DoSaveDocument(const wxString& file) override;
 
 private:
+    void NameAfter(const std::string& path);
+
     std::unique_ptr<CLumoDoc> m_scene;
     std::string m_lastError;
+    unsigned long m_savedRevision = 0;
+    std::string m_scenePath; // the scene file the scene was opened from or saved to, or ""
 
     wxDECLARE_DYNAMIC_CLASS(CSceneDocument);
 };

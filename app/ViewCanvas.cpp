@@ -5,9 +5,11 @@
 #include <wx/dcclient.h>
 #include <wx/settings.h>
 
-wxBEGIN_EVENT_TABLE(CViewCanvas, wxWindow) EVT_PAINT(CViewCanvas::OnPaint) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CViewCanvas, wxWindow)
+    EVT_PAINT(CViewCanvas::OnPaint)
+wxEND_EVENT_TABLE()
 
-    CViewCanvas::CViewCanvas(wxWindow* parent)
+CViewCanvas::CViewCanvas(wxWindow* parent)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE) {
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
 }

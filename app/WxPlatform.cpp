@@ -29,6 +29,19 @@ void CWxPlatform::MessageBox(const std::string& text, const std::string& caption
     dialog.ShowModal();
 }
 
+CPlatform::Answer CWxPlatform::AskYesNoCancel(const std::string& text, const std::string& caption) {
+    wxMessageDialog dialog(m_frame, wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                           wxYES_NO | wxCANCEL | wxICON_QUESTION);
+    switch (dialog.ShowModal()) {
+    case wxID_YES:
+        return yes;
+    case wxID_NO:
+        return no;
+    default:
+        return cancel;
+    }
+}
+
 CMainWindow* CWxPlatform::GetMainWindow() {
     return m_frame;
 }

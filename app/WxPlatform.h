@@ -13,6 +13,7 @@ public:
     void MessageBox(const std::string& text, const std::string& caption) override;
     CMainWindow* GetMainWindow() override;
     bool ChooseFile(const CFileChoice& choice, std::string& path) override;
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
     bool RunSceneWizard(CLumoDoc& document) override;
 
     // Opens the address with the desktop's browser; its result is not reported.

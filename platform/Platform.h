@@ -31,6 +31,11 @@ public:
     // Null when there is no main window.
     virtual CMainWindow* GetMainWindow() = 0;
 
+    // A modal question with Yes, No and Cancel buttons. The platform without a display
+    // answers No.
+    enum Answer { yes, no, cancel };
+    virtual Answer AskYesNoCancel(const std::string&, const std::string&) { return no; }
+
     // A modal file dialog: true with the chosen path (whole, however long), false when the
     // user cancelled. The platform without a display always cancels.
     virtual bool ChooseFile(const CFileChoice&, std::string&) { return false; }

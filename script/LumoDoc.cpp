@@ -68,6 +68,7 @@ void CLumoDoc::BuildDefaultScene() {
 
 void CLumoDoc::ClearScene() {
     m_objects.clear();
+    ++m_revision;
 }
 
 void CLumoDoc::RunSceneWizard() {
@@ -87,20 +88,24 @@ void CLumoDoc::ReplaceScene(CSceneContents&& contents) {
     m_eye = contents.eye;
     m_look = contents.look;
     m_antialias = contents.antialias;
+    ++m_revision;
 }
 
 void CLumoDoc::AddObjectAtHead(std::unique_ptr<CSceneObject> object) {
     m_objects.push_front(std::move(object));
+    ++m_revision;
 }
 
 void CLumoDoc::AddObjectAtTail(std::unique_ptr<CSceneObject> object) {
     m_objects.push_back(std::move(object));
+    ++m_revision;
 }
 
 void CLumoDoc::AddLight(std::unique_ptr<CLight> light) {
     if (!light)
         return;
     m_lights.push_back(light.get());
+    ++m_revision;
     m_ownedLights.push_back(std::move(light));
 }
 

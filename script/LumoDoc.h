@@ -58,8 +58,18 @@ public:
 
     CVector GetEye() const { return m_eye; }
     CVector GetLook() const { return m_look; }
-    void SetEye(CVector eye) { m_eye = eye; }
-    void SetLook(CVector look) { m_look = look; }
+    void SetEye(CVector eye) {
+        m_eye = eye;
+        ++m_revision;
+    }
+    void SetLook(CVector look) {
+        m_look = look;
+        ++m_revision;
+    }
+
+    // Counts the changes made to the scene through the document's operations (objects, lights,
+    // camera), so that whoever saved the scene can tell whether it has changed since.
+    unsigned long GetRevision() const { return m_revision; }
 
     // Replaces the whole scene (objects, light table, background, camera, antialiasing) with
     // the contents, as a scene file is opened; the image stays.
@@ -89,4 +99,5 @@ private:
 
     // Each distinct light of m_lights exactly once, so each is destroyed exactly once.
     std::vector<std::unique_ptr<CLight>> m_ownedLights;
+    unsigned long m_revision = 0;
 };

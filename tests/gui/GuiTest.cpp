@@ -30,6 +30,15 @@ bool CTestPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
     return true;
 }
 
+CPlatform::Answer CTestPlatform::AskYesNoCancel(const std::string& text, const std::string&) {
+    m_questions.push_back(text);
+    if (m_answers.empty())
+        return no;
+    Answer answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
 bool CTestPlatform::RunSceneWizard(CLumoDoc& document) {
     ++m_wizardRuns;
     return m_realWizard && CWxPlatform::RunSceneWizard(document);

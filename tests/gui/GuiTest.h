@@ -29,6 +29,8 @@ public:
 
     void MessageBox(const std::string& text, const std::string& caption) override;
     bool ChooseFile(const CFileChoice& choice, std::string& path) override;
+    // Answers from the queue; No once it is empty.
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
     void OpenAddress(const std::string& address) override { m_opened.push_back(address); }
     // The real wizard only when a test asks for it; otherwise its runs are counted.
     bool RunSceneWizard(CLumoDoc& document) override;
@@ -39,6 +41,8 @@ public:
     std::deque<std::string> m_files;
     std::vector<CFileChoice> m_fileRequests;
     std::vector<std::string> m_opened;
+    std::deque<Answer> m_answers;
+    std::vector<std::string> m_questions;
     bool m_realWizard = false;
     int m_wizardRuns = 0;
 };
