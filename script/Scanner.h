@@ -48,8 +48,8 @@ struct ScanPosition {
 // text ends; after a failure, where the text that could not become a token starts. Valid from
 // BeginScan to the next BeginScan.
 ScanPosition LastTokenPosition();
-// That token's text as written, at most kMaxShownTokenBytes of it (a number can be long); empty
-// at the end of the text and after a failure.
+// That token's text as written; of a longer one (a number can be long) its first
+// kMaxShownTokenBytes bytes and "...". Empty at the end of the text and after a failure.
 constexpr std::size_t kMaxShownTokenBytes = 40;
 std::string_view LastTokenText();
 

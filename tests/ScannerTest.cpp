@@ -361,13 +361,14 @@ TEST(Scanner, PositionsOfTheTokens) {
     }
     EndScan();
     SetScannerEchoStream(stdout);
-    EXPECT_EQ((std::vector<Seen>{{kTokenSphere, 1, 1, "Sphere"},
-                                 {kTokenLBrace, 2, 3, "{"},
-                                 {kTokenNumber, 3, 2, "1.5"},
-                                 {kTokenRBrace, 5, 1, "}"},
-                                 {kTokenNumber, 5, 3, std::string(kMaxShownTokenBytes, '1')},
-                                 {kTokenEnd, 6, 1, ""}}),
-              seen);
+    EXPECT_EQ(
+        (std::vector<Seen>{{kTokenSphere, 1, 1, "Sphere"},
+                           {kTokenLBrace, 2, 3, "{"},
+                           {kTokenNumber, 3, 2, "1.5"},
+                           {kTokenRBrace, 5, 1, "}"},
+                           {kTokenNumber, 5, 3, std::string(kMaxShownTokenBytes, '1') + "..."},
+                           {kTokenEnd, 6, 1, ""}}),
+        seen);
 }
 
 TEST(Scanner, FailureIsHandedToTheHandlerWithItsPlace) {
