@@ -39,7 +39,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::saveScript,   0,   "save-script",   true},
     {Option::quiet,        'q', "quiet",         false},
     {Option::verbose,      'v', "verbose",       false},
-    {Option::help,         0,   "help",          false},
+    {Option::help,         'h', "help",          false},
     {Option::version,      0,   "version",       false},
 };
 // clang-format on
@@ -288,11 +288,13 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& com
 
 std::string CCommandLine::Usage() {
     return "Usage: lumo-render [options] [SCRIPT]\n"
-           "Renders a Lumo scene into an image file: the scene of the script SCRIPT (.lmo),\n"
-           "or the built-in default scene.\n"
+           "Renders a Lumo scene into an image file: the scene of the script SCRIPT (.lmo;\n"
+           "- reads it from standard input), or the built-in default scene.\n"
            "\n"
            "  -o, --output FILE       the image to write: PNG or binary PPM (P6), chosen by the\n"
-           "                          extension .png or .ppm (default: lumo.png)\n"
+           "                          extension .png or .ppm (default: lumo.png); - writes a\n"
+           "                          PNG to standard output (the summary goes to standard\n"
+           "                          error)\n"
            "  -W, --width N           image width in pixels (default: the profile's \"Width\",\n"
            "                          else 320)\n"
            "  -H, --height N          image height in pixels (default: the profile's \"Height\",\n"
@@ -309,13 +311,14 @@ std::string CCommandLine::Usage() {
            "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
            "  -v, --verbose           also show the script parser's message boxes (one per\n"
            "                          sphere built)\n"
-           "      --help              show this help and exit\n"
+           "  -h, --help              show this help and exit\n"
            "      --version           show the version and exit\n"
            "\n"
            "A progress bar is drawn on standard error when it is a terminal. Settings are read\n"
            "from $LUMO_CONFIG_DIR (else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo).\n"
-           "Exit status: 0 on success; 1 when a file cannot be read or written or SCRIPT\n"
-           "does not parse; 2 for a bad option or value, or a size that is 0, negative or\n"
-           "too large (a side over 1000000 pixels, or more than half of this machine's\n"
-           "memory).\n";
+           "Exit status: 0 on success; 1 when a file (or standard output) cannot be read or\n"
+           "written or SCRIPT does not parse; 2 for a bad option or value, or a size that is\n"
+           "0, negative or too large (a side over 1000000 pixels, or more than half of this\n"
+           "machine's memory); 128 + the signal's number when interrupted (the old picture\n"
+           "stays).\n";
 }

@@ -10,6 +10,9 @@ public:
     enum Action { render, help, version };
 
     static constexpr const char* kDefaultOutput = "lumo.png";
+    // As SCRIPT: the script comes from standard input. As the output: the picture (a PNG) goes
+    // to standard output.
+    static constexpr const char* kStandardStream = "-";
     static constexpr unsigned kMaxThreads = 1024;
 
     // False, with a one-line reason, for an unknown option, a missing or malformed value, or a
@@ -21,6 +24,8 @@ public:
     // Whether a picture is to be rendered: always, unless only a script is to be saved.
     bool WantsRender() const { return m_saveScript.empty() || m_output.has_value(); }
     std::string OutputPath() const { return m_output.value_or(kDefaultOutput); }
+    bool ReadsStandardInput() const { return m_script == kStandardStream; }
+    bool WritesStandardOutput() const { return m_output == kStandardStream; }
 
     Action m_action = render;
     std::optional<std::string> m_output;

@@ -1,6 +1,7 @@
 #include "cli/RenderCommand.h"
 
 #include "cli/CommandLine.h"
+#include "cli/InterruptGuard.h"
 #include "cli/TerminalProgressBar.h"
 #include "core/Image.h"
 #include "headless/HeadlessPlatform.h"
@@ -10,11 +11,16 @@
 #include "render/RenderJob.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
+#include "script/ParseActions.h"
+#include "script/Scanner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
@@ -39,6 +45,82 @@ private:
 
 void Fail(std::FILE* err, const std::string& message) {
     std::fprintf(err, "lumo-render: %s\n", message.c_str());
+}
+
+// What messages call the script: its path, or "<stdin>" for standard input.
+std::string ScriptName(const std::string& path) {
+    return path == CCommandLine::kStandardStream ? "<stdin>" : path;
+}
+
+// The script's whole text, from its file or from standard input.
+bool ReadScriptText(const std::string& path, std::string& text, std::string& error) {
+    if (path == CCommandLine::kStandardStream) {
+        std::string reason;
+        if (!CArchive::ReadDescriptor(STDIN_FILENO, 0, text, reason)) {
+            error = "cannot read standard input: " + reason;
+            return false;
+        }
+        return true;
+    }
+    CArchive archive(path, CArchive::load);
+    if (!archive.ReadAll(text)) {
+        error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
+        return false;
+    }
+    return true;
+}
+
+// While lumo-render parses a script: the scanner's newline echo goes nowhere (standard output
+// carries the summary alone), and the first message of the parser or the scanner becomes one
+// line that says where: "FILE:LINE:COLUMN: parse error (near 'TOKEN')".
+class CScriptDiagnostics {
+public:
+    explicit CScriptDiagnostics(std::string name) : m_name(std::move(name)) {
+        m_echo = SetScannerEchoStream(nullptr);
+        m_parseHandler = SetParseErrorHandler([this](const char* message) { Record(message); });
+        m_failureHandler =
+            SetScannerFailureHandler([this](const char* message) { Record(message); });
+    }
+    ~CScriptDiagnostics() {
+        SetScannerEchoStream(m_echo);
+        SetParseErrorHandler(std::move(m_parseHandler));
+        SetScannerFailureHandler(std::move(m_failureHandler));
+    }
+    CScriptDiagnostics(const CScriptDiagnostics&) = delete;
+    CScriptDiagnostics& operator=(const CScriptDiagnostics&) = delete;
+
+    // Empty when nothing was reported.
+    const std::string& GetMessage() const { return m_message; }
+
+private:
+    void Record(const char* message) {
+        if (!m_message.empty())
+            return;
+        ScanPosition at = LastTokenPosition();
+        m_message = m_name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
+                    ": " + message;
+        if (std::strcmp(message, "parse error") == 0) {
+            std::string_view token = LastTokenText();
+            m_message += token.empty() ? " (at the end of the script)"
+                                       : " (near '" + std::string(token) + "')";
+        }
+    }
+
+    std::string m_name;
+    std::string m_message;
+    std::FILE* m_echo = nullptr;
+    ParseErrorHandler m_parseHandler;
+    ScannerFailureHandler m_failureHandler;
+};
+
+// Standard output after lumo-render has written to it: a stream that could not take it all
+// (a full disk, a closed pipe) is a failure, never a success.
+bool Flushed(std::FILE* out, std::string& error) {
+    errno = 0;
+    if (std::fflush(out) == 0 && !std::ferror(out))
+        return true;
+    error = std::string("cannot write standard output: ") + std::strerror(errno ? errno : EIO);
+    return false;
 }
 
 std::string Gibibytes(std::uint64_t bytes) {
@@ -98,30 +180,26 @@ bool FitsInMemory(int width, int height, std::string& error) {
 } // namespace
 
 bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    CArchive archive(path, CArchive::load);
-    if (!document.Serialize(archive)) {
-        error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
+    std::string text;
+    if (!ReadScriptText(path, text, error))
         return false;
-    }
+    document.LoadScriptKeywords(text.data(), text.size());
     return true;
 }
 
 // The script grammar: the scene is cleared and rebuilt from the script's statements (the
 // lights stay). A script that does not parse completely is refused rather than rendered half
-// built; the parser has already said where on standard error.
+// built, with the place where the parse stopped.
 bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    CArchive archive(path, CArchive::load);
     std::string text;
-    if (!archive.ReadAll(text)) {
-        error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
+    if (!ReadScriptText(path, text, error))
         return false;
-    }
+    CScriptDiagnostics diagnostics(ScriptName(path));
     int result = document.ParseScript(text.data(), text.size());
     if (result != 0) {
-        error = "cannot render '" + path + "': " +
-                (result == 2 ? "the script is too deeply nested to parse"
-                             : "the script has a syntax error") +
-                " (--load reads it with the keyword loader instead)";
+        error = diagnostics.GetMessage().empty()
+                    ? "cannot render '" + ScriptName(path) + "': the script does not parse"
+                    : diagnostics.GetMessage();
         return false;
     }
     return true;
@@ -136,19 +214,29 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     }
     if (commandLine.m_action == CCommandLine::help) {
         std::fputs(CCommandLine::Usage().c_str(), out);
-        return kExitOk;
-    }
-    if (commandLine.m_action == CCommandLine::version) {
+    } else if (commandLine.m_action == CCommandLine::version) {
         std::fprintf(out, "lumo-render %s\n", LUMO_VERSION);
+    }
+    if (commandLine.m_action != CCommandLine::render) {
+        if (!Flushed(out, error)) {
+            Fail(err, error);
+            return kExitFailed;
+        }
         return kExitOk;
     }
 
     bool quiet = commandLine.m_quiet;
     std::string output = commandLine.OutputPath();
-    CImageFile::Format format = CImageFile::FormatOf(output);
+    bool toStandardOutput = commandLine.WritesStandardOutput();
+    CImageFile::Format format = toStandardOutput ? CImageFile::png : CImageFile::FormatOf(output);
     int width = 0;
     int height = 0;
     if (commandLine.WantsRender()) {
+        if (toStandardOutput && isatty(fileno(out))) {
+            Fail(err, "will not write a picture to a terminal: redirect standard output, or give "
+                      "-o FILE (see lumo-render --help)");
+            return kExitUsage;
+        }
         if (format == CImageFile::unknown) {
             Fail(err, "cannot tell the image format of '" + output +
                           "': name it .png or .ppm (see lumo-render --help)");
@@ -163,6 +251,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     }
 
     CTerminalProgressBar progress(err, !quiet && isatty(fileno(err)));
+    CInterruptGuard interrupts(&progress);
     CCliPlatform platform(progress, quiet);
     CPlatformScope platformScope(platform);
     CLumoDoc document;
@@ -192,10 +281,15 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
 
     // Opened before the render, so that an unwritable output is reported before the time is
     // spent; the file replaces the old one only once it is complete.
-    CAtomicFileWriter writer(output);
-    if (!writer.IsOk()) {
-        Fail(err, writer.GetError());
-        return kExitFailed;
+    std::unique_ptr<CAtomicFileWriter> writer;
+    if (!toStandardOutput) {
+        CInterruptGuard::CHoldScope hold;
+        writer = std::make_unique<CAtomicFileWriter>(output);
+        interrupts.SetTemporaryFile(writer->GetTemporaryPath());
+        if (!writer->IsOk()) {
+            Fail(err, writer->GetError());
+            return kExitFailed;
+        }
     }
     if (!document.m_image.SetSize(width, height)) {
         Fail(err, "cannot allocate a " + std::to_string(width) + " x " + std::to_string(height) +
@@ -214,20 +308,37 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         std::chrono::steady_clock::now() - start);
     progress.Clear();
 
-    if (!CImageFile::Encode(document.m_image, format, writer, error)) {
-        Fail(err, error);
-        return kExitFailed;
-    }
-    if (!writer.Commit()) {
-        Fail(err, writer.GetError());
-        return kExitFailed;
+    if (toStandardOutput) {
+        if (!CImageFile::Encode(document.m_image, format, out, "standard output", error) ||
+            !Flushed(out, error)) {
+            Fail(err, error);
+            return kExitFailed;
+        }
+    } else {
+        if (!CImageFile::Encode(document.m_image, format, *writer, error)) {
+            Fail(err, error);
+            return kExitFailed;
+        }
+        bool committed = writer->Commit();
+        interrupts.SetTemporaryFile("");
+        if (!committed) {
+            Fail(err, writer->GetError());
+            return kExitFailed;
+        }
     }
     if (!quiet) {
+        // With the picture on standard output, the summary goes to standard error.
+        std::FILE* summary = toStandardOutput ? err : out;
         std::error_code ignored;
-        std::string shown = std::filesystem::absolute(output, ignored).string();
-        std::fprintf(out, "%s: %d x %d pixels, rendered in %lld ms\n",
+        std::string shown = toStandardOutput ? "standard output"
+                                             : std::filesystem::absolute(output, ignored).string();
+        std::fprintf(summary, "%s: %d x %d pixels, rendered in %lld ms\n",
                      shown.empty() ? output.c_str() : shown.c_str(), width, height,
                      static_cast<long long>(elapsed.count()));
+    }
+    if (!Flushed(out, error)) {
+        Fail(err, error);
+        return kExitFailed;
     }
     return kExitOk;
 }

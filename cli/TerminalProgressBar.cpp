@@ -1,6 +1,7 @@
 #include "cli/TerminalProgressBar.h"
 
 #include <string>
+#include <unistd.h>
 
 void CTerminalProgressBar::SetPos(int position) {
     if (!m_enabled)
@@ -16,9 +17,10 @@ void CTerminalProgressBar::SetPos(int position) {
     int filled = position * kBarWidth / 100;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+    // Marked before it is drawn: an interrupt that comes as soon as the bar shows must see it.
+    m_shown = true;
     std::fprintf(m_stream, "\rRendering [%s] %3d%%", bar.c_str(), position);
     std::fflush(m_stream);
-    m_shown = true;
 }
 
 void CTerminalProgressBar::Clear() {
@@ -29,4 +31,11 @@ void CTerminalProgressBar::Clear() {
     std::fflush(m_stream);
     m_shown = false;
     m_position = -1;
+}
+
+void CTerminalProgressBar::EndLineOnInterrupt() const {
+    if (m_shown.load() && m_descriptor >= 0) {
+        ssize_t written = write(m_descriptor, "\n", 1);
+        (void)written;
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ProgressBar.h"
 
+#include <atomic>
 #include <cstdio>
 
 // The render's progress as a bar of text on a terminal, redrawn in place on one line. A
@@ -10,7 +11,8 @@ class CTerminalProgressBar : public CProgressBar {
 public:
     static constexpr int kBarWidth = 40;
 
-    CTerminalProgressBar(std::FILE* stream, bool enabled) : m_stream(stream), m_enabled(enabled) {}
+    CTerminalProgressBar(std::FILE* stream, bool enabled)
+        : m_stream(stream), m_descriptor(fileno(stream)), m_enabled(enabled) {}
     ~CTerminalProgressBar() override { Clear(); }
 
     void SetPos(int position) override;
@@ -19,9 +21,14 @@ public:
 
     bool IsEnabled() const { return m_enabled; }
 
+    // From a signal handler, as the program is about to exit: ends the bar's line when it is
+    // drawn, so that whatever follows (the shell's prompt) starts on a line of its own.
+    void EndLineOnInterrupt() const;
+
 private:
     std::FILE* m_stream;
+    int m_descriptor;
     bool m_enabled;
-    bool m_shown = false;
+    std::atomic<bool> m_shown = false;
     int m_position = -1;
 };

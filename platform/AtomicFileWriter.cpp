@@ -9,7 +9,31 @@
 #include <unistd.h>
 
 namespace {
-// The temporary file sits beside the target, so that the rename never crosses file systems.
+// Where the content goes: the path itself, or, when it is a symbolic link, the file the link
+// leads to (through any chain of links), so that the link stays a link. False with ELOOP for a
+// chain that never ends.
+bool FollowLinks(const std::string& path, std::string& destination, int& error) {
+    namespace fs = std::filesystem;
+    fs::path resolved = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ignored;
+        if (!fs::is_symlink(fs::symlink_status(resolved, ignored))) {
+            destination = resolved.string();
+            return true;
+        }
+        fs::path link = fs::read_symlink(resolved, ignored);
+        if (link.empty()) {
+            destination = resolved.string();
+            return true;
+        }
+        resolved = link.is_absolute() ? link : resolved.parent_path() / link;
+    }
+    error = ELOOP;
+    return false;
+}
+
+// The temporary file sits beside the destination, so that the rename never crosses file
+// systems.
 std::string TemporaryPattern(const std::string& target) {
     std::filesystem::path path(target);
     std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
@@ -25,22 +49,35 @@ CAtomicFileWriter::CAtomicFileWriter(std::string targetPath) : m_target(std::mov
         m_error = "no file name given";
         return;
     }
+    int linkError = 0;
+    if (!FollowLinks(m_target, m_destination, linkError)) {
+        Fail("cannot write", linkError);
+        return;
+    }
     struct stat info;
-    if (stat(m_target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    bool exists = stat(m_destination.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
         Fail("cannot write", EISDIR);
         return;
     }
-    std::string pattern = TemporaryPattern(m_target);
+    std::string pattern = TemporaryPattern(m_destination);
     int fd = mkstemp(pattern.data());
     if (fd < 0) {
         Fail("cannot write", errno);
         return;
     }
     m_temp = pattern;
-    // mkstemp makes the file private; give it the permissions a plain new file would get.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    // mkstemp makes the file private: a file that is replaced keeps its permissions, a new one
+    // gets those a plain new file would get.
+    mode_t mode = 0;
+    if (exists && S_ISREG(info.st_mode)) {
+        mode = info.st_mode & 0777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    fchmod(fd, mode);
     m_file = fdopen(fd, "wb");
     if (!m_file) {
         Fail("cannot write", errno);
@@ -98,7 +135,7 @@ bool CAtomicFileWriter::Commit() {
         ok = false;
         error = errno;
     }
-    if (ok && rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    if (ok && rename(m_temp.c_str(), m_destination.c_str()) != 0) {
         ok = false;
         error = errno;
     }

@@ -7,7 +7,8 @@
 // Writes a file so that the target is either left as it was or replaced by the complete new
 // content: the data goes into a temporary file in the target's folder, which Commit flushes to
 // disk and renames over the target. A writer destroyed without a successful Commit removes its
-// temporary file and leaves the target untouched.
+// temporary file and leaves the target untouched. A target that is a symbolic link stays one:
+// the file it leads to is replaced. A file that is replaced keeps its permissions.
 class CAtomicFileWriter {
 public:
     explicit CAtomicFileWriter(std::string targetPath);
@@ -19,6 +20,9 @@ public:
     bool IsOk() const { return m_error.empty(); }
     const std::string& GetError() const { return m_error; }
     const std::string& GetTargetPath() const { return m_target; }
+    // The temporary file while it exists (until Commit or a failure), else empty: what a
+    // program that is interrupted removes before it exits.
+    const std::string& GetTemporaryPath() const { return m_temp; }
 
     // The open temporary file, for writers that need a stdio stream (null after a failure).
     std::FILE* GetFile() { return m_file; }
@@ -32,6 +36,7 @@ private:
     void Discard();
 
     std::string m_target;
+    std::string m_destination; // the target with its symbolic links followed
     std::string m_temp;
     std::FILE* m_file = nullptr;
     std::string m_error;

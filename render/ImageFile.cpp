@@ -6,6 +6,7 @@
 #include <png.h>
 
 #include <cctype>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -42,15 +43,15 @@ void InterleaveRow(const CImage& image, int y, std::uint8_t* row) {
     }
 }
 
-bool EncodePpm(const CImage& image, CAtomicFileWriter& writer, std::uint8_t* row) {
+bool EncodePpm(const CImage& image, std::FILE* file, std::uint8_t* row) {
     std::string header = "P6\n" + std::to_string(image.GetWidth()) + " " +
                          std::to_string(image.GetHeight()) + "\n255\n";
-    if (!writer.Write(header))
+    if (std::fwrite(header.data(), 1, header.size(), file) != header.size())
         return false;
     std::size_t rowBytes = 3 * static_cast<std::size_t>(image.GetWidth());
     for (int y = 0; y < image.GetHeight(); ++y) {
         InterleaveRow(image, y, row);
-        if (!writer.Write(row, rowBytes))
+        if (std::fwrite(row, 1, rowBytes, file) != rowBytes)
             return false;
     }
     return true;
@@ -113,27 +114,32 @@ CImageFile::Format CImageFile::FormatOf(const std::string& path) {
 
 bool CImageFile::Encode(const CImage& image, Format format, CAtomicFileWriter& writer,
                         std::string& error) {
-    const std::string& target = writer.GetTargetPath();
     if (!writer.IsOk()) {
         error = writer.GetError();
         return false;
     }
+    return Encode(image, format, writer.GetFile(), "'" + writer.GetTargetPath() + "'", error);
+}
+
+bool CImageFile::Encode(const CImage& image, Format format, std::FILE* file,
+                        const std::string& name, std::string& error) {
     if (!image.HasPlanes() || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
-        error = "cannot write '" + target + "': the picture is empty";
+        error = "cannot write " + name + ": the picture is empty";
         return false;
     }
     std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(image.GetWidth()));
     switch (format) {
     case ppm:
-        if (!EncodePpm(image, writer, row.data())) {
-            error = writer.GetError();
+        errno = 0;
+        if (!EncodePpm(image, file, row.data())) {
+            error = "cannot write " + name + ": " + std::strerror(errno ? errno : EIO);
             return false;
         }
         return true;
     case png: {
         PngErrors errors{};
-        if (!EncodePng(image, writer.GetFile(), row.data(), errors)) {
-            error = "cannot write '" + target + "': " + errors.message;
+        if (!EncodePng(image, file, row.data(), errors)) {
+            error = "cannot write " + name + ": " + errors.message;
             return false;
         }
         return true;
@@ -141,7 +147,7 @@ bool CImageFile::Encode(const CImage& image, Format format, CAtomicFileWriter& w
     case unknown:
         break;
     }
-    error = "cannot write '" + target + "': not a .png or .ppm file name";
+    error = "cannot write " + name + ": not a .png or .ppm file name";
     return false;
 }
 

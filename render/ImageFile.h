@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 class CAtomicFileWriter;
@@ -16,6 +17,10 @@ public:
     // Encodes the picture into the writer's file; the caller commits it. False, with the
     // reason, when the picture has no planes or the encoder or the file failed.
     static bool Encode(const CImage& image, Format format, CAtomicFileWriter& writer,
+                       std::string& error);
+    // The same into an open stream (standard output, say); messages call it name (quoted as it
+    // should appear). The caller flushes the stream and checks it.
+    static bool Encode(const CImage& image, Format format, std::FILE* file, const std::string& name,
                        std::string& error);
 
     // The whole of writing a picture file: the format by the extension, then the file put in

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 // The scene script parser and its actions. CLumoDoc::ParseScript drives them over the scanner
 // (script/Scanner.h); one parse runs at a time (the parser keeps its state in the process).
@@ -10,6 +11,11 @@
 int Parse();
 // Writes the message to standard error as "%s \n " and returns 0.
 int ReportParseError(const char* message);
+// Where the parser's messages ("parse error", "parser stack overflow") go: to ReportParseError
+// unless a handler is set. The handler runs while the parse is under way, so the scanner's
+// LastTokenPosition is where the parse stopped. Returns the previous handler.
+using ParseErrorHandler = std::function<void(const char* message)>;
+ParseErrorHandler SetParseErrorHandler(ParseErrorHandler handler);
 // The parser's own message for a text of the parser generator: "parse error" for a syntax
 // error, "parser stack overflow" for exhausted stack memory, any other text unchanged.
 const char* ParseErrorText(const char* generatorMessage);

@@ -10,6 +10,7 @@
 %code {
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 /* The stacks start with room for 200 entries and double when full, up to 10000 entries. The
    left recursion of `script` keeps them shallow: no script comes near the limit. */
@@ -117,6 +118,7 @@ static_assert(int{SPHERE} == kTokenSphere && int{LBRACE} == kTokenLBrace &&
 namespace {
 // Set when the scanner failed during the current parse.
 bool s_scannerFailed = false;
+ParseErrorHandler s_errorHandler;
 } // namespace
 
 /* A scanner failure has been reported by the scanner already: hand the parser the error token,
@@ -130,7 +132,17 @@ static int lumo_script_lex() {
     return token;
 }
 
-static void lumo_script_error(const char* message) { ReportParseError(ParseErrorText(message)); }
+static void lumo_script_error(const char* message) {
+    if (s_errorHandler) {
+        s_errorHandler(ParseErrorText(message));
+    } else {
+        ReportParseError(ParseErrorText(message));
+    }
+}
+
+ParseErrorHandler SetParseErrorHandler(ParseErrorHandler handler) {
+    return std::exchange(s_errorHandler, std::move(handler));
+}
 
 double LastNumberValue() { return lumo_script_lval; }
 

@@ -14,8 +14,11 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -237,34 +240,53 @@ struct CliResult {
     std::string err;
 };
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& folder = TestFolder()) {
-    CliResult result;
-    std::string outPath = TestFolder() + "/cli-stdout.txt";
-    std::string errPath = TestFolder() + "/cli-stderr.txt";
-    std::vector<std::string> argvStrings{LUMO_RENDER_EXE};
-    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+// Where a run's standard streams come from and go: by default nothing comes in, and what goes
+// out is kept in files of the test folder.
+struct CliStreams {
+    std::string in = "/dev/null";
+    std::string out; // empty: kept
+};
+
+std::vector<std::string> CliArgv(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{LUMO_RENDER_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+// In a child that has just been forked: becomes lumo-render in the folder.
+[[noreturn]] void ExecCli(std::vector<std::string> argvStrings, const std::string& folder) {
     std::vector<char*> argv;
     for (std::string& arg : argvStrings)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
+    if (chdir(folder.c_str()) == 0)
+        execv(argv[0], argv.data());
+    _exit(127);
+}
 
+CliResult RunCli(const std::vector<std::string>& args, const std::string& folder = TestFolder(),
+                 const CliStreams& streams = {}) {
+    CliResult result;
+    std::string outPath = streams.out.empty() ? TestFolder() + "/cli-stdout.txt" : streams.out;
+    std::string errPath = TestFolder() + "/cli-stderr.txt";
+    std::vector<std::string> argv = CliArgv(args);
     pid_t child = fork();
     if (child == 0) {
-        int in = open("/dev/null", O_RDONLY);
+        int in = open(streams.in.c_str(), O_RDONLY);
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || chdir(folder.c_str()) != 0)
+        if (in < 0 || out < 0 || err < 0)
             _exit(127);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecCli(argv, folder);
     }
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
         result.status = WEXITSTATUS(status);
-    result.out = ReadFile(outPath);
+    if (streams.out.empty())
+        result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     return result;
 }
@@ -414,15 +436,20 @@ TEST_F(CliRun, LoadAddsTheScriptsObjectsToTheDefaultScene) {
 }
 
 TEST_F(CliRun, ScriptThatDoesNotParseIsNotRendered) {
-    // Whole numbers are not numbers of the script language: a syntax error.
-    WriteFile(InFolder("bad.lmo"), "sphere { 1 2 3 }");
+    // Whole numbers are not numbers of the script language: the parser meets the "}" of the
+    // second statement. One line says where, from the scanner's count of lines and columns.
+    WriteFile(InFolder("bad.lmo"), "sphere { 1.0 2.0 3.0 }\n  sphere { 1 2 3 }");
     CliResult result = RunCli({"-q", "bad.lmo"});
     EXPECT_EQ(1, result.status);
-    EXPECT_NE(std::string::npos, result.err.find("lumo-render: cannot render '"));
-    EXPECT_NE(std::string::npos, result.err.find("syntax error"));
+    EXPECT_EQ("lumo-render: bad.lmo:2:18: parse error (near '}')\n", result.err);
     EXPECT_FALSE(fs::exists(InFolder("lumo.png")));
     // The keyword loader takes it all the same.
     EXPECT_EQ(0, RunCli({"-q", "--load", "bad.lmo"}).status);
+
+    // A script that ends too early; a scanner failure says where the text it gave up on starts.
+    WriteFile(InFolder("short.lmo"), "sphere { 1.0\n");
+    EXPECT_EQ("lumo-render: short.lmo:2:1: parse error (at the end of the script)\n",
+              RunCli({"short.lmo"}).err);
 }
 
 TEST_F(CliRun, SaveScriptWithoutOutputRendersNothing) {
@@ -487,6 +514,285 @@ TEST_F(CliRun, HelpAndVersion) {
     CliResult version = RunCli({"--version"});
     EXPECT_EQ(0, version.status);
     EXPECT_EQ(std::string("lumo-render ") + LUMO_VERSION + "\n", version.out);
+}
+
+} // namespace
+
+namespace {
+
+// Standard output carries the summary line alone: the scanner's newline echo never reaches it,
+// so a script of many lines cannot flood a pipe (or kill lumo-render of SIGPIPE before it writes
+// the picture).
+TEST_F(CliRun, StandardOutputCarriesOnlyTheSummary) {
+    std::string script;
+    for (int i = 0; i < 2000; ++i)
+        script += "sphere { 0.0 -5.0 -60.0 10.0 }\n";
+    WriteFile(InFolder("many.lmo"), script);
+    CliResult result = RunCli({"-W", "16", "-H", "10", "-o", "many.ppm", "many.lmo"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(0u, result.out.find(fs::absolute(InFolder("many.ppm")).string() + ": 16 x 10"))
+        << result.out.substr(0, 80);
+    EXPECT_EQ(result.out.size() - 1, result.out.find('\n'));
+
+    result = RunCli({"-q", "-W", "16", "-H", "10", "-o", "many.ppm", "many.lmo"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ("", result.out);
+    // Nor does the echo go to standard error with -v: only the message boxes do.
+    result = RunCli({"-v", "-W", "16", "-H", "10", "-o", "many.ppm", "many.lmo"});
+    EXPECT_EQ(std::string::npos, result.err.find("\n\n"));
+}
+
+TEST_F(CliRun, AFailureToWriteStandardOutputIsAnError) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-W", "8", "-H", "8", "-o", "full.ppm"},
+          {"--help"},
+          {"--version"}}) {
+        CliResult result = RunCli(args, TestFolder(), {.out = "/dev/full"});
+        EXPECT_EQ(1, result.status) << args[0];
+        EXPECT_EQ("lumo-render: cannot write standard output: No space left on device\n",
+                  result.err.substr(result.err.find("lumo-render: ")))
+            << result.err;
+    }
+    // The picture is in place all the same: only the summary was lost.
+    EXPECT_EQ(0u, ReadFile(InFolder("full.ppm")).rfind("P6\n8 8\n255\n", 0));
+}
+
+TEST_F(CliRun, ScriptFromStandardInput) {
+    std::string script = "sphere { 0.0 -5.0 -60.0 10.0 }\n";
+    WriteFile(InFolder("ball.lmo"), script);
+    ASSERT_EQ(0, RunCli({"-q", "-W", "64", "-H", "40", "-o", "file.ppm", "ball.lmo"}).status);
+    CliResult result = RunCli({"-q", "-W", "64", "-H", "40", "-o", "stdin.ppm", "-"}, TestFolder(),
+                              {.in = InFolder("ball.lmo"), .out = ""});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(ReadFile(InFolder("file.ppm")), ReadFile(InFolder("stdin.ppm")));
+
+    // The keyword loader reads standard input too.
+    ASSERT_EQ(0, RunCli({"-q", "-W", "64", "-H", "40", "-o", "load.ppm", "--load", "-"},
+                        TestFolder(), {.in = InFolder("ball.lmo"), .out = ""})
+                     .status);
+    doc->LoadScriptKeywords(script.data(), script.size());
+    EXPECT_EQ(RenderToPpm(*doc, 64, 40), ReadFile(InFolder("load.ppm")));
+
+    WriteFile(InFolder("bad.lmo"), "sphere { 1 }");
+    EXPECT_EQ("lumo-render: <stdin>:1:12: parse error (near '}')\n",
+              RunCli({"-q", "-"}, TestFolder(), {.in = InFolder("bad.lmo"), .out = ""}).err);
+}
+
+TEST_F(CliRun, PictureToStandardOutput) {
+    CliResult result =
+        RunCli({"-W", "33", "-H", "17", "-o", "-"}, TestFolder(), {.out = InFolder("piped.png")});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(Golden("default-33x17"), DecodePngAsPpm(InFolder("piped.png")));
+    // The summary goes to standard error, after the completion box.
+    EXPECT_NE(std::string::npos, result.err.find("\nstandard output: 33 x 17 pixels, rendered in "))
+        << result.err;
+    EXPECT_FALSE(fs::exists(InFolder("-")));
+}
+
+TEST_F(CliRun, ShortHelp) {
+    CliResult help = RunCli({"-h"});
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(RunCli({"--help"}).out, help.out);
+    EXPECT_NE(std::string::npos, help.out.find("-h, --help"));
+}
+
+// Writing over an existing picture.
+
+TEST(AtomicFileWriter, ALinkStaysALinkAndItsTargetIsReplaced) {
+    std::string folder = TestPath("links");
+    fs::create_directories(folder + "/pictures");
+    WriteFile(folder + "/pictures/real.png", "old");
+    fs::create_symlink("pictures/real.png", folder + "/link.png");
+    fs::create_symlink("link.png", folder + "/chain.png");
+    for (const char* name : {"/link.png", "/chain.png"}) {
+        CAtomicFileWriter writer(folder + name);
+        ASSERT_TRUE(writer.Write(std::string("new") + name)) << writer.GetError();
+        ASSERT_TRUE(writer.Commit()) << writer.GetError();
+        EXPECT_TRUE(fs::is_symlink(folder + name));
+        EXPECT_EQ(std::string("new") + name, ReadFile(folder + "/pictures/real.png"));
+    }
+    // Nothing but the folder and the two links beside them, and the real file alone in its
+    // folder: the temporary files sat beside the real file, and are gone.
+    EXPECT_EQ(3, std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    EXPECT_EQ(
+        1, std::distance(fs::directory_iterator(folder + "/pictures"), fs::directory_iterator()));
+
+    // A link to a file not yet there creates the file; a loop of links is refused.
+    fs::create_symlink("pictures/later.png", folder + "/dangling.png");
+    CAtomicFileWriter later(folder + "/dangling.png");
+    ASSERT_TRUE(later.Write("later"));
+    ASSERT_TRUE(later.Commit()) << later.GetError();
+    EXPECT_EQ("later", ReadFile(folder + "/pictures/later.png"));
+    fs::create_symlink("loop-b.png", folder + "/loop-a.png");
+    fs::create_symlink("loop-a.png", folder + "/loop-b.png");
+    CAtomicFileWriter loop(folder + "/loop-a.png");
+    EXPECT_FALSE(loop.IsOk());
+    EXPECT_NE(std::string::npos, loop.GetError().find("loop-a.png")) << loop.GetError();
+}
+
+TEST(AtomicFileWriter, AReplacedFileKeepsItsPermissions) {
+    std::string path = TestPath("private.ppm");
+    WriteFile(path, "old");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    CAtomicFileWriter writer(path);
+    ASSERT_TRUE(writer.Write("new"));
+    ASSERT_TRUE(writer.Commit()) << writer.GetError();
+    EXPECT_EQ("new", ReadFile(path));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(path).permissions() & fs::perms::all);
+
+    // A new file gets what the umask leaves of 0666.
+    mode_t mask = umask(027);
+    CAtomicFileWriter fresh(TestPath("fresh.ppm"));
+    ASSERT_TRUE(fresh.Commit());
+    umask(mask);
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+              fs::status(TestPath("fresh.ppm")).permissions() & fs::perms::all);
+}
+
+TEST_F(CliRun, WritingThroughALinkKeepsTheLinkAndTheMode) {
+    WriteFile(InFolder("real.ppm"), "old");
+    fs::permissions(InFolder("real.ppm"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real.ppm", InFolder("link.ppm"));
+    ASSERT_EQ(0, RunCli({"-q", "-W", "64", "-H", "40", "-o", "link.ppm"}).status);
+    EXPECT_TRUE(fs::is_symlink(InFolder("link.ppm")));
+    EXPECT_EQ(Golden("default-64x40"), ReadFile(InFolder("real.ppm")));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(InFolder("real.ppm")).permissions() & fs::perms::all);
+}
+
+// Interrupts, with real signals: lumo-render is started on a render that takes seconds and is
+// signalled as soon as its temporary file shows that the render is under way.
+
+// The temporary files of the picture that are left in the folder.
+std::vector<std::string> Leftovers(const std::string& picture) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(TestFolder())) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("." + picture + ".", 0) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
+// Waits (up to a minute) until the condition holds; false if it never did.
+template <typename Condition> bool WaitFor(Condition condition) {
+    for (int i = 0; i < 6000; ++i) {
+        if (condition())
+            return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+const std::vector<std::string> kLongRender = {
+    "-q", "-W", "6000", "-H", "6000", "-j", "1", "--max-recursion", "5", "-o", "victim.png"};
+
+TEST_F(CliRun, InterruptedRenderRemovesItsTemporaryFileAndKeepsTheOldPicture) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        WriteFile(InFolder("victim.png"), "the old picture");
+        std::vector<std::string> argv = CliArgv(kLongRender);
+        pid_t child = fork();
+        if (child == 0) {
+            int null = open("/dev/null", O_RDWR);
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+            ExecCli(argv, TestFolder());
+        }
+        ASSERT_GT(child, 0);
+        bool started = WaitFor([] { return !Leftovers("victim.png").empty(); });
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+        EXPECT_EQ(128 + signal, WEXITSTATUS(status));
+        EXPECT_EQ(std::vector<std::string>{}, Leftovers("victim.png"));
+        EXPECT_EQ("the old picture", ReadFile(InFolder("victim.png")));
+    }
+}
+
+// lumo-render with its standard error (and, when asked, its standard output) on a terminal: the
+// master side of a pseudo-terminal, which the test reads.
+struct TerminalRun {
+    pid_t child = -1;
+    int master = -1;
+    std::string seen;
+
+    // Reads what is there, waiting up to a tenth of a second; false at the terminal's end.
+    bool ReadSome() {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, 100) <= 0)
+            return true;
+        char buffer[4096];
+        ssize_t count = read(master, buffer, sizeof buffer);
+        if (count <= 0)
+            return false;
+        seen.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    }
+    // The exit status, after reading everything to the end.
+    int Finish() {
+        while (ReadSome()) {
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(master);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TerminalRun StartOnTerminal(const std::vector<std::string>& args, bool outputToo) {
+    TerminalRun run;
+    run.master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (run.master < 0 || grantpt(run.master) != 0 || unlockpt(run.master) != 0)
+        return run;
+    std::string slave = ptsname(run.master);
+    std::vector<std::string> argv = CliArgv(args);
+    run.child = fork();
+    if (run.child == 0) {
+        setsid();
+        int terminal = open(slave.c_str(), O_RDWR);
+        int null = open("/dev/null", O_RDWR);
+        if (terminal < 0 || null < 0)
+            _exit(127);
+        dup2(null, 0);
+        dup2(outputToo ? terminal : null, 1);
+        dup2(terminal, 2);
+        ExecCli(argv, TestFolder());
+    }
+    return run;
+}
+
+TEST_F(CliRun, InterruptEndsTheProgressLine) {
+    std::vector<std::string> args = kLongRender;
+    args.erase(args.begin()); // not quiet: the bar is drawn
+    TerminalRun run = StartOnTerminal(args, false);
+    ASSERT_GT(run.child, 0);
+    bool drawn = WaitFor([&] {
+        run.ReadSome();
+        return run.seen.find("Rendering [") != std::string::npos;
+    });
+    kill(run.child, SIGINT);
+    EXPECT_EQ(130, run.Finish());
+    ASSERT_TRUE(drawn) << run.seen;
+    // The bar stays as it was drawn, and its line is ended.
+    ASSERT_FALSE(run.seen.empty());
+    EXPECT_EQ('\n', run.seen.back());
+    EXPECT_EQ(0u, run.seen.rfind("\rRendering [", 0));
+    EXPECT_EQ(std::vector<std::string>{}, Leftovers("victim.png"));
+}
+
+TEST_F(CliRun, NoPictureOntoATerminal) {
+    TerminalRun run = StartOnTerminal({"-W", "8", "-H", "8", "-o", "-"}, true);
+    ASSERT_GT(run.child, 0);
+    EXPECT_EQ(2, run.Finish());
+    EXPECT_NE(std::string::npos,
+              run.seen.find("lumo-render: will not write a picture to a terminal"))
+        << run.seen;
+    EXPECT_EQ(std::string::npos, run.seen.find("PNG"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -356,4 +357,24 @@ TEST_F(ParserTest, AnAbortedParseLeavesNothingBehind) {
         ASSERT_EQ(1.0, SphereAt(0).GetCentre().x);
         ASSERT_EQ(1.0f, SphereAt(0).GetRadius());
     }
+}
+
+TEST_F(ParserTest, ErrorHandlerSeesWhereTheParseStopped) {
+    std::vector<std::string> seen;
+    SetParseErrorHandler([&](const char* message) {
+        ScanPosition at = LastTokenPosition();
+        seen.push_back(std::string(message) + " at " + std::to_string(at.line) + ":" +
+                       std::to_string(at.column) + " near '" + std::string(LastTokenText()) + "'");
+    });
+    Outcome outcome = Parse("sphere { 1.0 2.0 3.0 }\n  sphere { 1 2 3 }");
+    Outcome atEnd = Parse("sphere { 1.0 2.0\n");
+    SetParseErrorHandler(nullptr);
+    EXPECT_EQ(1, outcome.result);
+    EXPECT_EQ("", outcome.errors);
+    EXPECT_EQ("", atEnd.errors);
+    EXPECT_EQ(
+        (std::vector<std::string>{"parse error at 2:18 near '}'", "parse error at 2:1 near ''"}),
+        seen);
+    // Without the handler the parser's own message is back.
+    EXPECT_EQ(kParseError, Parse("sphere { 1 2 3 }").errors);
 }

@@ -218,9 +218,11 @@ TEST(Scanner, ScanStartsAfreshOnEachText) {
 }
 
 TEST(Scanner, TokensAcrossInputPieces) {
-    // The text reaches the scanner 8192 bytes at a time into a 16384-byte buffer: put tokens
-    // across both boundaries, at every alignment.
-    for (std::size_t boundary : {std::size_t{8192}, std::size_t{16384}, std::size_t{24576}}) {
+    // Each read fills the free room of the 16384-byte buffer (16383 bytes the first time, then
+    // what the unfinished token leaves): put tokens across those boundaries and others, at
+    // every alignment.
+    for (std::size_t boundary : {std::size_t{8192}, std::size_t{16383}, std::size_t{16384},
+                                 std::size_t{24576}, std::size_t{32766}}) {
         for (std::size_t back = 0; back <= 10; ++back) {
             std::string text(boundary - back, ' ');
             text += "-12345.678sphere COLOUR}";
@@ -301,4 +303,90 @@ TEST(Scanner, BufferLimitFailsTheScanCleanly) {
     EXPECT_EQ((std::vector<Token>{Tok(kTokenSphere), Number(std::strtod(text.c_str() + 7, nullptr)),
                                   Tok(kTokenSphere)}),
               Scan(text));
+}
+
+TEST(Scanner, LongTokenIsReadInFewPieces) {
+    // The scanner rescans an unfinished token after every read: a run of 4 M digits read in
+    // small pieces would be rescanned hundreds of times. The buffer doubles, so a handful of
+    // reads must do.
+    std::string text = Cat({"sphere ", std::string(std::size_t{4} << 20, '7'), " 1.5"});
+    BeginScan(text.data(), text.size());
+    EXPECT_EQ(kTokenSphere, NextToken());
+    EXPECT_EQ(kTokenNumber, NextToken());
+    EXPECT_EQ(1.5, LastNumberValue());
+    EXPECT_EQ(kTokenEnd, NextToken());
+    EXPECT_LE(ScannerReadCount(), 20u);
+    EndScan();
+}
+
+TEST(Scanner, EchoGoesWhereItIsSentWithoutChangingTheTokens) {
+    const std::string text = "sphere\n{ 1.5\n\n}";
+    const std::vector<Token> expected = {Tok(kTokenSphere), Tok(kTokenLBrace), Number(1.5),
+                                         Tok(kTokenRBrace)};
+    std::FILE* stream = std::tmpfile();
+    ASSERT_NE(nullptr, stream);
+    std::FILE* previous = SetScannerEchoStream(stream);
+    EXPECT_EQ(stdout, previous);
+    std::string echoed = "unset";
+    EXPECT_EQ(expected, ScanQuietly(text, &echoed));
+    EXPECT_EQ("", echoed);
+    EXPECT_EQ(3, std::ftell(stream));
+
+    SetScannerEchoStream(nullptr);
+    EXPECT_EQ(expected, ScanQuietly(text, &echoed));
+    EXPECT_EQ("", echoed);
+    EXPECT_EQ(3, std::ftell(stream));
+    SetScannerEchoStream(previous);
+    std::fclose(stream);
+}
+
+TEST(Scanner, PositionsOfTheTokens) {
+    struct Seen {
+        int code;
+        std::size_t line;
+        std::size_t column;
+        std::string text;
+        bool operator==(const Seen&) const = default;
+    };
+    std::string longNumber = std::string(60, '1') + ".5";
+    std::string text = "Sphere\n  {\r\n 1.5 x\n\n} " + longNumber + "\n";
+    std::vector<Seen> seen;
+    SetScannerEchoStream(nullptr);
+    BeginScan(text.data(), text.size());
+    for (int code = NextToken();; code = NextToken()) {
+        ScanPosition at = LastTokenPosition();
+        seen.push_back({code, at.line, at.column, std::string(LastTokenText())});
+        if (code == kTokenEnd)
+            break;
+    }
+    EndScan();
+    SetScannerEchoStream(stdout);
+    EXPECT_EQ(
+        (std::vector<Seen>{{kTokenSphere, 1, 1, "Sphere"},
+                           {kTokenLBrace, 2, 3, "{"},
+                           {kTokenNumber, 3, 2, "1.5"},
+                           {kTokenRBrace, 5, 1, "}"},
+                           {kTokenNumber, 5, 3, std::string(kMaxShownTokenBytes, '1') + "..."},
+                           {kTokenEnd, 6, 1, ""}}),
+        seen);
+}
+
+TEST(Scanner, FailureIsHandedToTheHandlerWithItsPlace) {
+    std::size_t previous = SetScannerBufferLimit(32768);
+    std::string text = Cat({"sphere\n  ", std::string(100000, '4'), ".5 sphere"});
+    std::string message;
+    ScanPosition at;
+    SetScannerFailureHandler([&](const char* failure) {
+        message = failure;
+        at = LastTokenPosition();
+    });
+    testing::internal::CaptureStderr();
+    auto tokens = ScanQuietly(text);
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    SetScannerFailureHandler(nullptr);
+    SetScannerBufferLimit(previous);
+    EXPECT_EQ((std::vector<Token>{Tok(kTokenSphere), Tok(kTokenScannerFailed)}), tokens);
+    EXPECT_EQ("fatal error - scanner input buffer overflow", message);
+    EXPECT_EQ(2u, at.line);
+    EXPECT_EQ(3u, at.column);
 }
