@@ -15,6 +15,7 @@ enum class Option {
     threads,
     load,
     saveScript,
+    saveScene,
     quiet,
     verbose,
     help,
@@ -37,6 +38,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::threads,      'j', "threads",       true},
     {Option::load,         0,   "load",          false},
     {Option::saveScript,   0,   "save-script",   true},
+    {Option::saveScene,    0,   "save-scene",    true},
     {Option::quiet,        'q', "quiet",         false},
     {Option::verbose,      'v', "verbose",       false},
     {Option::help,         'h', "help",          false},
@@ -183,6 +185,13 @@ bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& comma
         }
         commandLine.m_saveScript = value;
         return true;
+    case Option::saveScene:
+        if (value.empty()) {
+            error = "--save-scene needs a file name";
+            return false;
+        }
+        commandLine.m_saveScene = value;
+        return true;
     case Option::quiet:
         commandLine.m_quiet = true;
         return true;
@@ -289,7 +298,8 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& com
 std::string CCommandLine::Usage() {
     return "Usage: lumo-render [options] [SCRIPT]\n"
            "Renders a Lumo scene into an image file: the scene of the script SCRIPT (.lmo;\n"
-           "- reads it from standard input), or the built-in default scene.\n"
+           "- reads it from standard input), the whole scene of a scene file (.lscene, known\n"
+           "by its first line), or the built-in default scene.\n"
            "\n"
            "  -o, --output FILE       the image to write: PNG or binary PPM (P6), chosen by the\n"
            "                          extension .png or .ppm (default: lumo.png); - writes a\n"
@@ -307,6 +317,8 @@ std::string CCommandLine::Usage() {
            "                          File > Open does: its spheres and planes are added to\n"
            "                          the default scene, without colours or finishes\n"
            "      --save-script FILE  write the scene's objects as script text, after loading;\n"
+           "                          without -o nothing is rendered\n"
+           "      --save-scene FILE   write the whole scene as a scene file, after loading;\n"
            "                          without -o nothing is rendered\n"
            "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
            "  -v, --verbose           also show the script parser's message boxes (one per\n"

@@ -21,8 +21,10 @@ public:
                       std::string& error);
     static std::string Usage();
 
-    // Whether a picture is to be rendered: always, unless only a script is to be saved.
-    bool WantsRender() const { return m_saveScript.empty() || m_output.has_value(); }
+    // Whether a picture is to be rendered: always, unless only a script or scene is to be saved.
+    bool WantsRender() const {
+        return (m_saveScript.empty() && m_saveScene.empty()) || m_output.has_value();
+    }
     std::string OutputPath() const { return m_output.value_or(kDefaultOutput); }
     bool ReadsStandardInput() const { return m_script == kStandardStream; }
     bool WritesStandardOutput() const { return m_output == kStandardStream; }
@@ -38,6 +40,8 @@ public:
     std::string m_script;
     bool m_load = false;
     std::string m_saveScript;
+    // The whole scene as a scene file, after loading.
+    std::string m_saveScene;
     bool m_quiet = false;
     // The parser's message boxes ("Here -- MakeSphere()" per sphere) go to standard error too.
     bool m_verbose = false;

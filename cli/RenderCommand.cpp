@@ -13,6 +13,7 @@
 #include "script/LumoDoc.h"
 #include "script/ParseActions.h"
 #include "script/Scanner.h"
+#include "script/SceneFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -194,6 +195,14 @@ bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& e
     std::string text;
     if (!ReadScriptText(path, text, error))
         return false;
+    // A scene file is read whole, with everything it keeps.
+    if (CSceneFile::IsSceneText(text)) {
+        CSceneContents contents;
+        if (!CSceneFile::Read(text, ScriptName(path), contents, error))
+            return false;
+        document.ReplaceScene(std::move(contents));
+        return true;
+    }
     CScriptDiagnostics diagnostics(ScriptName(path));
     int result = document.ParseScript(text.data(), text.size());
     if (result != 0) {
@@ -275,6 +284,11 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
             Fail(err, archive.GetError());
             return kExitFailed;
         }
+    }
+    if (!commandLine.m_saveScene.empty() &&
+        !CSceneFile::Save(document, commandLine.m_saveScene, error)) {
+        Fail(err, error);
+        return kExitFailed;
     }
     if (!commandLine.WantsRender())
         return kExitOk;

@@ -18,8 +18,9 @@ enum : int {
 // boxes, the progress bar and errors to err. Returns the exit status.
 int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
-// How a SCRIPT argument becomes the scene: through the script grammar (the document's
-// ParseScript). False, with the reason, when the file cannot be read or does not parse.
+// How a SCRIPT argument becomes the scene: a scene file (known by its first line) whole, any
+// other text through the script grammar (the document's ParseScript). False, with the reason,
+// when the file cannot be read or does not parse.
 bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error);
 // The document's load path (the keyword loader of File > Open), which --load always takes.
 bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error);

@@ -5,6 +5,7 @@
 #include "cli/TerminalProgressBar.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/ImageFile.h"
+#include "script/SceneFile.h"
 
 #include <gtest/gtest.h>
 
@@ -795,4 +796,34 @@ TEST_F(CliRun, NoPictureOntoATerminal) {
     EXPECT_EQ(std::string::npos, run.seen.find("PNG"));
 }
 
+} // namespace
+
+namespace {
+// A scene file given as SCRIPT is rendered whole, as the window renders it; --save-scene keeps
+// the scene that would be rendered.
+TEST_F(CliRun, SceneFilesAreRenderedWholeAndSaved) {
+    ASSERT_EQ(0, RunCli({"--save-scene", "default.lscene"}).status);
+    std::string expected, error;
+    ASSERT_TRUE(CSceneFile::Write(*doc, expected, error));
+    EXPECT_EQ(expected, ReadFile(InFolder("default.lscene")));
+    EXPECT_FALSE(fs::exists(InFolder("lumo.png"))); // saving alone renders nothing
+
+    // A scene a script cannot say: a moved camera, a second light, a red background.
+    doc->SetEye(CVector(10.0, -20.0, -120.0));
+    auto light = std::make_unique<CLight>(CVector(-80.0, -60.0, -50.0));
+    light->SetColour(CColour(0.5f, 0.25f, 0.0f));
+    doc->m_lights.pop_back();
+    doc->AddLight(std::move(light));
+    doc->m_lights.push_back(doc->m_lights.front());
+    doc->m_background = CColour(200, 30, 30);
+    ASSERT_TRUE(CSceneFile::Save(*doc, InFolder("moved.lscene"), error)) << error;
+    CliResult result = RunCli({"-q", "-W", "48", "-H", "30", "moved.lscene", "-o", "moved.ppm"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(RenderToPpm(*doc, 48, 30), ReadFile(InFolder("moved.ppm")));
+
+    WriteFile(InFolder("broken.lscene"), "{ lumo scene 1 }\ncamera { eye { 1 2 } }");
+    result = RunCli({"-q", "broken.lscene"});
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ("lumo-render: broken.lscene:2:20: expected a number, found '}'\n", result.err);
+}
 } // namespace
