@@ -300,9 +300,11 @@ void CMainFrame::Render() {
     if (m_progress) {
         // After each row: the new rows go on the screen, and only painting is let through, so
         // no command can be dispatched while the render holds this thread.
-        m_progress->SetRowCallback([view] {
+        m_progress->SetRowCallback([this, view](int position) {
             view->FlushPaintedRows();
             YieldForPainting();
+            if (m_onProgress)
+                m_onProgress(position);
         });
     }
     RunRender(&m_renderJob);

@@ -7,6 +7,7 @@
 
 #include <wx/docview.h>
 
+#include <functional>
 #include <string>
 
 class CLumoDoc;
@@ -51,6 +52,9 @@ public:
     CPaneProgress* GetProgress() const { return m_progress; }
 
     RenderJob m_renderJob;
+    // Called after each position the render reports, once its rows are on the screen: for
+    // whoever watches a render in progress (the GUI tests take a screenshot halfway).
+    std::function<void(int position)> m_onProgress;
 
 private:
     bool CreateToolBarAndStatusBar();

@@ -25,5 +25,5 @@ bool CPaneProgress::CreatePaneProgress(wxStatusBar* statusBar, const wxString& t
 void CPaneProgress::SetPos(int position) {
     SetValue(position < 0 ? 0 : position > 100 ? 100 : position);
     if (m_afterRow)
-        m_afterRow();
+        m_afterRow(position);
 }

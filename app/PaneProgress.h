@@ -22,8 +22,8 @@ public:
                             int maxWidth, int id);
 
     void SetPos(int position) override;
-    void SetRowCallback(std::function<void()> callback) { m_afterRow = std::move(callback); }
+    void SetRowCallback(std::function<void(int)> callback) { m_afterRow = std::move(callback); }
 
 private:
-    std::function<void()> m_afterRow;
+    std::function<void(int)> m_afterRow;
 };

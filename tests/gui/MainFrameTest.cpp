@@ -320,7 +320,15 @@ TEST_F(MainFrame, Screenshots) {
         GTEST_SKIP() << "set LUMO_SCREENSHOT_DIR to take the screenshots";
     Frame().SetClientSize(640, 460);
     Pump();
+    bool taken = false;
+    Frame().m_onProgress = [&](int position) {
+        if (position >= 55 && !taken) {
+            taken = true;
+            Screenshot(Frame(), "rendering"); // the picture half built, the progress bar
+        }
+    };
     SendCommand(ID_GO_SAME_THREAD);
+    Frame().m_onProgress = nullptr;
     Pump();
     Screenshot(Frame(), "main-window");
 }
