@@ -24,6 +24,7 @@
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
+#include <chrono>
 #include <cstdio>
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
@@ -300,9 +301,20 @@ void CMainFrame::Render() {
     if (m_progress) {
         // After each row: the new rows go on the screen, and only painting is let through, so
         // no command can be dispatched while the render holds this thread.
-        m_progress->SetRowCallback([this, view](int position) {
-            view->FlushPaintedRows();
-            YieldForPainting();
+        auto lastShown = std::chrono::steady_clock::now();
+        m_progress->SetRowCallback([this, view, lastShown](int position) mutable {
+            // The rows finished since the screen was last brought up to date are painted now,
+            // synchronously, at most about sixty times a second: a fast render is not slowed
+            // down by painting, a slow one still shows every row soon after it is traced.
+            auto now = std::chrono::steady_clock::now();
+            if (now - lastShown >= std::chrono::milliseconds(15)) {
+                lastShown = now;
+                view->FlushPaintedRows();
+                m_canvas->Update();
+                if (m_progress)
+                    m_progress->Update();
+                YieldForPainting();
+            }
             if (m_onProgress)
                 m_onProgress(position);
         });

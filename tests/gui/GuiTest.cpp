@@ -4,14 +4,15 @@
 #include "render/Renderer.h"
 
 #include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 void CTestPlatform::MessageBox(const std::string& text, const std::string& caption) {
     m_messages.push_back({text, caption});
@@ -116,25 +117,40 @@ void GuiTest::Click(wxWindow& dialog, int buttonId) {
     button->ProcessWindowEvent(click);
 }
 
-void GuiTest::Screenshot(wxWindow& window, const std::string& name) {
+void GuiTest::Screenshot(wxWindow& window, const std::string& name, bool settle) {
     const char* folder = std::getenv("LUMO_SCREENSHOT_DIR");
     if (!folder || !*folder)
         return;
-    window.Raise();
-    window.Refresh();
-    // GTK paints on its frame clock: give it a few frames.
-    for (int i = 0; i < 25; ++i) {
-        Pump();
-        wxMilliSleep(20);
+    if (settle) {
+        window.Raise();
+        window.Refresh();
+        // GTK paints on its frame clock: give it a few frames.
+        for (int i = 0; i < 25; ++i) {
+            Pump();
+            wxMilliSleep(20);
+        }
     }
+    // The screen's pixels as the X server holds them, through a connection of our own (GTK's
+    // own screen device context keeps the first picture it took).
     wxRect rect = window.GetScreenRect();
-    wxBitmap bitmap(rect.GetWidth(), rect.GetHeight());
-    wxMemoryDC memory(bitmap);
-    wxScreenDC screen;
-    memory.Blit(0, 0, rect.GetWidth(), rect.GetHeight(), &screen, rect.GetX(), rect.GetY());
-    memory.SelectObject(wxNullBitmap);
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(nullptr, display);
+    XImage* shot = XGetImage(display, DefaultRootWindow(display), rect.GetX(), rect.GetY(),
+                             static_cast<unsigned>(rect.GetWidth()),
+                             static_cast<unsigned>(rect.GetHeight()), AllPlanes, ZPixmap);
+    ASSERT_NE(nullptr, shot);
+    wxImage image(rect.GetWidth(), rect.GetHeight(), false);
+    for (int y = 0; y < rect.GetHeight(); ++y)
+        for (int x = 0; x < rect.GetWidth(); ++x) {
+            unsigned long pixel = XGetPixel(shot, x, y);
+            image.SetRGB(x, y, static_cast<unsigned char>((pixel & shot->red_mask) >> 16),
+                         static_cast<unsigned char>((pixel & shot->green_mask) >> 8),
+                         static_cast<unsigned char>(pixel & shot->blue_mask));
+        }
+    XDestroyImage(shot);
+    XCloseDisplay(display);
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
         wxImage::AddHandler(new wxPNGHandler);
-    bitmap.SaveFile(wxString::FromUTF8(std::string(folder) + "/" + name + ".png"),
-                    wxBITMAP_TYPE_PNG);
+    image.SaveFile(wxString::FromUTF8(std::string(folder) + "/" + name + ".png"),
+                   wxBITMAP_TYPE_PNG);
 }

@@ -72,8 +72,9 @@ protected:
     static void Click(wxWindow& dialog, int buttonId);
 
     // Saves a picture of the window as the screen shows it, under $LUMO_SCREENSHOT_DIR, when
-    // that is set; does nothing otherwise.
-    static void Screenshot(wxWindow& window, const std::string& name);
+    // that is set; does nothing otherwise. Unless told not to settle (inside a render, which
+    // lets painting through itself), it first lets the window finish painting.
+    static void Screenshot(wxWindow& window, const std::string& name, bool settle = true);
 
     CTestPlatform m_platform;
     CPlatform* m_previousPlatform = nullptr;
