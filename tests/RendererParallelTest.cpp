@@ -91,22 +91,25 @@ TEST_F(RendererParallel, ReflectionsMatchTheSerialRender) {
     }
 }
 
-TEST_F(RendererParallel, NoiseScenesRenderSerially) {
+TEST_F(RendererParallel, NoiseScenesRenderInParallelUnlessTheNoiseIsOnAnotherKind) {
     for (auto& object : doc->m_objects)
         object->m_textureFlags = kTextureNoise;
     CRenderer renderer;
     renderer.SetThreads(4);
-    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
     EXPECT_EQ(Golden("noise-48x30"), RenderWithThreads(4, 48, 30));
 
-    // One noisy object among plain ones is enough.
-    doc = std::make_unique<CLumoDoc>();
-    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
-    doc->m_objects.back()->m_textureFlags |= kTextureNoise;
+    // The draws of an object of another kind cannot be counted without drawing.
+    auto other = std::make_unique<CSceneObject>();
+    other->m_textureFlags = kTextureNoise;
+    doc->AddObjectAtTail(std::move(other));
     EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
     doc->m_objects.back()->m_textureFlags = 0;
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
     renderer.SetThreads(1);
     EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    renderer.SetParts(2);
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
 }
 
 TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
