@@ -167,4 +167,22 @@ TEST_F(RendererParallel, RunRenderPassesTheThreadCountOn) {
     EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
 }
 
+TEST_F(RendererParallel, RunRenderTracesEachQuarterOnAThreadOfItsOwn) {
+    StoreMaxRecursion(2);
+    std::string serial = RenderWithThreads(1, 64, 40);
+    auto recorder = std::make_unique<ThreadRecorder>(4);
+    ThreadRecorder* tracers = recorder.get();
+    doc->AddObjectAtTail(std::move(recorder));
+    ASSERT_TRUE(doc->m_image.SetSize(64, 40));
+    RenderJob job = WholePictureJob(doc.get(), 64, 40);
+    job.parts = 4; // whatever the thread count says
+    RunRender(&job);
+    EXPECT_EQ(serial, EncodePpm(doc->m_image));
+    std::set<std::thread::id> threads = tracers->Threads();
+    EXPECT_EQ(4u, threads.size());
+    EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
+    ASSERT_EQ(1u, platform.m_messages.size());
+    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
+}
+
 } // namespace
