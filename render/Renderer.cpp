@@ -168,7 +168,7 @@ void CRenderer::RenderSerial(const CCamera& camera, const Region& region, CProgr
 CColour CRenderer::TracePixel(unsigned x, unsigned y, const CCamera& camera) {
     m_depth = 0;
     CRay ray;
-    BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+    PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
     CColour colour;
     TraceRay<false>(ray, colour); // a ray that hits nothing leaves the background colour
     return colour;
@@ -220,7 +220,7 @@ void CRenderer::CountRows(CRowQueue& queue, const Region& region, const CCamera&
             m_depth = 0;
             m_draws = 0;
             CRay ray;
-            BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+            PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
             CColour colour;
             TraceRay<true>(ray, colour);
             pixel[x - region.left] = static_cast<std::uint32_t>(m_draws);
@@ -402,6 +402,10 @@ bool CRenderer::RenderParts(const CCamera& camera, const Region& region, CProgre
 }
 
 void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) {
+    PrimaryRay(row, column, ray, camera);
+}
+
+void CRenderer::PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const {
     double w = m_width;
     double h = m_height;
     double u = (row - h / 2) / w;

@@ -141,6 +141,8 @@ private:
                    DrawOffsets& offsets);
     void TracePart(CRegionQueue& queue, const Region& part, const Region& region,
                    const CCamera& camera, const DrawOffsets& offsets);
+    // BuildPrimaryRay without a copy of the camera.
+    void PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const;
     // The colour of the pixel's primary ray, traced from depth 0.
     CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
     // Stores the pixel in the image only; the calling thread paints it on the view.

@@ -34,6 +34,7 @@ CTraceScene::Surface CTraceScene::Describe(CSceneObject* object) {
 void CTraceScene::Build(const CObjectList& objects, Hierarchy hierarchy) {
     m_surfaces.clear();
     m_plain.clear();
+    m_plainSpheres.clear();
     m_noisy = false;
     m_countable = true;
     m_surfaces.reserve(objects.size());
@@ -65,10 +66,11 @@ void CTraceScene::Build(const CObjectList& objects, Hierarchy hierarchy) {
             entry.sphere =
                 CSphereHierarchy::Sphere{sphere->m_centre.x, sphere->m_centre.y, sphere->m_centre.z,
                                          sphere->m_radius, entry.index};
-            if (useHierarchy && CSphereHierarchy::Fits(entry.sphere)) {
+            if (useHierarchy && CSphereHierarchy::Fits(entry.sphere))
                 spheres.push_back(entry.sphere);
-                continue;
-            }
+            else
+                m_plainSpheres.push_back(entry.sphere);
+            continue;
         } else if (entry.kind == Kind::plane) {
             auto* plane = static_cast<CPlane*>(object);
             entry.normal = plane->UnitNormal();
@@ -96,6 +98,8 @@ double CTraceScene::Hit(const PlainEntry& entry, const CRay& ray) const {
 const CTraceScene::Surface* CTraceScene::Nearest(const CRay& ray, double& distance) const {
     CNearestHit nearest;
     m_hierarchy.Nearest(ray, nearest);
+    for (const CSphereHierarchy::Sphere& s : m_plainSpheres)
+        nearest.Offer(CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray), s.index);
     for (const PlainEntry& entry : m_plain)
         nearest.Offer(Hit(entry, ray), entry.index);
     if (!nearest.Found())
@@ -105,6 +109,11 @@ const CTraceScene::Surface* CTraceScene::Nearest(const CRay& ray, double& distan
 }
 
 bool CTraceScene::Blocks(const CRay& ray, double distance) const {
+    for (const CSphereHierarchy::Sphere& s : m_plainSpheres) {
+        double t = CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray);
+        if (t > kHitThreshold && t < distance)
+            return true;
+    }
     for (const PlainEntry& entry : m_plain) {
         double t = Hit(entry, ray);
         if (t > kHitThreshold && t < distance)

@@ -76,7 +76,10 @@ private:
     double Hit(const PlainEntry& entry, const CRay& ray) const;
 
     std::vector<Surface> m_surfaces; // by place in the list
-    std::vector<PlainEntry> m_plain;
+    // The plain list by kind, each in list order: the nearest hit does not depend on the order
+    // of the tests (CNearestHit), and a loop over one kind needs no dispatch.
+    std::vector<CSphereHierarchy::Sphere> m_plainSpheres;
+    std::vector<PlainEntry> m_plain; // planes and other kinds
     CSphereHierarchy m_hierarchy;
     bool m_noisy = false;
     bool m_countable = true;
