@@ -3,7 +3,13 @@
 // ("-" is the default scene). Prints one line of key=value pairs: the script's parse, the
 // scene's preparation (the hierarchy), the trace, the PNG encoding and its size, and libpng's
 // default encoding of the same picture for comparison.
+//   lumo_phases --spheres N SEED
+// writes a script of N random spheres with colours and finishes to standard output, the same
+// on every machine for the same seed: centres in a box in front of the default camera, radii
+// shrinking with the cube root of N so that the spheres cover about as much of the picture at
+// every count.
 #include "core/Image.h"
+#include "core/Random.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/ImageFile.h"
@@ -13,6 +19,8 @@
 #include <png.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -66,9 +74,31 @@ std::size_t LibpngDefaultSize(const CImage& image) {
     return buffer.size;
 }
 
+int WriteSpheres(long count, std::uint32_t seed) {
+    CRandom random(seed);
+    auto uniform = [&](double low, double high) {
+        double unit = (random.Next() * 32768.0 + random.Next()) / (32768.0 * 32768.0);
+        return low + (high - low) * unit;
+    };
+    double scale = std::cbrt(1000.0 / static_cast<double>(count));
+    for (long i = 0; i < count; ++i) {
+        double x = uniform(-100, 100);
+        double y = uniform(-60, 40);
+        double z = uniform(-50, 150);
+        double r = uniform(0.5, 3.0) * scale;
+        std::printf("sphere { %.3f %.3f %.3f %.4f colour { %.3f %.3f %.3f } "
+                    "finish { 0.3 0.7 20.0 0.9 100.0 %.2f } }\n",
+                    x, y, z, r, uniform(0, 1), uniform(0, 1), uniform(0, 1),
+                    i % 4 == 0 ? 0.5 : 0.0);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--spheres")
+        return WriteSpheres(std::atol(argv[2]), static_cast<std::uint32_t>(std::atol(argv[3])));
     if (argc != 5) {
         std::fprintf(stderr, "usage: lumo_phases SCRIPT|- WIDTH HEIGHT THREADS\n");
         return 2;
