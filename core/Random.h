@@ -20,6 +20,19 @@ public:
         return static_cast<int>((m_state / 65536u) % 32768u);
     }
 
+    // Moves on by that many draws at once, to where as many calls of Next would leave it, in
+    // O(log n) steps: the step is an affine map modulo 2^32, and maps compose by squaring.
+    void Skip(std::uint64_t draws) {
+        std::uint32_t multiplier = 1103515245u;
+        std::uint32_t increment = 12345u;
+        for (; draws != 0; draws >>= 1) {
+            if (draws & 1)
+                m_state = m_state * multiplier + increment;
+            increment = increment * multiplier + increment;
+            multiplier = multiplier * multiplier;
+        }
+    }
+
     // The generator of the calling thread: the innermost Scope's, or the thread's own.
     static CRandom& Current();
 

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
 class CAtomicFileWriter;
 class CImage;
 
-// Image files that lumo-render writes: PNG (8-bit RGB, through libpng) and binary PPM (P6).
+// Image files that lumo-render writes: PNG (8-bit RGB) and binary PPM (P6).
 class CImageFile {
 public:
     enum Format { unknown, png, ppm };
@@ -22,6 +23,13 @@ public:
     // should appear). The caller flushes the stream and checks it.
     static bool Encode(const CImage& image, Format format, std::FILE* file, const std::string& name,
                        std::string& error);
+
+    // The PNG encoding itself, into an open writer: the filtered rows deflated at once when
+    // they take at most wholeLimit bytes, else row by row through a stream (slower, with
+    // little memory). False, with the reason, when the encoder or the file failed.
+    static constexpr std::size_t kWholeLimit = std::size_t{256} << 20;
+    static bool EncodePng(const CImage& image, CAtomicFileWriter& writer, std::string& error,
+                          std::size_t wholeLimit = kWholeLimit);
 
     // The whole of writing a picture file: the format by the extension, then the file put in
     // place atomically. False, with the reason, and any old file untouched, on failure.

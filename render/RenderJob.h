@@ -27,6 +27,11 @@ struct RenderJob {
     // Threads that trace the rows; 0 or 1 traces on the calling thread alone. The picture is
     // the same whatever the count (see CRenderer::SetThreads).
     unsigned threads = 1;
+    // The picture split into 2 halves (top and bottom) or 4 quarters, each traced on a thread
+    // of its own while the calling thread paints the rows as they finish ("Split view render
+    // per thread", "Quarter view render per thread"); 0 shares the rows out among `threads`.
+    // The same picture either way (see CRenderer::SetParts).
+    unsigned parts = 0;
 };
 
 // The job of rendering the document's whole width x height picture, as every caller starts a

@@ -5,6 +5,7 @@
 #include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
 #include "platform/ViewPort.h"
+#include "render/RegionQueue.h"
 #include "render/RowQueue.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
@@ -12,6 +13,7 @@
 #include "script/LumoDoc.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -21,9 +23,6 @@
 #include <vector>
 
 namespace {
-
-// The initial nearest distance: hits at or beyond it are ignored.
-constexpr double kFarthestHit = 999999.99;
 
 CViewPort* ActiveView() {
     CMainWindow* mainWindow = CPlatform::Current().GetMainWindow();
@@ -68,6 +67,38 @@ private:
     double m_blue;
 };
 
+// Worker threads, each with a renderer of its own (the reflection depth is per trace), all
+// joined before the set goes.
+class CWorkers {
+public:
+    CWorkers() = default;
+    CWorkers(const CWorkers&) = delete;
+    CWorkers& operator=(const CWorkers&) = delete;
+    ~CWorkers() { Join(); }
+
+    // Runs work(tracer) on a new thread; false when no thread could be started.
+    template <class Work> bool Start(std::unique_ptr<CRenderer> tracer, Work work) {
+        try {
+            CRenderer* raw = tracer.get();
+            m_threads.emplace_back([raw, work] { work(*raw); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        m_tracers.push_back(std::move(tracer));
+        return true;
+    }
+    std::size_t Count() const { return m_threads.size(); }
+    void Join() {
+        for (std::thread& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+private:
+    std::vector<std::unique_ptr<CRenderer>> m_tracers;
+    std::vector<std::thread> m_threads;
+};
+
 } // namespace
 
 std::atomic<unsigned char> g_stopRendering{0};
@@ -81,6 +112,14 @@ void CRenderer::Attach(CLumoDoc* document) {
                                          : static_cast<unsigned>(CSettingsStore::Profile().GetInt(
                                                CSettingsStore::kSection, "MaxRecursion", 0));
     m_recursionLimit = CapRecursion(limit);
+
+    auto start = std::chrono::steady_clock::now();
+    auto scene = std::make_shared<CTraceScene>();
+    if (document)
+        scene->Build(document->m_objects, m_hierarchy);
+    m_scene = std::move(scene);
+    m_sceneSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int left, int top,
@@ -101,116 +140,272 @@ void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int 
                    CVector(0.0, aspect, 0.0));
 
     // The region is compared as unsigned numbers and clipped to the width x height picture.
-    unsigned regionLeft = static_cast<unsigned>(left);
-    unsigned regionTop = static_cast<unsigned>(top);
-    unsigned regionRight = std::min(static_cast<unsigned>(right), m_width);
-    unsigned regionBottom = std::min(static_cast<unsigned>(bottom), m_height);
+    Region region{static_cast<unsigned>(left), static_cast<unsigned>(top),
+                  std::min(static_cast<unsigned>(right), m_width),
+                  std::min(static_cast<unsigned>(bottom), m_height)};
 
-    bool parallel =
-        regionTop < regionBottom && regionLeft < regionRight && CanRenderInParallel(document) &&
-        RenderParallel(camera, regionLeft, regionTop, regionRight, regionBottom, progress);
-    if (!parallel)
-        RenderSerial(camera, regionLeft, regionTop, regionRight, regionBottom, progress);
+    bool traced = false;
+    if (region.top < region.bottom && region.left < region.right && CanRenderInParallel(document))
+        traced = m_parts >= 2 ? RenderParts(camera, region, progress)
+                              : m_threads > 1 && RenderParallel(camera, region, progress);
+    if (!traced)
+        RenderSerial(camera, region, progress);
 
     document->m_imageComplete = 1;
     if (CViewPort* view = ActiveView())
         view->RepaintNow();
 }
 
-void CRenderer::RenderSerial(const CCamera& camera, unsigned left, unsigned top, unsigned right,
-                             unsigned bottom, CProgressBar* progress) {
-    for (unsigned y = top; y < bottom && !Stopped(); ++y) {
-        for (unsigned x = left; x < right && !Stopped(); ++x)
+void CRenderer::RenderSerial(const CCamera& camera, const Region& region, CProgressBar* progress) {
+    for (unsigned y = region.top; y < region.bottom && !Stopped(); ++y) {
+        for (unsigned x = region.left; x < region.right && !Stopped(); ++x)
             WritePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
         if (progress)
-            progress->SetPos(static_cast<int>(100.0 * y / bottom));
+            progress->SetPos(static_cast<int>(100.0 * y / region.bottom));
     }
 }
 
 CColour CRenderer::TracePixel(unsigned x, unsigned y, const CCamera& camera) {
     m_depth = 0;
     CRay ray;
-    BuildPrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+    PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
     CColour colour;
-    Trace(ray, colour); // a ray that hits nothing leaves the background colour
+    TraceRay<false>(ray, colour); // a ray that hits nothing leaves the background colour
     return colour;
 }
 
 bool CRenderer::CanRenderInParallel(const CLumoDoc* document) const {
-    if (m_threads <= 1 || !document)
+    if ((m_threads <= 1 && m_parts <= 1) || !document)
         return false;
     for (const auto& object : document->m_objects)
-        if (object && (object->GetTextureFlags() & kTextureNoise))
+        if (object && (object->GetTextureFlags() & kTextureNoise) &&
+            CTraceScene::Describe(object.get()).kind == CTraceScene::Kind::other)
             return false;
     return true;
 }
 
-void CRenderer::TraceRows(CRowQueue& queue, unsigned left, unsigned right, const CCamera& camera) {
-    // No noise in a parallel scene, but no worker should ever draw from another's sequence.
+std::unique_ptr<CRenderer> CRenderer::MakeTracer() const {
+    auto tracer = std::make_unique<CRenderer>();
+    tracer->m_width = m_width;
+    tracer->m_height = m_height;
+    tracer->m_background = m_background;
+    tracer->m_document = m_document;
+    tracer->m_recursionLimit = m_recursionLimit;
+    tracer->m_scene = m_scene;
+    return tracer;
+}
+
+void CRenderer::SeekNoise(const DrawOffsets& offsets, const Region& region, unsigned x,
+                          unsigned y) {
+    if (offsets.rowStarts.empty())
+        return;
+    std::size_t width = region.right - region.left;
+    std::size_t row = y - region.top;
+    std::uint64_t draws = offsets.rowStarts[row];
+    const std::uint32_t* pixel = offsets.pixelDraws.data() + row * width;
+    for (unsigned i = region.left; i < x; ++i)
+        draws += pixel[i - region.left];
+    CRandom& random = CRandom::Current();
+    random = CRandom();
+    random.Skip(draws);
+}
+
+void CRenderer::CountRows(CRowQueue& queue, const Region& region, const CCamera& camera,
+                          DrawOffsets& offsets) {
+    std::size_t width = region.right - region.left;
+    unsigned y;
+    while (!Stopped() && queue.Take(y)) {
+        std::uint32_t* pixel = offsets.pixelDraws.data() + (y - region.top) * width;
+        for (unsigned x = region.left; x < region.right; ++x) {
+            m_depth = 0;
+            m_draws = 0;
+            CRay ray;
+            PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+            CColour colour;
+            TraceRay<true>(ray, colour);
+            pixel[x - region.left] = static_cast<std::uint32_t>(m_draws);
+        }
+        queue.MarkDone(y);
+    }
+    queue.WorkerFinished();
+}
+
+bool CRenderer::CountDraws(const CCamera& camera, const Region& region, unsigned workers,
+                           DrawOffsets& offsets) {
+    std::size_t width = region.right - region.left;
+    std::size_t rows = region.bottom - region.top;
+    offsets.pixelDraws.assign(width * rows, 0);
+    CRowQueue queue(region.top, region.bottom);
+    {
+        CWorkers threads;
+        for (unsigned i = 0; i < std::min<std::size_t>(workers, rows); ++i) {
+            queue.WorkerStarting();
+            if (!threads.Start(MakeTracer(), [&](CRenderer& tracer) {
+                    tracer.CountRows(queue, region, camera, offsets);
+                })) {
+                queue.WorkerFinished();
+                break;
+            }
+        }
+        if (threads.Count() == 0)
+            return false;
+    }
+    offsets.rowStarts.assign(rows + 1, 0);
+    for (std::size_t row = 0; row < rows; ++row) {
+        std::uint64_t sum = offsets.rowStarts[row];
+        for (std::size_t x = 0; x < width; ++x)
+            sum += offsets.pixelDraws[row * width + x];
+        offsets.rowStarts[row + 1] = sum;
+    }
+    return true;
+}
+
+void CRenderer::TraceRows(CRowQueue& queue, const Region& region, const CCamera& camera,
+                          const DrawOffsets& offsets) {
+    // Every worker draws from a sequence of its own, moved to each row's place in the serial
+    // render's sequence.
     CRandom random;
     CRandom::Scope randomScope(random);
     unsigned y;
     while (!Stopped() && queue.Take(y)) {
-        for (unsigned x = left; x < right && !Stopped(); ++x)
+        SeekNoise(offsets, region, region.left, y);
+        for (unsigned x = region.left; x < region.right && !Stopped(); ++x)
             StorePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
         queue.MarkDone(y);
     }
     queue.WorkerFinished();
 }
 
-bool CRenderer::RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
-                               unsigned bottom, CProgressBar* progress) {
-    CRowQueue queue(top, bottom);
+void CRenderer::PaintFromImage(unsigned y, unsigned left, unsigned right) {
+    CViewPort* view = ActiveView();
+    const CImage& image = m_document->m_image;
+    if (!view)
+        return;
+    // Painted from the image, so a pixel the image has no room for is not painted.
+    for (unsigned x = left; x < right; ++x) {
+        int px = static_cast<int>(x);
+        int py = static_cast<int>(y);
+        if (px >= image.GetWidth() || py >= image.GetHeight() || !image.HasPlanes())
+            continue;
+        std::uint32_t pixel = image.GetPixel(px, py);
+        view->SetPixel(px, py, pixel & 0xFF, (pixel >> 8) & 0xFF, (pixel >> 16) & 0xFF);
+    }
+}
 
-    // Each worker traces with a renderer of its own: the reflection depth is per trace.
-    unsigned count = std::min(m_threads, bottom - top);
-    std::vector<std::unique_ptr<CRenderer>> tracers;
-    std::vector<std::thread> threads;
+bool CRenderer::RenderParallel(const CCamera& camera, const Region& region,
+                               CProgressBar* progress) {
+    DrawOffsets offsets;
+    if (m_scene->HasNoise() && !CountDraws(camera, region, m_threads, offsets))
+        return false;
+
+    CRowQueue queue(region.top, region.bottom);
+    CWorkers threads;
+    unsigned count = std::min(m_threads, region.bottom - region.top);
     for (unsigned i = 0; i < count; ++i) {
-        auto tracer = std::make_unique<CRenderer>();
-        tracer->m_width = m_width;
-        tracer->m_height = m_height;
-        tracer->m_background = m_background;
-        tracer->m_document = m_document;
-        tracer->m_recursionLimit = m_recursionLimit;
         queue.WorkerStarting();
-        try {
-            threads.emplace_back(&CRenderer::TraceRows, tracer.get(), std::ref(queue), left, right,
-                                 camera);
-        } catch (const std::system_error&) {
+        if (!threads.Start(MakeTracer(), [&](CRenderer& tracer) {
+                tracer.TraceRows(queue, region, camera, offsets);
+            })) {
             queue.WorkerFinished();
             break; // go on with the workers that did start
         }
-        tracers.push_back(std::move(tracer));
     }
-    if (threads.empty())
+    if (threads.Count() == 0)
         return false;
 
-    CViewPort* view = ActiveView();
-    const CImage& image = m_document->m_image;
-    for (unsigned y = top; y < bottom && !Stopped(); ++y) {
+    for (unsigned y = region.top; y < region.bottom && !Stopped(); ++y) {
         if (!queue.WaitFor(y))
             break; // the workers stopped before this row
-        if (view) {
-            // Painted from the image, so a pixel the image has no room for is not painted.
-            for (unsigned x = left; x < right; ++x) {
-                int px = static_cast<int>(x);
-                int py = static_cast<int>(y);
-                if (px >= image.GetWidth() || py >= image.GetHeight() || !image.HasPlanes())
-                    continue;
-                std::uint32_t pixel = image.GetPixel(px, py);
-                view->SetPixel(px, py, pixel & 0xFF, (pixel >> 8) & 0xFF, (pixel >> 16) & 0xFF);
+        PaintFromImage(y, region.left, region.right);
+        if (progress)
+            progress->SetPos(static_cast<int>(100.0 * y / region.bottom));
+    }
+    threads.Join();
+    return true;
+}
+
+void CRenderer::TracePart(CRegionQueue& queue, const Region& part, const Region& region,
+                          const CCamera& camera, const DrawOffsets& offsets) {
+    CRandom random;
+    CRandom::Scope randomScope(random);
+    for (unsigned y = part.top; y < part.bottom && !Stopped(); ++y) {
+        SeekNoise(offsets, region, part.left, y);
+        for (unsigned x = part.left; x < part.right && !Stopped(); ++x)
+            StorePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
+        queue.Post(CRegionQueue::Segment{y, part.left, part.right});
+    }
+    queue.WorkerFinished();
+}
+
+bool CRenderer::RenderParts(const CCamera& camera, const Region& region, CProgressBar* progress) {
+    unsigned columns = m_parts >= 4 ? 2 : 1;
+    unsigned middleY = region.top + (region.bottom - region.top) / 2;
+    unsigned middleX = region.left + (region.right - region.left) / 2;
+    std::vector<Region> parts;
+    for (unsigned half = 0; half < 2; ++half) {
+        unsigned top = half == 0 ? region.top : middleY;
+        unsigned bottom = half == 0 ? middleY : region.bottom;
+        for (unsigned column = 0; column < columns; ++column) {
+            unsigned left = columns == 1 || column == 0 ? region.left : middleX;
+            unsigned right = columns == 1 || column == 1 ? region.right : middleX;
+            if (top < bottom && left < right)
+                parts.push_back(Region{left, top, right, bottom});
+        }
+    }
+
+    DrawOffsets offsets;
+    if (m_scene->HasNoise() &&
+        !CountDraws(camera, region, static_cast<unsigned>(parts.size()), offsets))
+        return false;
+
+    CRegionQueue queue;
+    CWorkers threads;
+    std::size_t segments = 0;
+    for (const Region& part : parts) {
+        queue.WorkerStarting();
+        if (!threads.Start(MakeTracer(),
+                           [&queue, part, &region, &camera, &offsets](CRenderer& tracer) {
+                               tracer.TracePart(queue, part, region, camera, offsets);
+                           })) {
+            queue.WorkerFinished();
+            break;
+        }
+        segments += part.bottom - part.top;
+    }
+    if (threads.Count() == 0)
+        return false;
+    if (threads.Count() < parts.size()) {
+        // Too few threads for the split: what was started finishes, the rest goes serially
+        // on the calling thread after it (the noise's sequence is seeked, so the order of the
+        // parts does not matter).
+        for (std::size_t i = threads.Count(); i < parts.size(); ++i) {
+            const Region& part = parts[i];
+            for (unsigned y = part.top; y < part.bottom && !Stopped(); ++y) {
+                SeekNoise(offsets, region, part.left, y);
+                for (unsigned x = part.left; x < part.right && !Stopped(); ++x)
+                    WritePixel(static_cast<int>(x), static_cast<int>(y), TracePixel(x, y, camera));
             }
         }
-        if (progress)
-            progress->SetPos(static_cast<int>(100.0 * y / bottom));
     }
-    for (std::thread& thread : threads)
-        thread.join();
+
+    std::size_t finished = 0;
+    CRegionQueue::Segment segment{};
+    while (queue.Take(segment)) {
+        PaintFromImage(segment.y, segment.left, segment.right);
+        ++finished;
+        if (progress)
+            progress->SetPos(static_cast<int>(100.0 * static_cast<double>(finished) /
+                                              static_cast<double>(segments)));
+    }
+    threads.Join();
     return true;
 }
 
 void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) {
+    PrimaryRay(row, column, ray, camera);
+}
+
+void CRenderer::PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const {
     double w = m_width;
     double h = m_height;
     double u = (row - h / 2) / w;
@@ -223,52 +418,68 @@ void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) 
 }
 
 bool CRenderer::Trace(CRay ray, CColour& colour) {
+    return TraceRay<false>(ray, colour);
+}
+
+template <bool kCount> bool CRenderer::TraceRay(const CRay& ray, CColour& colour) {
     colour = m_background;
     if (m_depth > m_recursionLimit)
         return false;
-    if (!m_document || m_document->m_objects.empty())
+    if (!m_document || m_document->m_objects.empty() || !m_scene)
         return false;
 
-    double nearest = kFarthestHit;
-    CSceneObject* hit = nullptr;
-    // Strictly nearer only: of two objects at the same distance the earlier one wins.
-    for (const auto& object : m_document->m_objects) {
-        if (!object)
-            continue;
-        double t = object->Intersect(ray);
-        if (t > kHitThreshold && t < nearest) {
-            nearest = t;
-            hit = object.get();
-        }
-    }
+    // The nearest hit beyond the threshold; of two objects at the same distance the earlier
+    // in the list.
+    double nearest = 0.0;
+    const CTraceScene::Surface* hit = m_scene->Nearest(ray, nearest);
     if (!hit)
         return false;
 
     CVector point(ray.origin.x + nearest * ray.direction.x,
                   ray.origin.y + nearest * ray.direction.y,
                   ray.origin.z + nearest * ray.direction.z);
-    CVector normal = hit->NormalAt(point);
+    CVector normal = CTraceScene::NormalAt(*hit, point);
     // Face the normal back towards where the ray came from; exactly 0 leaves it as it is.
     if (normal.Dot(ray.direction) > 0)
         normal.Negate();
 
-    Shade(hit, ray, normal, point, colour);
+    ShadeSurface<kCount>(*hit, ray, normal, point, colour);
     return true;
 }
 
 void CRenderer::Shade(CSceneObject* object, CRay ray, CVector normal, CVector point,
                       CColour& colour) {
+    ShadeSurface<false>(CTraceScene::Describe(object), ray, normal, point, colour);
+}
+
+template <bool kCount>
+void CRenderer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray, CVector normal,
+                             const CVector& point, CColour& colour) {
+    CSceneObject* object = surface.object;
     // The mirror image of the incoming direction about the surface.
     const CVector& d = ray.direction;
     CRay reflected(point, d - normal * (2 * d.Dot(normal)));
 
-    // The surface colour is evaluated anew for every channel of every term: the noise
-    // texture draws fresh random numbers each time, and its pictures depend on that order.
-    auto surface = [&](Channel c) { return object->ColourAt(point.x, point.y, point.z).*c; };
+    // The noise texture draws fresh random numbers at every evaluation, and its pictures
+    // depend on their order: its colour is evaluated anew for every channel of every term.
+    // Any other colour of a sphere or a plane depends on the point alone: evaluated once.
+    CColour once;
+    if (!kCount && surface.colourOnce)
+        once = object->ColourAt(point.x, point.y, point.z);
+    auto colourAt = [&](Channel c) {
+        return surface.colourOnce ? once.*c : object->ColourAt(point.x, point.y, point.z).*c;
+    };
+    // A noisy colour evaluated for the three channels, only counted.
+    auto countColour = [&] {
+        if (surface.noisy)
+            m_draws += 3 * kNoiseDrawsPerColour;
+    };
 
     // Ambient: the surface colour, whatever the lights.
-    double ambient = object->GetAmbient();
-    ChannelSums sums([&](Channel c) { return ambient * surface(c); });
+    double ambient = surface.ambient;
+    ChannelSums sums([&](Channel c) { return kCount ? 0.0 : ambient * colourAt(c); });
+    if constexpr (kCount)
+        countColour();
 
     if (!m_document)
         return;
@@ -276,47 +487,59 @@ void CRenderer::Shade(CSceneObject* object, CRay ray, CVector normal, CVector po
     // Every entry but the last: the default light sits in the first two entries.
     for (std::size_t i = 0; i + 1 < lights.size(); ++i) {
         // The light that reaches the point; black from a missing entry or through a shadow.
+        // Points reached through reflections are never shadowed.
         CRay shadowRay;
         CColour lit;
         if (CLight* light = lights[i]) {
             double distance = light->BuildShadowRay(point, shadowRay);
-            lit = light->Illuminate(object, shadowRay, distance, m_document->m_objects, m_depth);
+            if (m_depth != 0 || !m_scene->Blocks(shadowRay, distance))
+                lit = *light->GetColour();
+            else
+                lit = CColour(0.0f, 0.0f, 0.0f);
         }
         if (lit.redLevel != 0.0f || lit.greenLevel != 0.0f || lit.blueLevel != 0.0f) {
             const CVector& toLight = shadowRay.direction;
 
             // Diffuse: light × surface colour (a float product) × diffuse · (N·L)^brilliance.
             double n = normal.Dot(toLight);
-            double diffuse = object->GetDiffuse();
+            double diffuse = surface.diffuse;
             if (n > 0 && diffuse > 0) {
-                double f = diffuse * std::pow(n, object->GetBrilliance());
-                sums.Add([&](Channel c) { return lit.*c * surface(c) * f; });
+                if constexpr (kCount) {
+                    countColour();
+                } else {
+                    double f = diffuse * std::pow(n, surface.brilliance);
+                    sums.Add([&](Channel c) { return lit.*c * colourAt(c) * f; });
+                }
             }
 
             // Normalised in place, once per lit light; the reflection below traces it too.
             reflected.direction.Normalise();
 
             // Highlight: the light's own colour × specular · (R·L)^roughness.
-            double s = reflected.direction.Dot(toLight);
-            double specular = object->GetSpecular();
-            if (s > 0 && specular > 0) {
-                double h = specular * std::pow(s, object->GetRoughness());
-                sums.Add([&](Channel c) { return lit.*c * h; });
+            if constexpr (!kCount) {
+                double s = reflected.direction.Dot(toLight);
+                double specular = surface.specular;
+                if (s > 0 && specular > 0) {
+                    double h = specular * std::pow(s, surface.roughness);
+                    sums.Add([&](Channel c) { return lit.*c * h; });
+                }
             }
 
             // Reflection: traced once for every light that reaches the point, so a point in
             // every light's shadow shows none and one lit by two shows it twice.
-            double g = object->GetReflection();
+            double g = surface.reflection;
             if (g > 0) {
                 ++m_depth;
                 CColour mirrored;
-                Trace(reflected, mirrored);
+                TraceRay<kCount>(reflected, mirrored);
                 --m_depth;
-                sums.Add([&](Channel c) { return mirrored.*c * g; });
+                if constexpr (!kCount)
+                    sums.Add([&](Channel c) { return mirrored.*c * g; });
             }
         }
         // Rebuilt after every entry: with no entry visited the colour stays the background.
-        colour = sums.Colour();
+        if constexpr (!kCount)
+            colour = sums.Colour();
     }
 }
 

@@ -5,12 +5,17 @@
 #include "core/Ray.h"
 #include "core/Vector.h"
 #include "render/Camera.h"
+#include "render/TraceScene.h"
 
 #include <atomic>
+#include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
 class CLumoDoc;
 class CProgressBar;
+class CRegionQueue;
 class CRowQueue;
 class CSceneObject;
 
@@ -55,7 +60,9 @@ public:
     void WritePixel(int x, int y, CColour colour);
 
     // Makes the renderer trace the document without rendering a picture: stores it, copies
-    // its background and reads the recursion limit. Render does this itself.
+    // its background, reads the recursion limit and prepares the scene for tracing (see
+    // CTraceScene). Render does this itself. The object list must not change until the next
+    // Attach.
     void Attach(CLumoDoc* document);
 
     // A limit to use instead of the profile's "MaxRecursion" (nullopt: the profile's again).
@@ -68,11 +75,33 @@ public:
     }
 
     // Threads that trace the rows of the next Render (0 and 1: the calling thread alone). The
-    // picture is the same byte for byte. Scenes with a noise-textured object always render on
-    // the calling thread: the noise draws from one random sequence in pixel order.
+    // picture is the same byte for byte. The noise texture draws from one random sequence in
+    // pixel order: for a noisy scene a first parallel pass counts the draws of every pixel
+    // (they depend on the geometry alone), and each row then starts with the sequence moved
+    // on to its place (CRandom::Skip).
     void SetThreads(unsigned threads) { m_threads = threads; }
-    // Whether Render would trace the document's scene on several threads.
+    // Whether Render would trace the document's scene on several threads: noise on an object
+    // of another kind than a sphere or a plane keeps it on the calling thread.
     bool CanRenderInParallel(const CLumoDoc* document) const;
+
+    // The picture split into parts, each traced on a thread of its own whatever SetThreads
+    // says, for the desktop's "Split view render per thread" (2: the top and bottom halves)
+    // and "Quarter view render per thread" (4: the four quarters, two by two). 0 (the
+    // default) and 1 share the rows out as SetThreads says; 3 counts as 2, more than 4 as 4.
+    //
+    // Render then blocks the calling thread as ever, and there paints each row of a part on
+    // the active view as soon as its worker finishes it (so the parts build up side by side,
+    // each from its top), and moves the progress bar after each such row to
+    // trunc(100 × rows finished / rows of all parts), 100 at the end. The picture in the
+    // image is byte for byte the serial one, noise included; the view shows the same.
+    void SetParts(unsigned parts) { m_parts = parts; }
+
+    // Whether the next Attach or Render builds a bounding volume hierarchy over the spheres
+    // (CTraceScene::Hierarchy). The pictures are the same either way.
+    void SetHierarchy(CTraceScene::Hierarchy hierarchy) { m_hierarchy = hierarchy; }
+
+    // Seconds the last Attach (or Render) took to prepare the scene, hierarchy included.
+    double GetSceneSeconds() const { return m_sceneSeconds; }
 
     unsigned m_height = 0;
     unsigned m_width = 0;
@@ -81,16 +110,52 @@ public:
     CLumoDoc* m_document = nullptr;
 
 private:
-    void RenderSerial(const CCamera& camera, unsigned left, unsigned top, unsigned right,
-                      unsigned bottom, CProgressBar* progress);
+    struct Region {
+        unsigned left;
+        unsigned top;
+        unsigned right;
+        unsigned bottom;
+    };
+    // Where in the noise's random sequence each pixel of a region starts, for the parallel
+    // loops; empty for a scene without noise.
+    struct DrawOffsets {
+        std::vector<std::uint32_t> pixelDraws; // row by row
+        std::vector<std::uint64_t> rowStarts;  // draws before each row of the region
+    };
+
+    void RenderSerial(const CCamera& camera, const Region& region, CProgressBar* progress);
     // False when no worker thread could be started (nothing has been traced then).
-    bool RenderParallel(const CCamera& camera, unsigned left, unsigned top, unsigned right,
-                        unsigned bottom, CProgressBar* progress);
-    void TraceRows(CRowQueue& queue, unsigned left, unsigned right, const CCamera& camera);
+    bool RenderParallel(const CCamera& camera, const Region& region, CProgressBar* progress);
+    bool RenderParts(const CCamera& camera, const Region& region, CProgressBar* progress);
+    // Counts the draws of every pixel of the region on the workers; false when none started.
+    bool CountDraws(const CCamera& camera, const Region& region, unsigned workers,
+                    DrawOffsets& offsets);
+    // A renderer for a worker thread: this one's settings and prepared scene.
+    std::unique_ptr<CRenderer> MakeTracer() const;
+    // Moves the calling thread's random sequence to the pixel's place in it.
+    static void SeekNoise(const DrawOffsets& offsets, const Region& region, unsigned x, unsigned y);
+
+    void TraceRows(CRowQueue& queue, const Region& region, const CCamera& camera,
+                   const DrawOffsets& offsets);
+    void CountRows(CRowQueue& queue, const Region& region, const CCamera& camera,
+                   DrawOffsets& offsets);
+    void TracePart(CRegionQueue& queue, const Region& part, const Region& region,
+                   const CCamera& camera, const DrawOffsets& offsets);
+    // BuildPrimaryRay without a copy of the camera.
+    void PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const;
     // The colour of the pixel's primary ray, traced from depth 0.
     CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
     // Stores the pixel in the image only; the calling thread paints it on the view.
     void StorePixel(int x, int y, const CColour& colour);
+    // Paints a row segment on the view from the image.
+    void PaintFromImage(unsigned y, unsigned left, unsigned right);
+
+    // Trace and Shade, and with kCount their skeleton, which only follows the rays and adds
+    // the random draws of each noisy colour evaluation to m_draws.
+    template <bool kCount> bool TraceRay(const CRay& ray, CColour& colour);
+    template <bool kCount>
+    void ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray, CVector normal,
+                      const CVector& point, CColour& colour);
 
     // "MaxRecursion" is read once per render rather than at every trace: the settings cannot
     // change while a render runs, so the pictures are the same and no trace touches a file.
@@ -100,6 +165,12 @@ private:
     // scene gives the same picture.
     CRandom m_random;
     unsigned m_threads = 1;
+    unsigned m_parts = 0;
+    CTraceScene::Hierarchy m_hierarchy = CTraceScene::Hierarchy::automatic;
+    // Shared read-only with the workers of a parallel render.
+    std::shared_ptr<const CTraceScene> m_scene;
+    double m_sceneSeconds = 0.0;
+    std::uint64_t m_draws = 0; // counted by the kCount traces
 };
 
 // The render loops' stop request, tested before every row and every pixel. Set once the view

@@ -32,6 +32,10 @@ enum : int {
     kTextureNoise = 4,
 };
 
+// Random numbers that one NoiseColour evaluation draws, whatever the point: a parallel render
+// counts the draws of each pixel to know where in the sequence every row starts.
+inline constexpr int kNoiseDrawsPerColour = 2;
+
 // The common base of everything a scene holds: spheres, planes and lights. Every operation has
 // a working default here and a kind overrides only what differs. The virtual operations are
 // declared in a fixed order that the kinds keep.

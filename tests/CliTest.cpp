@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/RenderCommand.h"
 #include "cli/TerminalProgressBar.h"
+#include "core/Random.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/ImageFile.h"
 #include "script/SceneFile.h"
@@ -175,6 +176,35 @@ TEST(CliImageFile, PpmAndPngHoldTheSamePixels) {
     }
     EXPECT_EQ(EncodePpm(image), ReadFile(ppmPath));
     EXPECT_EQ(EncodePpm(image), DecodePngAsPpm(pngPath));
+}
+
+TEST(CliImageFile, PngDecodesToTheSamePixelsWhetherDeflatedAtOnceOrStreamed) {
+    // Sizes around the filter's three-byte reach and the data chunks' size, noise that does
+    // not compress and smooth gradients that do.
+    struct Size {
+        int width;
+        int height;
+    };
+    CRandom random(99);
+    for (Size size : {Size{1, 1}, Size{1, 9}, Size{2, 3}, Size{640, 480}, Size{700, 600}}) {
+        CImage image;
+        ASSERT_TRUE(image.SetSize(size.width, size.height));
+        for (int y = 0; y < size.height; ++y)
+            for (int x = 0; x < size.width; ++x)
+                image.SetPixel(x, y,
+                               y < size.height / 2
+                                   ? CColour(random.Next(), random.Next(), random.Next())
+                                   : CColour(x / 3, y / 2, (x + y) / 5));
+        for (std::size_t wholeLimit : {CImageFile::kWholeLimit, std::size_t{0}}) {
+            std::string path = TestFolder() + "/picture.png";
+            CAtomicFileWriter writer(path);
+            std::string error;
+            ASSERT_TRUE(CImageFile::EncodePng(image, writer, error, wholeLimit)) << error;
+            ASSERT_TRUE(writer.Commit()) << writer.GetError();
+            EXPECT_EQ(EncodePpm(image), DecodePngAsPpm(path))
+                << size.width << " x " << size.height << (wholeLimit ? " at once" : " streamed");
+        }
+    }
 }
 
 TEST(CliImageFile, FailuresNameTheFile) {

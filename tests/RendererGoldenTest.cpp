@@ -39,26 +39,6 @@ void ExpectGolden(const std::string& name, const std::string& ppm) {
     }
 }
 
-// Two mirror spheres facing each other over a reflective checker floor, with a matte red ball
-// between them: each extra level of recursion adds another image of the ball in the mirrors.
-void BuildMirrorScene(CLumoDoc& doc) {
-    doc.ClearScene();
-    auto floor = std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -50.0f, kTextureChecker);
-    floor->SetColour(CColour(150, 175, 150));
-    floor->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.5);
-    doc.AddObjectAtTail(std::move(floor));
-    for (float x : {-38.0f, 38.0f}) {
-        auto mirror = std::make_unique<CSphere>(x, 0.0f, 10.0f, 30.0f);
-        mirror->SetColour(CColour(200, 200, 210));
-        mirror->SetFinish(0.05, 0.1, 2.0, 0.9, 80.0, 0.9);
-        doc.AddObjectAtTail(std::move(mirror));
-    }
-    auto ball = std::make_unique<CSphere>(0.0f, 20.0f, -30.0f, 12.0f);
-    ball->SetColour(CColour(220, 40, 40));
-    ball->SetFinish(0.3, 0.7, 2.0, 0.5, 20.0, 0.0);
-    doc.AddObjectAtTail(std::move(ball));
-}
-
 class RendererGolden : public RenderFixture {};
 
 TEST_F(RendererGolden, DefaultSceneAtSeveralSizes) {
@@ -113,6 +93,18 @@ TEST_F(RendererGolden, EveryRenderStartsTheNoiseSequenceAfresh) {
         CRandom::Current().Next();
     EXPECT_EQ(first, RenderToPpm(*doc, 48, 30));
     ExpectGolden("noise-48x30", first);
+}
+
+TEST_F(RendererGolden, NoiseSeenInMirrors) {
+    BuildNoisyMirrorScene(*doc);
+    StoreMaxRecursion(2);
+    ExpectGolden("noise-mirrors-recursion2", RenderToPpm(*doc, 48, 30));
+}
+
+TEST_F(RendererGolden, CrowdOfTenThousandSpheres) {
+    BuildCrowdScene(*doc, 10000);
+    StoreMaxRecursion(1);
+    ExpectGolden("crowd-10000-64x40", RenderToPpm(*doc, 64, 40));
 }
 
 } // namespace

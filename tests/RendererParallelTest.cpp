@@ -91,22 +91,25 @@ TEST_F(RendererParallel, ReflectionsMatchTheSerialRender) {
     }
 }
 
-TEST_F(RendererParallel, NoiseScenesRenderSerially) {
+TEST_F(RendererParallel, NoiseScenesRenderInParallelUnlessTheNoiseIsOnAnotherKind) {
     for (auto& object : doc->m_objects)
         object->m_textureFlags = kTextureNoise;
     CRenderer renderer;
     renderer.SetThreads(4);
-    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
     EXPECT_EQ(Golden("noise-48x30"), RenderWithThreads(4, 48, 30));
 
-    // One noisy object among plain ones is enough.
-    doc = std::make_unique<CLumoDoc>();
-    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
-    doc->m_objects.back()->m_textureFlags |= kTextureNoise;
+    // The draws of an object of another kind cannot be counted without drawing.
+    auto other = std::make_unique<CSceneObject>();
+    other->m_textureFlags = kTextureNoise;
+    doc->AddObjectAtTail(std::move(other));
     EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
     doc->m_objects.back()->m_textureFlags = 0;
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
     renderer.SetThreads(1);
     EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    renderer.SetParts(2);
+    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
 }
 
 TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
@@ -159,6 +162,24 @@ TEST_F(RendererParallel, RunRenderPassesTheThreadCountOn) {
     // Three workers traced; the calling thread only painted.
     std::set<std::thread::id> threads = tracers->Threads();
     EXPECT_EQ(3u, threads.size());
+    EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
+    ASSERT_EQ(1u, platform.m_messages.size());
+    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
+}
+
+TEST_F(RendererParallel, RunRenderTracesEachQuarterOnAThreadOfItsOwn) {
+    StoreMaxRecursion(2);
+    std::string serial = RenderWithThreads(1, 64, 40);
+    auto recorder = std::make_unique<ThreadRecorder>(4);
+    ThreadRecorder* tracers = recorder.get();
+    doc->AddObjectAtTail(std::move(recorder));
+    ASSERT_TRUE(doc->m_image.SetSize(64, 40));
+    RenderJob job = WholePictureJob(doc.get(), 64, 40);
+    job.parts = 4; // whatever the thread count says
+    RunRender(&job);
+    EXPECT_EQ(serial, EncodePpm(doc->m_image));
+    std::set<std::thread::id> threads = tracers->Threads();
+    EXPECT_EQ(4u, threads.size());
     EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
     ASSERT_EQ(1u, platform.m_messages.size());
     EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);

@@ -3,12 +3,15 @@
 // Shared by the renderer, golden-image and command-line tests.
 
 #include "core/Image.h"
+#include "core/Random.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/Platform.h"
 #include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
 #include "render/Renderer.h"
 #include "scene/Light.h"
+#include "scene/Plane.h"
+#include "scene/Sphere.h"
 #include "script/LumoDoc.h"
 
 #include "TestFolder.h"
@@ -107,4 +110,77 @@ inline bool ParseCompletionText(const std::string& text, std::string& thread,
         return !s.empty() && s.find_first_not_of(digits) == std::string::npos;
     };
     return all(thread, "0123456789abcdef") && thread[0] != '0' && all(seconds, "0123456789");
+}
+
+// Two mirror spheres facing each other over a reflective checker floor, with a matte red ball
+// between them: each extra level of recursion adds another image of the ball in the mirrors.
+inline void BuildMirrorScene(CLumoDoc& doc) {
+    doc.ClearScene();
+    auto floor = std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -50.0f, kTextureChecker);
+    floor->SetColour(CColour(150, 175, 150));
+    floor->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.5);
+    doc.AddObjectAtTail(std::move(floor));
+    for (float x : {-38.0f, 38.0f}) {
+        auto mirror = std::make_unique<CSphere>(x, 0.0f, 10.0f, 30.0f);
+        mirror->SetColour(CColour(200, 200, 210));
+        mirror->SetFinish(0.05, 0.1, 2.0, 0.9, 80.0, 0.9);
+        doc.AddObjectAtTail(std::move(mirror));
+    }
+    auto ball = std::make_unique<CSphere>(0.0f, 20.0f, -30.0f, 12.0f);
+    ball->SetColour(CColour(220, 40, 40));
+    ball->SetFinish(0.3, 0.7, 2.0, 0.5, 20.0, 0.0);
+    doc.AddObjectAtTail(std::move(ball));
+}
+
+// A crowd of spheres of every finish in front of the camera, over the default floor, drawn
+// from a fixed sequence: overlapping spheres, spheres the eye sits inside of, exact duplicates
+// (ties of equal distance), reflective ones and the ring and checker textures. Planes among
+// them keep the plain list busy; reflected and shadow rays start inside overlapping spheres.
+// Deterministic on every platform.
+inline void BuildCrowdScene(CLumoDoc& doc, int count, std::uint32_t seed = 7) {
+    doc.ClearScene();
+    CRandom random(seed);
+    auto uniform = [&](double low, double high) {
+        return low + (high - low) * random.Next() / CRandom::kMax;
+    };
+    auto floor = std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -50.0f, kTextureChecker);
+    floor->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.4);
+    doc.AddObjectAtTail(std::move(floor));
+    for (int i = 0; i < count; ++i) {
+        auto sphere = std::make_unique<CSphere>(uniform(-90, 90), uniform(-60, 45),
+                                                uniform(-60, 160), uniform(0.5, 6.0), 0);
+        if (i % 97 == 0)
+            sphere->m_textureFlags = kTextureRing;
+        if (i % 89 == 0)
+            sphere->m_textureFlags = kTextureChecker;
+        sphere->SetColour(CColour(static_cast<float>(uniform(0, 1)),
+                                  static_cast<float>(uniform(0, 1)),
+                                  static_cast<float>(uniform(0, 1))));
+        sphere->SetFinish(uniform(0, 0.5), uniform(0, 1), 20.0, uniform(0, 1), 50.0,
+                          i % 5 == 0 ? uniform(0, 0.8) : 0.0);
+        CSphere* raw = sphere.get();
+        doc.AddObjectAtTail(std::move(sphere));
+        if (i % 500 == 0) {
+            // The same sphere again: every hit on it is a tie the earlier copy must win.
+            auto twin = std::make_unique<CSphere>(raw->m_centre.x, raw->m_centre.y, raw->m_centre.z,
+                                                  raw->m_radius, 0);
+            twin->SetColour(CColour(255, 0, 255));
+            twin->SetFinish(1.0, 0.0, 1.0, 0.0, 1.0, 0.0);
+            doc.AddObjectAtTail(std::move(twin));
+        }
+        if (i % 2500 == 1234) {
+            auto wall = std::make_unique<CPlane>(0.0f, 0.0f, 1.0f, -200.0f - static_cast<float>(i));
+            wall->SetColour(CColour(90, 90, 200));
+            wall->SetFinish(0.5, 0.5, 2.0, 0.0, 1.0, 0.0);
+            doc.AddObjectAtTail(std::move(wall));
+        }
+    }
+}
+
+// The mirror scene with the noise texture on the floor and the ball: the random draws of a
+// pixel depend on its reflections and shadows.
+inline void BuildNoisyMirrorScene(CLumoDoc& doc) {
+    BuildMirrorScene(doc);
+    doc.m_objects.front()->m_textureFlags = kTextureChecker | kTextureNoise;
+    doc.m_objects.back()->m_textureFlags = kTextureNoise;
 }

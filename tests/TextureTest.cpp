@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 TEST(Checker, WhiteLinesOnRed) {
     CSceneObject object;
@@ -93,16 +94,42 @@ TEST(Noise, SameSequenceInEveryRenderAndBlackForLowValues) {
 }
 
 TEST(Noise, DrawsTwoNumbersPerEvaluationFromTheCurrentGenerator) {
+    // Parallel renders count the draws of a pixel without drawing: every band of the texture
+    // must draw the same number.
     CSceneObject object;
     CRandom generator;
     CRandom reference;
-    {
-        CRandom::Scope scope(generator);
-        object.NoiseColour(1, 2, 3);
+    for (int i = 0; i < 2000; ++i) {
+        double x = (i % 37) * 13.7 - 250;
+        double y = (i % 11) * 9.1 - 50;
+        double z = i * 0.77;
+        {
+            CRandom::Scope scope(generator);
+            object.NoiseColour(x, y, z);
+        }
+        for (int k = 0; k < kNoiseDrawsPerColour; ++k)
+            reference.Next();
+        CRandom probeGenerator = generator;
+        CRandom probeReference = reference;
+        ASSERT_EQ(probeReference.Next(), probeGenerator.Next()) << "at evaluation " << i;
     }
-    reference.Next();
-    reference.Next();
-    EXPECT_EQ(reference.Next(), generator.Next());
+}
+
+TEST(Random, SkipLandsWhereAsManyDrawsWould) {
+    for (std::uint64_t draws : {0ull, 1ull, 2ull, 3ull, 1000ull, 65537ull, 1234567ull}) {
+        CRandom stepped(12345);
+        for (std::uint64_t i = 0; i < draws; ++i)
+            stepped.Next();
+        CRandom skipped(12345);
+        skipped.Skip(draws);
+        EXPECT_EQ(stepped.Next(), skipped.Next()) << draws;
+    }
+    // The sequence repeats every 2^32 draws.
+    CRandom fresh;
+    CRandom around;
+    around.Skip(std::uint64_t{1} << 32);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(fresh.Next(), around.Next());
 }
 
 TEST(Noise, ByteFormula) {

@@ -1,0 +1,337 @@
+#include "render/SphereHierarchy.h"
+
+#include "scene/Sphere.h"
+#include "scene/Thresholds.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr unsigned kBins = 16;
+constexpr std::uint32_t kMaxLeaf = 8;
+constexpr unsigned kMaxDepth = 60;
+// The deepest stack a traversal needs: one waiting node per level.
+constexpr unsigned kStackSize = kMaxDepth + 4;
+// Subtrees with more spheres than this build on a thread of their own near the top.
+constexpr std::uint32_t kParallelBuild = 200000;
+
+float FloatBelow(double v) {
+    float f = static_cast<float>(v);
+    return static_cast<double>(f) <= v ? f : std::nextafter(f, -std::numeric_limits<float>::max());
+}
+float FloatAbove(double v) {
+    float f = static_cast<float>(v);
+    return static_cast<double>(f) >= v ? f : std::nextafter(f, std::numeric_limits<float>::max());
+}
+
+struct Box {
+    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                   std::numeric_limits<float>::max()};
+    float hi[3] = {-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
+                   -std::numeric_limits<float>::max()};
+
+    void Grow(const float* l, const float* h) {
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], l[a]);
+            hi[a] = std::max(hi[a], h[a]);
+        }
+    }
+    void Grow(const Box& b) { Grow(b.lo, b.hi); }
+    double HalfArea() const {
+        if (lo[0] > hi[0])
+            return 0.0;
+        double x = static_cast<double>(hi[0]) - lo[0];
+        double y = static_cast<double>(hi[1]) - lo[1];
+        double z = static_cast<double>(hi[2]) - lo[2];
+        return x * y + y * z + z * x;
+    }
+};
+
+// The ray's slab interval through a box: the entry, or +infinity when the ray misses it or
+// leaves it behind the origin. A zero direction component divides as a tiny one instead, so
+// that no 0 × infinity makes a NaN: the interval can only widen.
+struct SlabRay {
+    double o[3];
+    double inv[3];
+
+    explicit SlabRay(const CRay& ray) {
+        const double d[3] = {ray.direction.x, ray.direction.y, ray.direction.z};
+        o[0] = ray.origin.x;
+        o[1] = ray.origin.y;
+        o[2] = ray.origin.z;
+        for (int a = 0; a < 3; ++a)
+            inv[a] = 1.0 / (d[a] == 0.0 ? 1e-300 : d[a]);
+    }
+
+    double Entry(const float* lo, const float* hi) const {
+        double entry = -std::numeric_limits<double>::infinity();
+        double exit = std::numeric_limits<double>::infinity();
+        for (int a = 0; a < 3; ++a) {
+            double t0 = (lo[a] - o[a]) * inv[a];
+            double t1 = (hi[a] - o[a]) * inv[a];
+            entry = std::max(entry, std::min(t0, t1));
+            exit = std::min(exit, std::max(t0, t1));
+        }
+        if (exit < 0.0 || entry > exit)
+            return std::numeric_limits<double>::infinity();
+        return entry;
+    }
+};
+
+double SphereHit(const CSphereHierarchy::Sphere& s, const CRay& ray) {
+    return CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray);
+}
+
+} // namespace
+
+struct CSphereHierarchy::Reference {
+    float lo[3];
+    float hi[3];
+    float centre[3];
+    std::uint32_t sphere;
+};
+
+bool CSphereHierarchy::Fits(const Sphere& s) {
+    double extent = std::max({std::fabs(s.cx), std::fabs(s.cy), std::fabs(s.cz)}) + std::fabs(s.r);
+    return extent <= kExtent; // false for a NaN or an infinity too
+}
+
+void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
+    m_nodes.clear();
+    m_spheres.clear();
+    if (spheres.empty())
+        return;
+
+    std::vector<Reference> refs(spheres.size());
+    double lo[3] = {kExtent, kExtent, kExtent};
+    double hi[3] = {-kExtent, -kExtent, -kExtent};
+    for (std::size_t i = 0; i < spheres.size(); ++i) {
+        const Sphere& s = spheres[i];
+        double r = std::fabs(s.r);
+        const double c[3] = {s.cx, s.cy, s.cz};
+        Reference& ref = refs[i];
+        for (int a = 0; a < 3; ++a) {
+            // Padded well beyond the rounding of c ± r: only a wider box is ever safe.
+            double pad = 1e-6 * (std::fabs(c[a]) + r) + 1e-6;
+            ref.lo[a] = FloatBelow(c[a] - r - pad);
+            ref.hi[a] = FloatAbove(c[a] + r + pad);
+            ref.centre[a] = static_cast<float>(c[a]);
+            lo[a] = std::min(lo[a], c[a] - r);
+            hi[a] = std::max(hi[a], c[a] + r);
+        }
+        ref.sphere = static_cast<std::uint32_t>(i);
+    }
+    double radius2 = 0.0;
+    for (int a = 0; a < 3; ++a) {
+        m_centre[a] = (lo[a] + hi[a]) / 2;
+        radius2 += (hi[a] - m_centre[a]) * (hi[a] - m_centre[a]);
+    }
+    m_radius = std::sqrt(radius2) * (1 + 1e-9) + 1e-6;
+
+    m_nodes.reserve(refs.size());
+    BuildNode(refs, 0, static_cast<std::uint32_t>(refs.size()), m_nodes, 0);
+
+    m_spheres.resize(refs.size());
+    for (std::size_t i = 0; i < refs.size(); ++i)
+        m_spheres[i] = spheres[refs[i].sphere];
+}
+
+// Builds the subtree of refs[begin, end) at the end of nodes and returns its root's index.
+std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uint32_t begin,
+                                          std::uint32_t end, std::vector<Node>& nodes,
+                                          unsigned depth) {
+    Box box;
+    Box centres;
+    for (std::uint32_t i = begin; i < end; ++i) {
+        box.Grow(refs[i].lo, refs[i].hi);
+        centres.Grow(refs[i].centre, refs[i].centre);
+    }
+    std::uint32_t index = static_cast<std::uint32_t>(nodes.size());
+    nodes.push_back(Node{
+        {box.lo[0], box.lo[1], box.lo[2]}, {box.hi[0], box.hi[1], box.hi[2]}, begin, end - begin});
+    std::uint32_t count = end - begin;
+    if (count <= 2 || depth >= kMaxDepth)
+        return index;
+
+    int axis = 0;
+    for (int a = 1; a < 3; ++a)
+        if (centres.hi[a] - centres.lo[a] > centres.hi[axis] - centres.lo[axis])
+            axis = a;
+    double low = centres.lo[axis];
+    double extent = static_cast<double>(centres.hi[axis]) - low;
+    std::uint32_t middle = begin;
+    if (extent > 0.0) {
+        // Binned surface area heuristic: the split between bins with the least expected cost.
+        double scale = kBins / extent;
+        auto binOf = [&](const Reference& ref) {
+            double k = (ref.centre[axis] - low) * scale;
+            return std::min(kBins - 1, static_cast<unsigned>(k));
+        };
+        Box bins[kBins];
+        std::uint32_t counts[kBins] = {};
+        for (std::uint32_t i = begin; i < end; ++i) {
+            unsigned k = binOf(refs[i]);
+            bins[k].Grow(refs[i].lo, refs[i].hi);
+            ++counts[k];
+        }
+        double rightArea[kBins];
+        std::uint32_t rightCount[kBins];
+        Box right;
+        std::uint32_t n = 0;
+        for (unsigned k = kBins - 1; k > 0; --k) {
+            right.Grow(bins[k]);
+            n += counts[k];
+            rightArea[k] = right.HalfArea();
+            rightCount[k] = n;
+        }
+        Box left;
+        n = 0;
+        double bestCost = std::numeric_limits<double>::infinity();
+        unsigned bestSplit = 0;
+        for (unsigned k = 1; k < kBins; ++k) {
+            left.Grow(bins[k - 1]);
+            n += counts[k - 1];
+            double cost = left.HalfArea() * n + rightArea[k] * rightCount[k];
+            if (n != 0 && rightCount[k] != 0 && cost < bestCost) {
+                bestCost = cost;
+                bestSplit = k;
+            }
+        }
+        // A box test costs about a sphere test; a small leaf beats a split that saves less.
+        double leafCost = box.HalfArea() * count;
+        if (bestSplit == 0 || (count <= kMaxLeaf && bestCost + box.HalfArea() >= leafCost))
+            return index;
+        auto split = std::partition(refs.begin() + begin, refs.begin() + end,
+                                    [&](const Reference& ref) { return binOf(ref) < bestSplit; });
+        middle = static_cast<std::uint32_t>(split - refs.begin());
+    }
+    if (middle == begin || middle == end) {
+        // Every centre in one place: a leaf if small, else halves in any order.
+        if (count <= kMaxLeaf)
+            return index;
+        middle = begin + count / 2;
+    }
+
+    nodes[index].count = 0;
+    if (count > kParallelBuild && depth < 1) {
+        // The second half on a thread of its own, into its own nodes, appended afterwards.
+        std::vector<Node> second;
+        std::thread worker;
+        try {
+            worker = std::thread([&] { BuildNode(refs, middle, end, second, depth + 1); });
+        } catch (const std::system_error&) {
+        }
+        if (worker.joinable()) {
+            BuildNode(refs, begin, middle, nodes, depth + 1);
+            worker.join();
+            std::uint32_t offset = static_cast<std::uint32_t>(nodes.size());
+            for (Node& node : second) {
+                if (node.count == 0)
+                    node.first += offset;
+                nodes.push_back(node);
+            }
+            nodes[index].first = offset;
+            return index;
+        }
+    }
+    BuildNode(refs, begin, middle, nodes, depth + 1);
+    nodes[index].first = BuildNode(refs, middle, end, nodes, depth + 1);
+    return index;
+}
+
+bool CSphereHierarchy::Covers(const CRay& ray) const {
+    const CVector& o = ray.origin;
+    const CVector& d = ray.direction;
+    double dx = o.x - m_centre[0];
+    double dy = o.y - m_centre[1];
+    double dz = o.z - m_centre[2];
+    double reach = std::sqrt(dx * dx + dy * dy + dz * dz) + m_radius;
+    double unit = d.x * d.x + d.y * d.y + d.z * d.z;
+    return reach <= kReach && std::fabs(unit - 1.0) <= 1e-14;
+}
+
+void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
+    if (m_nodes.empty())
+        return;
+    if (!Covers(ray)) {
+        for (const Sphere& s : m_spheres)
+            nearest.Offer(SphereHit(s, ray), s.index);
+        return;
+    }
+    SlabRay slab(ray);
+    struct Pending {
+        std::uint32_t node;
+        double entry;
+    };
+    Pending stack[kStackSize];
+    unsigned top = 0;
+    std::uint32_t node = 0;
+    double entry = slab.Entry(m_nodes[0].lo, m_nodes[0].hi);
+    for (;;) {
+        if (entry <= nearest.Distance() + kSlack) {
+            const Node& n = m_nodes[node];
+            if (n.count != 0) {
+                for (std::uint32_t i = n.first; i < n.first + n.count; ++i)
+                    nearest.Offer(SphereHit(m_spheres[i], ray), m_spheres[i].index);
+            } else {
+                std::uint32_t a = node + 1;
+                std::uint32_t b = n.first;
+                double ea = slab.Entry(m_nodes[a].lo, m_nodes[a].hi);
+                double eb = slab.Entry(m_nodes[b].lo, m_nodes[b].hi);
+                if (eb < ea) {
+                    std::swap(a, b);
+                    std::swap(ea, eb);
+                }
+                // The nearer child next, the farther one waits (a miss is +infinity).
+                if (eb != std::numeric_limits<double>::infinity())
+                    stack[top++] = Pending{b, eb};
+                node = a;
+                entry = ea;
+                continue;
+            }
+        }
+        if (top == 0)
+            return;
+        --top;
+        node = stack[top].node;
+        entry = stack[top].entry;
+    }
+}
+
+bool CSphereHierarchy::Blocks(const CRay& ray, double distance) const {
+    if (m_nodes.empty())
+        return false;
+    auto blocks = [&](const Sphere& s) {
+        double t = SphereHit(s, ray);
+        return t > kHitThreshold && t < distance;
+    };
+    if (!Covers(ray)) {
+        for (const Sphere& s : m_spheres)
+            if (blocks(s))
+                return true;
+        return false;
+    }
+    SlabRay slab(ray);
+    double limit = distance + kSlack;
+    std::uint32_t stack[kStackSize];
+    unsigned top = 0;
+    stack[top++] = 0;
+    while (top != 0) {
+        const Node& n = m_nodes[stack[--top]];
+        if (!(slab.Entry(n.lo, n.hi) <= limit))
+            continue;
+        if (n.count != 0) {
+            for (std::uint32_t i = n.first; i < n.first + n.count; ++i)
+                if (blocks(m_spheres[i]))
+                    return true;
+        } else {
+            stack[top++] = n.first;
+            stack[top++] = static_cast<std::uint32_t>(&n - m_nodes.data()) + 1;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,209 @@
+// Every way of rendering a scene gives the serial brute-force picture byte for byte: any thread
+// count, the picture split into halves or quarters, with or without the bounding volume
+// hierarchy. The hierarchy itself is checked ray by ray against the walk of the whole list.
+
+#include "RendererTestSupport.h"
+
+#include "render/TraceScene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using Hierarchy = CTraceScene::Hierarchy;
+
+class RendererIdentity : public RenderFixture {
+protected:
+    std::string Render(int width, int height, unsigned threads, Hierarchy hierarchy,
+                       unsigned parts = 0, CProgressBar* progress = nullptr) {
+        EXPECT_TRUE(doc->m_image.SetSize(width, height));
+        CRenderer renderer;
+        renderer.SetThreads(threads);
+        renderer.SetHierarchy(hierarchy);
+        renderer.SetParts(parts);
+        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                        0, width, height, progress);
+        return EncodePpm(doc->m_image);
+    }
+
+    // The scene rendered every way against the serial brute-force picture.
+    void ExpectEveryWayGives(const std::string& serial, int width, int height) {
+        for (Hierarchy hierarchy : {Hierarchy::off, Hierarchy::always}) {
+            std::string mode = hierarchy == Hierarchy::off ? "brute force" : "hierarchy";
+            for (unsigned threads : {1u, 2u, 3u, 8u})
+                EXPECT_EQ(serial, Render(width, height, threads, hierarchy))
+                    << mode << ", " << threads << " threads";
+            for (unsigned parts : {2u, 4u})
+                EXPECT_EQ(serial, Render(width, height, 1, hierarchy, parts))
+                    << mode << ", " << parts << " parts";
+        }
+    }
+};
+
+TEST_F(RendererIdentity, DefaultScene) {
+    std::string serial = Render(64, 40, 1, Hierarchy::off);
+    ASSERT_EQ(Golden("default-64x40"), serial);
+    ExpectEveryWayGives(serial, 64, 40);
+    ExpectEveryWayGives(Render(33, 17, 1, Hierarchy::off), 33, 17);
+}
+
+TEST_F(RendererIdentity, MirrorSceneAtDepthTwo) {
+    BuildMirrorScene(*doc);
+    StoreMaxRecursion(2);
+    std::string serial = Render(96, 60, 1, Hierarchy::off);
+    ASSERT_EQ(Golden("mirrors-recursion2"), serial);
+    ExpectEveryWayGives(serial, 96, 60);
+}
+
+TEST_F(RendererIdentity, NoiseScenes) {
+    for (auto& object : doc->m_objects)
+        object->m_textureFlags = kTextureNoise;
+    std::string serial = Render(48, 30, 1, Hierarchy::off);
+    ASSERT_EQ(Golden("noise-48x30"), serial);
+    ExpectEveryWayGives(serial, 48, 30);
+
+    // Reflections and shadows change how many numbers a pixel draws.
+    BuildNoisyMirrorScene(*doc);
+    StoreMaxRecursion(2);
+    serial = Render(48, 30, 1, Hierarchy::off);
+    ASSERT_EQ(Golden("noise-mirrors-recursion2"), serial);
+    ExpectEveryWayGives(serial, 48, 30);
+    // Odd sizes put the quarters' borders inside rows of unequal draws.
+    ExpectEveryWayGives(Render(37, 23, 1, Hierarchy::off), 37, 23);
+}
+
+TEST_F(RendererIdentity, TenThousandSpheres) {
+    BuildCrowdScene(*doc, 10000);
+    StoreMaxRecursion(1);
+    std::string serial = Render(64, 40, 1, Hierarchy::off);
+    ASSERT_EQ(Golden("crowd-10000-64x40"), serial);
+    ExpectEveryWayGives(serial, 64, 40);
+}
+
+TEST_F(RendererIdentity, PartsPaintEveryPixelOnceAndEndTheProgressAtOneHundred) {
+    for (unsigned parts : {2u, 4u}) {
+        platform.m_mainWindow.m_view.m_pixelsPainted = 0;
+        RecordingProgress progress;
+        std::string picture = Render(31, 19, 1, Hierarchy::automatic, parts, &progress);
+        EXPECT_EQ(31u * 19u, platform.m_mainWindow.m_view.m_pixelsPainted) << parts;
+        // One position per row of each part: 19 rows, twice as many segments in quarters.
+        ASSERT_EQ(parts == 2 ? 19u : 38u, progress.m_positions.size()) << parts;
+        EXPECT_EQ(100, progress.m_positions.back());
+        for (std::size_t i = 1; i < progress.m_positions.size(); ++i)
+            EXPECT_LE(progress.m_positions[i - 1], progress.m_positions[i]);
+    }
+}
+
+// A random number in [low, high) from a fixed sequence.
+class Draw {
+public:
+    explicit Draw(std::uint32_t seed) : m_random(seed) {}
+    double operator()(double low, double high) {
+        double unit = (m_random.Next() * 32768.0 + m_random.Next()) / (32768.0 * 32768.0);
+        return low + (high - low) * unit;
+    }
+    int Pick(int n) { return m_random.Next() % n; }
+
+private:
+    CRandom m_random;
+};
+
+CVector UnitVector(Draw& draw) {
+    for (;;) {
+        CVector v(draw(-1, 1), draw(-1, 1), draw(-1, 1));
+        if (v.Dot(v) > 1e-6 && v.Dot(v) <= 1.0)
+            return v.Normalised();
+    }
+}
+
+// The hierarchy against the walk of the list over random rays: rays from anywhere in the
+// scene and from far outside it, rays starting on spheres (as reflected and shadow rays do),
+// rays grazing spheres at the edge of the discriminant's threshold, and directions that are
+// not unit vectors or not numbers at all. The same object and the same distance bits for the
+// nearest hit, the same answer for the shadow test at distances around each hit.
+// LUMO_RANDOM_RAYS=N checks N rays instead of 40,000 (a million takes a minute or more).
+TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
+    Draw draw(2024);
+    CObjectList objects;
+    for (int i = 0; i < 1500; ++i) {
+        double size = i % 50 == 0 ? 40.0 : i % 7 == 0 ? 0.05 : 3.0;
+        auto sphere = std::make_unique<CSphere>(draw(-100, 100), draw(-100, 100), draw(-100, 100),
+                                                draw(0.01, size), 0);
+        if (i % 13 == 0) // duplicates: ties at equal distance
+            objects.push_back(std::make_unique<CSphere>(sphere->m_centre.x, sphere->m_centre.y,
+                                                        sphere->m_centre.z, sphere->m_radius, 0));
+        objects.push_back(std::move(sphere));
+        if (i % 300 == 0)
+            objects.push_back(std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -60.0f));
+    }
+    // A negative radius, a sphere beyond the hierarchy's extent, one not a number, a null.
+    objects.push_back(std::make_unique<CSphere>(5.0f, 5.0f, 5.0f, -4.0f));
+    objects.push_back(std::make_unique<CSphere>(9000.0f, 0.0f, 0.0f, 30.0f));
+    objects.push_back(std::make_unique<CSphere>(std::nanf(""), 0.0f, 0.0f, 1.0f));
+    objects.push_back(nullptr);
+
+    CTraceScene brute;
+    brute.Build(objects, Hierarchy::off);
+    CTraceScene tree;
+    tree.Build(objects, Hierarchy::always);
+    ASSERT_TRUE(tree.HasHierarchy());
+
+    long rays = 40000;
+    if (const char* count = std::getenv("LUMO_RANDOM_RAYS"))
+        rays = std::atol(count);
+    long hits = 0;
+    for (long i = 0; i < rays; ++i) {
+        CRay ray;
+        int kind = draw.Pick(8);
+        ray.origin = CVector(draw(-150, 150), draw(-150, 150), draw(-150, 150));
+        ray.direction = UnitVector(draw);
+        const auto* target =
+            dynamic_cast<CSphere*>(objects[static_cast<std::size_t>(draw.Pick(1000))].get());
+        if (kind == 1 && target) {
+            // From a point on a sphere, outwards or inwards.
+            CVector offset = UnitVector(draw);
+            ray.origin = target->m_centre + offset * static_cast<double>(target->m_radius);
+        } else if (kind == 2 && target) {
+            // Grazing: aimed past the centre at about the radius.
+            CVector towards = (target->m_centre - ray.origin).Normalised();
+            CVector side = UnitVector(draw);
+            side = (side - towards * side.Dot(towards)).Normalised();
+            double r = target->m_radius;
+            CVector aim = target->m_centre + side * (r * (1 + draw(-1e-5, 1e-5)));
+            ray.direction = (aim - ray.origin).Normalised();
+        } else if (kind == 3) {
+            ray.origin = CVector(draw(-1e6, 1e6), draw(-1e5, 1e5), draw(-1e6, 1e6));
+            ray.direction = (CVector(draw(-50, 50), 0, 0) - ray.origin).Normalised();
+        } else if (kind == 4) {
+            ray.direction = ray.direction * draw(0.5, 2.0); // not a unit vector
+        } else if (kind == 5 && i % 100 == 0) {
+            ray.direction = CVector(0, 0, 0).Normalised(); // not a number
+        } else if (kind == 6) {
+            ray.direction = CVector(0, 0, i % 2 ? 1.0 : -1.0); // along an axis
+        }
+
+        double bruteDistance = -1;
+        double treeDistance = -1;
+        const CTraceScene::Surface* bruteHit = brute.Nearest(ray, bruteDistance);
+        const CTraceScene::Surface* treeHit = tree.Nearest(ray, treeDistance);
+        ASSERT_EQ(bruteHit ? bruteHit->object : nullptr, treeHit ? treeHit->object : nullptr)
+            << "ray " << i;
+        ASSERT_EQ(0, std::memcmp(&bruteDistance, &treeDistance, sizeof(double))) << "ray " << i;
+        if (bruteHit)
+            ++hits;
+        double around = bruteHit ? bruteDistance : draw(0, 400);
+        for (double distance : {around, std::nextafter(around, 0.0), std::nextafter(around, 1e9),
+                                around * 0.5, draw(0, 400)})
+            ASSERT_EQ(brute.Blocks(ray, distance), tree.Blocks(ray, distance))
+                << "ray " << i << " at " << distance;
+    }
+    EXPECT_GT(hits, rays / 5);
+}
+
+} // namespace
