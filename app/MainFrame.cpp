@@ -29,6 +29,8 @@
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
+    EVT_MENU(ID_GO_SPLIT_VIEW, CMainFrame::OnRenderSplit)
+    EVT_MENU(ID_GO_QUARTER_VIEW, CMainFrame::OnRenderQuarters)
     EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions)
     EVT_MENU(ID_SCENE_WIZARD, CMainFrame::OnSceneWizard)
     EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript)
@@ -96,6 +98,8 @@ wxMenuBar* BuildMenuBar() {
 
     auto* go = new wxMenu;
     go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
+    go->Append(ID_GO_SPLIT_VIEW, "Split View", "Split view render per thread");
+    go->Append(ID_GO_QUARTER_VIEW, "Quarter View", "Quarter view render per thread");
 
     auto* debug = new wxMenu;
     debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
@@ -269,7 +273,7 @@ void CMainFrame::UpdateRecentFileMenu() {
         m_recentFiles.UpdateMenu(*menuBar->GetMenu(kFileMenuPosition), 4);
 }
 
-void CMainFrame::Render() {
+void CMainFrame::Render(unsigned parts) {
     CLumoView* view = GetLumoView();
     CLumoDoc* document = view ? view->GetSceneDocument() : nullptr;
     if (!document)
@@ -294,6 +298,7 @@ void CMainFrame::Render() {
         return;
     }
     m_renderJob.mainWindow = this;
+    m_renderJob.parts = parts;
     SetRenderBusy(1);
     view->ClearImage();
 
@@ -411,6 +416,16 @@ void CMainFrame::SaveOptions(COptionsSheet& sheet) {
 void CMainFrame::OnRender(wxCommandEvent&) {
     if (GetRenderBusy() == 0)
         Render();
+}
+
+void CMainFrame::OnRenderSplit(wxCommandEvent&) {
+    if (GetRenderBusy() == 0)
+        Render(2);
+}
+
+void CMainFrame::OnRenderQuarters(wxCommandEvent&) {
+    if (GetRenderBusy() == 0)
+        Render(4);
 }
 
 void CMainFrame::OnOptions(wxCommandEvent&) {

@@ -37,9 +37,11 @@ public:
     CRecentFileList& GetRecentFiles() { return m_recentFiles; }
     void UpdateRecentFileMenu();
 
-    // The render command: the whole view, on this thread, with the picture building up row by
-    // row on screen. Returns when the picture is complete.
-    void Render();
+    // The render command: the whole view, with the picture building up row by row on screen,
+    // traced on this thread ("Same Thread", parts 0) or split into 2 halves or 4 quarters each
+    // traced on a thread of its own, this one painting the rows as they finish. The same
+    // picture every way. Returns when the picture is complete.
+    void Render(unsigned parts = 0);
     // Save Script: the save dialog, then the object list as script text.
     void SaveScript();
     // The options sheet, filled from the settings and saved on OK only.
@@ -61,6 +63,8 @@ private:
     void UpdateIndicators();
 
     void OnRender(wxCommandEvent& event);
+    void OnRenderSplit(wxCommandEvent& event);
+    void OnRenderQuarters(wxCommandEvent& event);
     void OnOptions(wxCommandEvent& event);
     void OnSceneWizard(wxCommandEvent& event);
     void OnSaveScript(wxCommandEvent& event);

@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -89,8 +89,7 @@ void PutBigEndian(std::uint8_t* out, std::uint32_t value) {
 }
 
 // One chunk: length, type, data, and the CRC of type and data.
-bool WriteChunk(const Sink& writer, const char* type, const std::uint8_t* data,
-                std::size_t size) {
+bool WriteChunk(const Sink& writer, const char* type, const std::uint8_t* data, std::size_t size) {
     std::uint8_t head[8];
     PutBigEndian(head, static_cast<std::uint32_t>(size));
     std::memcpy(head + 4, type, 4);

@@ -183,6 +183,20 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
     m_platform.m_files.push_back(exported);
     SendCommand(ID_FILE_EXPORT_IMAGE);
     EXPECT_EQ(ReadFile(reference), ReadFile(exported));
+
+    // Halves and quarters, each on a thread of its own: the same picture, the same ending.
+    for (int id : {ID_GO_SPLIT_VIEW, ID_GO_QUARTER_VIEW}) {
+        Scene().m_image.Clear();
+        seen = {};
+        ASSERT_TRUE(SendCommand(id));
+        EXPECT_EQ("Rendering...Untitled - lumo", seen.title) << id;
+        EXPECT_FALSE(seen.goEnabled) << id;
+        ASSERT_TRUE(CImageFile::Write(Scene().m_image, shown, error)) << error;
+        EXPECT_EQ(ReadFile(reference), ReadFile(shown)) << id;
+        EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
+        EXPECT_EQ(0, Frame().GetRenderBusy());
+    }
+    EXPECT_EQ(3u, m_platform.m_messages.size());
 }
 
 TEST_F(MainFrame, OpenAddsTheFilesObjectsAndKeepsTheTitle) {
