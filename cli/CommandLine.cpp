@@ -16,6 +16,7 @@ enum class Option {
     load,
     saveScript,
     saveScene,
+    antialias,
     quiet,
     verbose,
     help,
@@ -39,6 +40,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::load,         0,   "load",          false},
     {Option::saveScript,   0,   "save-script",   true},
     {Option::saveScene,    0,   "save-scene",    true},
+    {Option::antialias,    0,   "aa",            true},
     {Option::quiet,        'q', "quiet",         false},
     {Option::verbose,      'v', "verbose",       false},
     {Option::help,         'h', "help",          false},
@@ -137,6 +139,18 @@ bool ParseRecursion(const std::string& text, std::optional<unsigned>& limit, std
     return true;
 }
 
+bool ParseAntialias(const std::string& text, std::optional<unsigned>& samples, std::string& error) {
+    long long value = 0;
+    Number result = ParseNumber(text, value);
+    if (result != Number::ok || value < 1 || value > CCommandLine::kMaxAntialias) {
+        error = "--aa needs a whole number of samples per side from 1 to " +
+                std::to_string(CCommandLine::kMaxAntialias) + ", not '" + Shown(text) + "'";
+        return false;
+    }
+    samples = static_cast<unsigned>(value);
+    return true;
+}
+
 bool ParseThreads(const std::string& text, std::optional<unsigned>& threads, std::string& error) {
     long long value = 0;
     Number result = ParseNumber(text, value);
@@ -185,6 +199,8 @@ bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& comma
         }
         commandLine.m_saveScript = value;
         return true;
+    case Option::antialias:
+        return ParseAntialias(value, commandLine.m_antialias, error);
     case Option::saveScene:
         if (value.empty()) {
             error = "--save-scene needs a file name";
@@ -320,6 +336,8 @@ std::string CCommandLine::Usage() {
            "                          without -o nothing is rendered\n"
            "      --save-scene FILE   write the whole scene as a scene file, after loading;\n"
            "                          without -o nothing is rendered\n"
+           "      --aa N              antialiasing: N x N rays a pixel on a regular grid,\n"
+           "                          averaged (1 to 16; default: the scene file's, else 1)\n"
            "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
            "  -v, --verbose           also show the script parser's message boxes (one per\n"
            "                          sphere built)\n"

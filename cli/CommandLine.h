@@ -14,6 +14,7 @@ public:
     // to standard output.
     static constexpr const char* kStandardStream = "-";
     static constexpr unsigned kMaxThreads = 1024;
+    static constexpr unsigned kMaxAntialias = 16;
 
     // False, with a one-line reason, for an unknown option, a missing or malformed value, or a
     // second SCRIPT. Sizes are checked against the machine later (see RenderCommand).
@@ -37,6 +38,8 @@ public:
     std::optional<unsigned> m_maxRecursion;
     // Threads that trace the picture; unset: one per core.
     std::optional<unsigned> m_threads;
+    // Antialiasing samples per side of a pixel; unset: the scene's own (1 for scripts).
+    std::optional<unsigned> m_antialias;
     std::string m_script;
     bool m_load = false;
     std::string m_saveScript;

@@ -313,6 +313,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
 
     RenderJob job = WholePictureJob(&document, width, height, &progress, platform.GetMainWindow());
     job.maxRecursion = commandLine.m_maxRecursion;
+    job.antialias = commandLine.m_antialias;
     job.threads = commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
     platform.m_mainWindow.SetRenderBusy(1);
 

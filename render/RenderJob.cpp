@@ -48,6 +48,7 @@ int RunRender(RenderJob* job) {
     auto renderer = std::make_unique<CRenderer>();
     renderer->SetMaxRecursionOverride(job->maxRecursion);
     renderer->SetThreads(job->threads);
+    renderer->SetAntialias(job->antialias.value_or(document->m_antialias));
     renderer->SetParts(job->parts);
     renderer->Render(document, static_cast<unsigned>(job->width),
                      static_cast<unsigned>(job->height), job->left, job->top, job->right,

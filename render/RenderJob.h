@@ -32,6 +32,9 @@ struct RenderJob {
     // per thread", "Quarter view render per thread"); 0 shares the rows out among `threads`.
     // The same picture either way (see CRenderer::SetParts).
     unsigned parts = 0;
+    // Samples per side of a pixel in place of the document's own setting (CRenderer::
+    // SetAntialias); unset: the document's (1, one ray per pixel, unless a scene file says).
+    std::optional<unsigned> antialias;
 };
 
 // The job of rendering the document's whole width x height picture, as every caller starts a

@@ -166,12 +166,42 @@ void CRenderer::RenderSerial(const CCamera& camera, const Region& region, CProgr
 }
 
 CColour CRenderer::TracePixel(unsigned x, unsigned y, const CCamera& camera) {
+    if (m_antialias > 1)
+        return SamplePixel<false>(x, y, camera);
     m_depth = 0;
     CRay ray;
     PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
     CColour colour;
     TraceRay<false>(ray, colour); // a ray that hits nothing leaves the background colour
     return colour;
+}
+
+// Antialiasing: n x n rays on a regular grid inside the pixel, centred on where its one ray
+// goes (offsets (k + 1/2) / n - 1/2), row by row; their levels are averaged in double
+// precision and the colour is quantised once, from the average.
+template <bool kCount>
+CColour CRenderer::SamplePixel(unsigned x, unsigned y, const CCamera& camera) {
+    unsigned n = m_antialias;
+    double red = 0.0;
+    double green = 0.0;
+    double blue = 0.0;
+    for (unsigned j = 0; j < n; ++j) {
+        double row = y + ((j + 0.5) / n - 0.5);
+        for (unsigned i = 0; i < n; ++i) {
+            double column = x + ((i + 0.5) / n - 0.5);
+            m_depth = 0;
+            CRay ray;
+            PrimaryRayAt(row, column, ray, camera);
+            CColour sample;
+            TraceRay<kCount>(ray, sample);
+            red += sample.redLevel;
+            green += sample.greenLevel;
+            blue += sample.blueLevel;
+        }
+    }
+    double samples = static_cast<double>(n) * n;
+    return CColour(static_cast<float>(red / samples), static_cast<float>(green / samples),
+                   static_cast<float>(blue / samples));
 }
 
 bool CRenderer::CanRenderInParallel(const CLumoDoc* document) const {
@@ -191,6 +221,7 @@ std::unique_ptr<CRenderer> CRenderer::MakeTracer() const {
     tracer->m_background = m_background;
     tracer->m_document = m_document;
     tracer->m_recursionLimit = m_recursionLimit;
+    tracer->m_antialias = m_antialias;
     tracer->m_scene = m_scene;
     return tracer;
 }
@@ -217,12 +248,16 @@ void CRenderer::CountRows(CRowQueue& queue, const Region& region, const CCamera&
     while (!Stopped() && queue.Take(y)) {
         std::uint32_t* pixel = offsets.pixelDraws.data() + (y - region.top) * width;
         for (unsigned x = region.left; x < region.right; ++x) {
-            m_depth = 0;
             m_draws = 0;
-            CRay ray;
-            PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
-            CColour colour;
-            TraceRay<true>(ray, colour);
+            if (m_antialias > 1) {
+                SamplePixel<true>(x, y, camera);
+            } else {
+                m_depth = 0;
+                CRay ray;
+                PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
+                CColour colour;
+                TraceRay<true>(ray, colour);
+            }
             pixel[x - region.left] = static_cast<std::uint32_t>(m_draws);
         }
         queue.MarkDone(y);
@@ -406,6 +441,10 @@ void CRenderer::BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera) 
 }
 
 void CRenderer::PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const {
+    PrimaryRayAt(row, column, ray, camera);
+}
+
+void CRenderer::PrimaryRayAt(double row, double column, CRay& ray, const CCamera& camera) const {
     double w = m_width;
     double h = m_height;
     double u = (row - h / 2) / w;

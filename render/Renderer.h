@@ -95,6 +95,13 @@ public:
     // trunc(100 × rows finished / rows of all parts), 100 at the end. The picture in the
     // image is byte for byte the serial one, noise included; the view shows the same.
     void SetParts(unsigned parts) { m_parts = parts; }
+    // Samples per side of a pixel for the next Render: n x n rays on a regular grid inside each
+    // pixel, their colours averaged before quantising. 0 and 1 trace one ray per pixel, the
+    // picture of every render before this option; at most kMaxAntialias.
+    static constexpr unsigned kMaxAntialias = 16;
+    void SetAntialias(unsigned samples) {
+        m_antialias = samples > kMaxAntialias ? kMaxAntialias : samples;
+    }
 
     // Whether the next Attach or Render builds a bounding volume hierarchy over the spheres
     // (CTraceScene::Hierarchy). The pictures are the same either way.
@@ -141,8 +148,12 @@ private:
                    DrawOffsets& offsets);
     void TracePart(CRegionQueue& queue, const Region& part, const Region& region,
                    const CCamera& camera, const DrawOffsets& offsets);
-    // BuildPrimaryRay without a copy of the camera.
+    // BuildPrimaryRay without a copy of the camera; At takes any point of the picture (a whole
+    // row and column give exactly the ray of that pixel).
     void PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const;
+    void PrimaryRayAt(double row, double column, CRay& ray, const CCamera& camera) const;
+    // The averaged colour of the pixel's antialiasing samples (with kCount: only their draws).
+    template <bool kCount> CColour SamplePixel(unsigned x, unsigned y, const CCamera& camera);
     // The colour of the pixel's primary ray, traced from depth 0.
     CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
     // Stores the pixel in the image only; the calling thread paints it on the view.
@@ -166,6 +177,7 @@ private:
     CRandom m_random;
     unsigned m_threads = 1;
     unsigned m_parts = 0;
+    unsigned m_antialias = 1;
     CTraceScene::Hierarchy m_hierarchy = CTraceScene::Hierarchy::automatic;
     // Shared read-only with the workers of a parallel render.
     std::shared_ptr<const CTraceScene> m_scene;

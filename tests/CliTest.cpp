@@ -857,3 +857,34 @@ TEST_F(CliRun, SceneFilesAreRenderedWholeAndSaved) {
     EXPECT_EQ("lumo-render: broken.lscene:2:20: expected a number, found '}'\n", result.err);
 }
 } // namespace
+
+namespace {
+// --aa N, or the scene file's antialias statement, renders N x N rays a pixel; --aa wins.
+TEST_F(CliRun, AntialiasingFromTheOptionOrTheSceneFile) {
+    EXPECT_NE(std::string::npos, ParseError({"--aa", "0"}).find("from 1 to 16"));
+    EXPECT_NE(std::string::npos, ParseError({"--aa", "17"}).find("from 1 to 16"));
+    auto render = [&](unsigned samples) {
+        EXPECT_TRUE(doc->m_image.SetSize(40, 24));
+        CRenderer renderer;
+        renderer.SetAntialias(samples);
+        renderer.Render(doc.get(), 40, 24, 0, 0, 40, 24, nullptr);
+        return EncodePpm(doc->m_image);
+    };
+    std::string twice = render(2);
+    std::string once = render(1);
+    ASSERT_NE(twice, once);
+    ASSERT_EQ(0, RunCli({"-q", "-W", "40", "-H", "24", "--aa", "2", "-o", "aa.ppm"}).status);
+    EXPECT_EQ(twice, ReadFile(InFolder("aa.ppm")));
+
+    doc->m_antialias = 2;
+    std::string error;
+    ASSERT_TRUE(CSceneFile::Save(*doc, InFolder("smooth.lscene"), error)) << error;
+    EXPECT_NE(std::string::npos, ReadFile(InFolder("smooth.lscene")).find("antialias 2\n"));
+    ASSERT_EQ(0, RunCli({"-q", "-W", "40", "-H", "24", "smooth.lscene", "-o", "s.ppm"}).status);
+    EXPECT_EQ(twice, ReadFile(InFolder("s.ppm")));
+    ASSERT_EQ(0,
+              RunCli({"-q", "-W", "40", "-H", "24", "--aa", "1", "smooth.lscene", "-o", "s1.ppm"})
+                  .status);
+    EXPECT_EQ(once, ReadFile(InFolder("s1.ppm")));
+}
+} // namespace
