@@ -37,13 +37,10 @@ COptionsSheet::COptionsSheet(wxWindow* owner) {
         apply->Disable();
     LayoutDialog();
 
+    m_activePage = m_misc;
     // Bound only now: adding the first page selects it, before any value is loaded.
     book->Bind(wxEVT_BOOKCTRL_PAGE_CHANGING, &COptionsSheet::OnPageChanging, this);
     book->Bind(wxEVT_BOOKCTRL_PAGE_CHANGED, &COptionsSheet::OnPageChanged, this);
-}
-
-COptionsPage* COptionsSheet::GetActivePage() const {
-    return dynamic_cast<COptionsPage*>(GetBookCtrl()->GetCurrentPage());
 }
 
 bool COptionsSheet::TransferDataToWindow() {
@@ -59,12 +56,25 @@ bool COptionsSheet::TransferDataFromWindow() {
 
 void COptionsSheet::OnPageChanging(wxBookCtrlEvent& event) {
     COptionsPage* page = GetActivePage();
-    if (page && !page->OnKillActive())
-        event.Veto();
+    if (!page || page->OnKillActive())
+        return;
+    event.Veto();
+    // GTK may switch the tab all the same (a change asked for by the program is not always
+    // stopped): put the page that refused back in front once the switch is over.
+    CallAfter([this] {
+        wxBookCtrlBase* book = GetBookCtrl();
+        int index = book->FindPage(m_activePage);
+        if (index != wxNOT_FOUND && book->GetSelection() != index)
+            book->ChangeSelection(static_cast<std::size_t>(index));
+    });
 }
 
 void COptionsSheet::OnPageChanged(wxBookCtrlEvent& event) {
-    if (COptionsPage* page = GetActivePage())
-        page->OnSetActive();
+    // The page itself, not wxWidgets' selection: a programmatic change that a page refused
+    // still moves the notebook's selection index under GTK.
+    m_activePage = dynamic_cast<COptionsPage*>(
+        GetBookCtrl()->GetPage(static_cast<std::size_t>(event.GetSelection())));
+    if (m_activePage)
+        m_activePage->OnSetActive();
     event.Skip();
 }

@@ -31,8 +31,8 @@ public:
     COptions5* m_defaults = nullptr;
     COptions6* m_advanced = nullptr;
 
-    // The page on the tab now selected.
-    COptionsPage* GetActivePage() const;
+    // The page the user is on: the one last reached (a refused leave keeps it).
+    COptionsPage* GetActivePage() const { return m_activePage; }
 
     // The active page shows its values when the sheet opens and gives them back, validated,
     // on OK; a refused value keeps the sheet open on that page.
@@ -42,4 +42,6 @@ public:
 private:
     void OnPageChanging(wxBookCtrlEvent& event);
     void OnPageChanged(wxBookCtrlEvent& event);
+
+    COptionsPage* m_activePage = nullptr;
 };

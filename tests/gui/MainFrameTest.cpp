@@ -38,16 +38,26 @@ TEST_F(MainFrame, MenusStandWhereTheProgramAddressesThem) {
         const char* label;
     };
     const Item items[] = {
-        {0, 0, ID_FILE_NEW, "&New\tCtrl+N"},     {0, 1, ID_FILE_OPEN, "&Open...\tCtrl+O"},
-        {0, 2, ID_FILE_SAVE_SCRIPT, "Save Script"}, {0, 4, ID_FILE_MRU_FILE1, "Recent File"},
-        {0, 6, ID_FILE_EXPORT_IMAGE, "Export Image..."}, {0, 7, ID_APP_EXIT, "E&xit"},
-        {1, 0, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},    {1, 2, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
-        {1, 3, ID_EDIT_COPY, "&Copy\tCtrl+C"},    {1, 4, ID_EDIT_PASTE, "&Paste\tCtrl+V"},
-        {2, 0, ID_VIEW_TOOLBAR, "&Toolbar"},      {2, 1, ID_VIEW_STATUS_BAR, "&Status Bar"},
-        {2, 2, ID_VIEW_OPTIONS, "Options"},       {2, 3, ID_VIEW_EDITOR, "Editor"},
-        {3, 0, ID_SCENE_WIZARD, "Create Wizard"}, {3, 1, ID_SCENE_CAMERA, "Camera"},
-        {3, 2, ID_SCENE_ADD_LIGHT, "Add Light"},  {3, 3, ID_SCENE_PARSE_SCRIPT, "Parse Script..."},
-        {4, 0, ID_GO_SAME_THREAD, "Same Thread"}, {5, 0, ID_DEBUG_LOGGING, "Logging"},
+        {0, 0, ID_FILE_NEW, "&New\tCtrl+N"},
+        {0, 1, ID_FILE_OPEN, "&Open...\tCtrl+O"},
+        {0, 2, ID_FILE_SAVE_SCRIPT, "Save Script"},
+        {0, 4, ID_FILE_MRU_FILE1, "Recent File"},
+        {0, 6, ID_FILE_EXPORT_IMAGE, "Export Image..."},
+        {0, 7, ID_APP_EXIT, "E&xit"},
+        {1, 0, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
+        {1, 2, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
+        {1, 3, ID_EDIT_COPY, "&Copy\tCtrl+C"},
+        {1, 4, ID_EDIT_PASTE, "&Paste\tCtrl+V"},
+        {2, 0, ID_VIEW_TOOLBAR, "&Toolbar"},
+        {2, 1, ID_VIEW_STATUS_BAR, "&Status Bar"},
+        {2, 2, ID_VIEW_OPTIONS, "Options"},
+        {2, 3, ID_VIEW_EDITOR, "Editor"},
+        {3, 0, ID_SCENE_WIZARD, "Create Wizard"},
+        {3, 1, ID_SCENE_CAMERA, "Camera"},
+        {3, 2, ID_SCENE_ADD_LIGHT, "Add Light"},
+        {3, 3, ID_SCENE_PARSE_SCRIPT, "Parse Script..."},
+        {4, 0, ID_GO_SAME_THREAD, "Same Thread"},
+        {5, 0, ID_DEBUG_LOGGING, "Logging"},
         {6, 0, ID_APP_ABOUT, "&About lumo..."},
     };
     for (const Item& item : items) {
@@ -136,9 +146,9 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
     m_platform.m_onMessage = [&](const CTestPlatform::Message& message) {
         if (message.caption != "Finished Rendering")
             return;
-        seen = {Frame().GetMenuBar()->IsEnabledTop(kGoMenuPosition),
-                IsCommandEnabled(ID_FILE_NEW), IsCommandEnabled(ID_FILE_OPEN),
-                IsCommandEnabled(ID_FILE_SAVE), Frame().GetTitle().utf8_string()};
+        seen = {Frame().GetMenuBar()->IsEnabledTop(kGoMenuPosition), IsCommandEnabled(ID_FILE_NEW),
+                IsCommandEnabled(ID_FILE_OPEN), IsCommandEnabled(ID_FILE_SAVE),
+                Frame().GetTitle().utf8_string()};
     };
     EXPECT_FALSE(IsCommandEnabled(ID_FILE_EXPORT_IMAGE));
     ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
@@ -264,8 +274,8 @@ TEST_F(MainFrame, AboutLinkLightsUpAndOpensOnlyInsideItsRectangle) {
 
 TEST_F(MainFrame, TheEditorStartsWithoutBlockingTheWindow) {
     std::string marker = TestPath("edited");
-    ASSERT_TRUE(CSettingsStore::IniFile().WriteString(
-        "Lumo", "EditorPath", "sleep 1; touch '" + marker + "'"));
+    ASSERT_TRUE(CSettingsStore::IniFile().WriteString("Lumo", "EditorPath",
+                                                      "sleep 1; touch '" + marker + "'"));
     auto start = std::chrono::steady_clock::now();
     SendCommand(ID_VIEW_EDITOR);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
