@@ -8,35 +8,51 @@
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 CAddLightDialog::CAddLightDialog(wxWindow* owner) {
     Create(owner, wxID_ANY, "Add light dialog");
     auto at = [this](int x, int y) { return wxDLG_UNIT(this, wxPoint(x, y)); };
     auto size = [this](int width, int height) { return wxDLG_UNIT(this, wxSize(width, height)); };
     auto edit = [&](int id, int x, int y) { new wxTextCtrl(this, id, "", at(x, y), size(40, 14)); };
     auto spin = [&](int id, int x, int y, int width) {
-        new wxSpinButton(this, id, at(x, y), size(width, 14), wxSP_VERTICAL);
+        return FitSpinButton(*new wxSpinButton(this, id, at(x, y), size(width, 14), wxSP_VERTICAL),
+                             nullptr);
     };
 
     // In tab order: each spin follows the edit it steps. No labels: within each group the
     // edits are, top to bottom, X, Y, Z and red, green, blue.
-    new wxStaticBox(this, wxID_ANY, "Position", at(19, 30), size(80, 86));
+    auto* positionGroup = new wxStaticBox(this, wxID_ANY, "Position", at(19, 30), size(80, 86));
     edit(ID_X, 27, 38);
-    spin(ID_X_SPIN, 77, 37, 10);
+    int positionRight = spin(ID_X_SPIN, 77, 37, 10);
     edit(ID_Y, 25, 58);
-    spin(ID_Y_SPIN, 77, 58, 11);
+    positionRight = std::max(positionRight, spin(ID_Y_SPIN, 77, 58, 11));
     edit(ID_Z, 23, 86);
-    spin(ID_Z_SPIN, 75, 85, 10);
-    new wxStaticBox(this, wxID_ANY, "Colour", at(123, 29), size(106, 87));
+    positionRight = std::max(positionRight, spin(ID_Z_SPIN, 75, 85, 10));
+    auto* colourGroup = new wxStaticBox(this, wxID_ANY, "Colour", at(123, 29), size(106, 87));
     edit(ID_RED, 137, 37);
-    spin(ID_RED_SPIN, 187, 36, 10);
+    int colourRight = spin(ID_RED_SPIN, 187, 36, 10);
     edit(ID_GREEN, 139, 62);
-    spin(ID_GREEN_SPIN, 187, 62, 11);
+    colourRight = std::max(colourRight, spin(ID_GREEN_SPIN, 187, 62, 11));
     edit(ID_BLUE, 135, 89);
-    spin(ID_BLUE_SPIN, 191, 90, 10);
+    colourRight = std::max(colourRight, spin(ID_BLUE_SPIN, 191, 90, 10));
     auto* ok = new wxButton(this, wxID_OK, "OK", at(153, 121), size(50, 14));
     new wxButton(this, wxID_CANCEL, "Cancel", at(205, 121), size(50, 14));
     ok->SetDefault();
-    SetClientSize(size(262, 142));
+
+    // GTK's wider spins: each group and the dialog grow just enough to hold them.
+    const int margin = size(4, 0).x;
+    auto grow = [&](wxWindow* group, int right) {
+        wxRect rect = group->GetRect();
+        rect.width = std::max(rect.width, right + margin - rect.x);
+        group->SetSize(rect);
+        return rect.GetRight();
+    };
+    grow(positionGroup, positionRight);
+    colourRight = grow(colourGroup, colourRight);
+    wxSize client = size(262, 142);
+    client.x = std::max(client.x, colourRight + size(7, 0).x);
+    SetClientSize(client);
 
     const int spins[] = {ID_X_SPIN, ID_Y_SPIN, ID_Z_SPIN, ID_RED_SPIN, ID_GREEN_SPIN, ID_BLUE_SPIN};
     CentreSpinButtons(*this, spins, 6);

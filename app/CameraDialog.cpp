@@ -9,6 +9,8 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
+
 CCameraDialog::CCameraDialog(wxWindow* owner) {
     Create(owner, wxID_ANY, "Camera Dialog");
     auto at = [this](int x, int y) { return wxDLG_UNIT(this, wxPoint(x, y)); };
@@ -19,31 +21,46 @@ CCameraDialog::CCameraDialog(wxWindow* owner) {
     };
 
     // In tab order: each spin follows the edit it steps.
-    new wxStaticBox(this, wxID_ANY, "Look at", at(26, 15), size(79, 75));
+    auto* eyeGroup = new wxStaticBox(this, wxID_ANY, "Look at", at(26, 15), size(79, 75));
     edit(ID_EYE_X, 25, 23);
     m_eyeXSpin = spin(ID_EYE_X_SPIN, 69, 24, wxSP_WRAP);
     edit(ID_EYE_Y, 25, 40);
     m_eyeYSpin = spin(ID_EYE_Y_SPIN, 67, 42);
     edit(ID_EYE_Z, 25, 66);
     m_eyeZSpin = spin(ID_EYE_Z_SPIN, 69, 67);
-    new wxStaticBox(this, wxID_ANY, "Poistion", at(153, 13), size(83, 74));
+    auto* lookGroup = new wxStaticBox(this, wxID_ANY, "Poistion", at(153, 13), size(83, 74));
     edit(ID_LOOK_X, 153, 21);
     m_lookXSpin = spin(ID_LOOK_X_SPIN, 198, 23);
     edit(ID_LOOK_Y, 153, 42);
     m_lookYSpin = spin(ID_LOOK_Y_SPIN, 196, 43);
     edit(ID_LOOK_Z, 153, 67);
     m_lookZSpin = spin(ID_LOOK_Z_SPIN, 197, 68);
-    const struct {
-        const char* text;
-        int x, y;
-    } labels[] = {{"X", 87, 27},  {"Y", 86, 43},  {"Z", 88, 69},
-                  {"X", 217, 25}, {"Y", 217, 45}, {"Z", 215, 71}};
-    for (const auto& label : labels)
-        new wxStaticText(this, wxID_ANY, label.text, at(label.x, label.y));
+    auto label = [&](const char* text, int x, int y) {
+        return new wxStaticText(this, wxID_ANY, text, at(x, y));
+    };
     auto* ok = new wxButton(this, wxID_OK, "OK", at(175, 101), size(50, 14));
     new wxButton(this, wxID_CANCEL, "Cancel", at(226, 101), size(50, 14));
     ok->SetDefault();
-    SetClientSize(size(283, 122));
+
+    // GTK's wider spins push their labels right; each group and the dialog grow to hold them.
+    const int margin = size(4, 0).x;
+    auto grow = [&](wxWindow* group, int right) {
+        wxRect rect = group->GetRect();
+        rect.width = std::max(rect.width, right + margin - rect.x);
+        group->SetSize(rect);
+        return rect.GetRight();
+    };
+    int eyeRight = std::max({FitSpinButton(*m_eyeXSpin, label("X", 87, 27)),
+                             FitSpinButton(*m_eyeYSpin, label("Y", 86, 43)),
+                             FitSpinButton(*m_eyeZSpin, label("Z", 88, 69))});
+    grow(eyeGroup, eyeRight);
+    int lookRight = std::max({FitSpinButton(*m_lookXSpin, label("X", 217, 25)),
+                              FitSpinButton(*m_lookYSpin, label("Y", 217, 45)),
+                              FitSpinButton(*m_lookZSpin, label("Z", 215, 71))});
+    lookRight = grow(lookGroup, lookRight);
+    wxSize client = size(283, 122);
+    client.x = std::max(client.x, lookRight + size(7, 0).x);
+    SetClientSize(client);
 
     const int spins[] = {ID_LOOK_Z_SPIN, ID_LOOK_Y_SPIN, ID_LOOK_X_SPIN,
                          ID_EYE_Z_SPIN,  ID_EYE_Y_SPIN,  ID_EYE_X_SPIN};

@@ -3,6 +3,7 @@
 #include <wx/spinbutt.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <charconv>
 
 wxString FormatStepValue(double value) {
@@ -35,4 +36,21 @@ void CentreSpinButtons(wxWindow& dialog, const int* ids, int count) {
             continue;
         spin->SetValue((spin->GetMin() + spin->GetMax()) / 2);
     }
+}
+
+int FitSpinButton(wxWindow& spin, wxWindow* label) {
+    wxSize best = spin.GetBestSize();
+    wxRect rect = spin.GetRect();
+    rect.width = std::max(rect.width, best.x);
+    rect.height = std::max(rect.height, best.y);
+    spin.SetSize(rect);
+    int right = rect.GetRight();
+    if (label) {
+        const int gap = spin.ConvertDialogToPixels(wxSize(3, 0)).x;
+        wxPoint position = label->GetPosition();
+        position.x = std::max(position.x, right + gap);
+        label->Move(position);
+        right = label->GetRect().GetRight();
+    }
+    return right;
 }

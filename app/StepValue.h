@@ -18,3 +18,9 @@ wxString FormatStepValue(double value);
 // no click is ever lost at a range end: the position is not shown anywhere, the dialogs only
 // listen to the direction of each click.
 void CentreSpinButtons(wxWindow& dialog, const int* ids, int count);
+
+// GTK draws a spin button as a pair of "-" and "+" buttons side by side, far wider than the
+// narrow up-down control the dialogs were laid out for: the spin keeps its place and takes the
+// size GTK needs, and the label after it (or null) moves right just as far as it must.
+// Returns the right edge of the two, in the parent's pixels.
+int FitSpinButton(wxWindow& spin, wxWindow* label);

@@ -43,7 +43,7 @@ CWizPage2::CWizPage2(wxWizard* wizard) : wxWizardPageSimple(wizard) {
     } colour[] = {{ID_RED, "R", 16}, {ID_GREEN, "G", 35}, {ID_BLUE, "B", 53}};
     for (const auto& row : colour) {
         label(row.text, 160, row.y + 3);
-        edit(row.id, 174, row.y, 19);
+        edit(row.id, 174, row.y, 24); // 19 wide clips three digits in GTK's entries
     }
 
     new wxStaticBox(this, wxID_ANY, "Position", at(122, 73), size(82, 75));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/dialog.h>
+#include <wx/stopwatch.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 
@@ -30,12 +31,30 @@ inline wxDialog* FindModalDialog(const std::string& title) {
 
 inline void RunModalSteps(const std::function<void()>& trigger, std::vector<ModalStep> steps) {
     std::size_t next = 0;
+    bool queued = false;
     wxTimer timer;
+    // The timer only looks; the step runs from the event queue, as a user's action would, so
+    // that the dialog paints and nested dialogs run their own loops meanwhile.
+    // A dialog left open by a failing step is closed after a while, so the test fails instead
+    // of hanging.
+    wxStopWatch watch;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        if (next >= steps.size())
+        if (watch.Time() > 20000) {
+            ADD_FAILURE() << "a modal dialog stayed open; closing it";
+            for (wxWindow* window : wxTopLevelWindows)
+                if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+                    dialog->EndModal(wxID_CANCEL);
+            watch.Start();
             return;
-        if (wxDialog* dialog = FindModalDialog(steps[next].title))
-            steps[next++].act(*dialog);
+        }
+        if (queued || next >= steps.size() || !FindModalDialog(steps[next].title))
+            return;
+        queued = true;
+        wxTheApp->CallAfter([&] {
+            queued = false;
+            if (wxDialog* dialog = FindModalDialog(steps[next].title))
+                steps[next++].act(*dialog);
+        });
     });
     timer.Start(5);
     trigger();

@@ -104,11 +104,14 @@ TEST_F(OptionsSheet, AMaxRecursionDepthThatIsNoWholeNumberKeepsTheSheetOnItsPage
                       Type(dialog, CRendererOptions::ID_MAX_RECURSION, "abc");
                       Click(dialog, wxID_OK);
                       stayed = dialog.IsModal();
-                      SelectTab(dialog, 0); // leaving the page is refused as well
-                      Pump();
+                      // A click on another tab asks the page first, and it refuses.
+                      wxBookCtrlBase* book = dynamic_cast<COptionsSheet&>(dialog).GetBookCtrl();
+                      wxBookCtrlEvent changing(wxEVT_BOOKCTRL_PAGE_CHANGING, book->GetId(), 0, 1);
+                      changing.SetEventObject(book);
+                      book->ProcessWindowEvent(changing);
                       keptPage =
-                          ActivePage(dialog) == dynamic_cast<COptionsSheet&>(dialog).m_renderer &&
-                          dialog.FindWindow(CRendererOptions::ID_MAX_RECURSION)->IsShownOnScreen();
+                          !changing.IsAllowed() &&
+                          ActivePage(dialog) == dynamic_cast<COptionsSheet&>(dialog).m_renderer;
                       Type(dialog, CRendererOptions::ID_MAX_RECURSION, "3");
                   }},
                  {"Options", [&](wxDialog& dialog) { Click(dialog, wxID_OK); }}});

@@ -4,7 +4,9 @@
 #include "app/AddLightDialog.h"
 #include "app/CameraDialog.h"
 #include "app/CommandIds.h"
+#include "app/DataExchange.h"
 #include "app/NumberEdit.h"
+#include "app/StepValue.h"
 #include "script/LumoDoc.h"
 
 #include <wx/spinbutt.h>
@@ -188,6 +190,33 @@ TEST_F(SceneDialogs, AddLightCancelAddsNothingAndASpinStartsFromTheHeldValue) {
                     }}});
     EXPECT_EQ("0.01", stepped);
     EXPECT_EQ(before, Scene().m_lights.size());
+}
+
+TEST(DataExchange, NumbersAreReadAsDecimalTextOnlyAndShownInTheirShortestForm) {
+    double number = 0.0;
+    for (const char* text : {" -0.5e2 ", "-0", ".5", "+3", "7.", "1E+2"})
+        EXPECT_TRUE(CDataExchange::ParseDouble(text, number)) << text;
+    EXPECT_TRUE(CDataExchange::ParseDouble("\t-0.5e2 ", number));
+    EXPECT_EQ(-50.0, number);
+    for (const char* text :
+         {"", " ", "abc", "1,5", "--1", "1e", ".", "inf", "nan", "0x10", "1e999", "1 2", "5x"})
+        EXPECT_FALSE(CDataExchange::ParseDouble(text, number)) << text;
+
+    unsigned whole = 0;
+    EXPECT_TRUE(CDataExchange::ParseUnsigned(" 42 ", whole));
+    EXPECT_EQ(42u, whole);
+    EXPECT_TRUE(CDataExchange::ParseUnsigned("4294967295", whole));
+    for (const char* text : {"", "-1", "4294967296", "1.0", "abc", "+"})
+        EXPECT_FALSE(CDataExchange::ParseUnsigned(text, whole)) << text;
+
+    EXPECT_EQ("-0.0500000007450581", CDataExchange::FormatGeneral(static_cast<double>(-0.05f), 15));
+    EXPECT_EQ("0.1", CDataExchange::FormatGeneral(0.1, 15));
+    EXPECT_EQ("-50", CDataExchange::FormatGeneral(-50.0, 15));
+    EXPECT_EQ("0.1", CDataExchange::FormatGeneral(static_cast<double>(0.1f), 6));
+    EXPECT_EQ("1e+20", CDataExchange::FormatGeneral(1e20, 6));
+    EXPECT_EQ("-0.01", FormatStepValue(-0.01));
+    EXPECT_EQ("12.50", FormatStepValue(12.5));
+    EXPECT_EQ("0.00", FormatStepValue(0.0));
 }
 
 } // namespace
