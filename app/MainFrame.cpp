@@ -1,12 +1,18 @@
 #include "app/MainFrame.h"
 
+#include "app/AddLightDialog.h"
 #include "app/AppIcon.h"
+#include "app/CameraDialog.h"
 #include "app/CommandIds.h"
 #include "app/DesktopEditor.h"
 #include "app/LumoApp.h"
 #include "app/LumoView.h"
+#include "app/MiscOptions.h"
+#include "app/Options2.h"
+#include "app/Options6.h"
 #include "app/OptionsSheet.h"
 #include "app/PaneProgress.h"
+#include "app/RendererOptions.h"
 #include "app/SceneDocument.h"
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
@@ -33,6 +39,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(ID_GO_QUARTER_VIEW, CMainFrame::OnRenderQuarters)
     EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions)
     EVT_MENU(ID_SCENE_WIZARD, CMainFrame::OnSceneWizard)
+    EVT_MENU(ID_SCENE_CAMERA, CMainFrame::OnCamera)
+    EVT_MENU(ID_SCENE_ADD_LIGHT, CMainFrame::OnAddLight)
     EVT_MENU(ID_FILE_SAVE_SCRIPT, CMainFrame::OnSaveScript)
     EVT_MENU(ID_DEBUG_LOGGING, CMainFrame::OnLogging)
     EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
@@ -337,9 +345,11 @@ void CMainFrame::Render(unsigned parts) {
 }
 
 void CMainFrame::SaveScript() {
-    CLumoDoc* document = GetActiveScene();
-    if (!document)
-        return;
+    if (CLumoDoc* document = GetActiveScene())
+        SaveScriptWith([document](CArchive& archive) { document->Serialize(archive); });
+}
+
+void CMainFrame::SaveScriptWith(const std::function<void(CArchive&)>& store) {
     CFileChoice choice;
     choice.mode = CFileChoice::save;
     choice.filter = CLumoView::kScriptFilter;
@@ -351,7 +361,7 @@ void CMainFrame::SaveScript() {
     CArchive archive(path, CArchive::store);
     {
         wxBusyCursor wait;
-        document->Serialize(archive);
+        store(archive);
     }
     // A save that did not happen is said, never passed over: the user would lose the scene.
     if (!archive.Close())
@@ -372,21 +382,21 @@ void CMainFrame::LoadOptions(COptionsSheet& sheet) {
     auto readFloat = [&](const char* key) {
         return static_cast<float>(std::atof(ini.GetString(section, key, "0.1").c_str()));
     };
-    sheet.m_renderer.m_maxRecursion =
+    sheet.m_renderer->m_maxRecursion =
         static_cast<unsigned>(profile.GetInt(section, "MaxRecursion", 0));
-    sheet.m_misc.m_editorPath =
+    sheet.m_misc->m_editorPath =
         wxString::FromUTF8(ini.GetString(section, "EditorPath", DefaultEditorCommand()));
-    sheet.m_misc.m_fileOverride = profile.GetInt(section, "FileOverRide", 0);
-    sheet.m_misc.m_useEditor = profile.GetInt(section, "UseEditor", 0);
-    sheet.m_misc.m_runWizard = profile.GetInt(section, "RunWiz", 0);
-    sheet.m_camera.m_x = readFloat("CamX");
-    sheet.m_camera.m_y = readFloat("CamY");
-    sheet.m_camera.m_z = readFloat("CamZ");
-    sheet.m_camera.m_width = static_cast<unsigned>(profile.GetInt(section, "Width", 320));
-    sheet.m_camera.m_height = static_cast<unsigned>(profile.GetInt(section, "Height", 200));
-    sheet.m_camera.m_fishEye = profile.GetInt(section, "FishEye", 0);
-    sheet.m_advanced.m_katmai = profile.GetInt(section, "KatMai", 0);
-    sheet.m_advanced.m_mmx = profile.GetInt(section, "MMX", 0);
+    sheet.m_misc->m_fileOverride = profile.GetInt(section, "FileOverRide", 0);
+    sheet.m_misc->m_useEditor = profile.GetInt(section, "UseEditor", 0);
+    sheet.m_misc->m_runWizard = profile.GetInt(section, "RunWiz", 0);
+    sheet.m_camera->m_x = readFloat("CamX");
+    sheet.m_camera->m_y = readFloat("CamY");
+    sheet.m_camera->m_z = readFloat("CamZ");
+    sheet.m_camera->m_width = static_cast<unsigned>(profile.GetInt(section, "Width", 320));
+    sheet.m_camera->m_height = static_cast<unsigned>(profile.GetInt(section, "Height", 200));
+    sheet.m_camera->m_fishEye = profile.GetInt(section, "FishEye", 0);
+    sheet.m_advanced->m_katmai = profile.GetInt(section, "KatMai", 0);
+    sheet.m_advanced->m_mmx = profile.GetInt(section, "MMX", 0);
 }
 
 void CMainFrame::SaveOptions(COptionsSheet& sheet) {
@@ -398,19 +408,19 @@ void CMainFrame::SaveOptions(COptionsSheet& sheet) {
         std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
         ini.WriteString(section, key, text);
     };
-    profile.WriteInt(section, "MaxRecursion", static_cast<int>(sheet.m_renderer.m_maxRecursion));
-    ini.WriteString(section, "EditorPath", sheet.m_misc.m_editorPath.utf8_string());
-    profile.WriteInt(section, "FileOverRide", sheet.m_misc.m_fileOverride);
-    profile.WriteInt(section, "UseEditor", sheet.m_misc.m_useEditor);
-    profile.WriteInt(section, "RunWiz", sheet.m_misc.m_runWizard);
-    profile.WriteInt(section, "FishEye", sheet.m_camera.m_fishEye);
-    writeFloat("CamX", sheet.m_camera.m_x);
-    writeFloat("CamY", sheet.m_camera.m_y);
-    writeFloat("CamZ", sheet.m_camera.m_z);
-    profile.WriteInt(section, "Width", static_cast<int>(sheet.m_camera.m_width));
-    profile.WriteInt(section, "Height", static_cast<int>(sheet.m_camera.m_height));
-    profile.WriteInt(section, "KatMai", sheet.m_advanced.m_katmai);
-    profile.WriteInt(section, "MMX", sheet.m_advanced.m_mmx);
+    profile.WriteInt(section, "MaxRecursion", static_cast<int>(sheet.m_renderer->m_maxRecursion));
+    ini.WriteString(section, "EditorPath", sheet.m_misc->m_editorPath.utf8_string());
+    profile.WriteInt(section, "FileOverRide", sheet.m_misc->m_fileOverride);
+    profile.WriteInt(section, "UseEditor", sheet.m_misc->m_useEditor);
+    profile.WriteInt(section, "RunWiz", sheet.m_misc->m_runWizard);
+    profile.WriteInt(section, "FishEye", sheet.m_camera->m_fishEye);
+    writeFloat("CamX", sheet.m_camera->m_x);
+    writeFloat("CamY", sheet.m_camera->m_y);
+    writeFloat("CamZ", sheet.m_camera->m_z);
+    profile.WriteInt(section, "Width", static_cast<int>(sheet.m_camera->m_width));
+    profile.WriteInt(section, "Height", static_cast<int>(sheet.m_camera->m_height));
+    profile.WriteInt(section, "KatMai", sheet.m_advanced->m_katmai);
+    profile.WriteInt(section, "MMX", sheet.m_advanced->m_mmx);
 }
 
 void CMainFrame::OnRender(wxCommandEvent&) {
@@ -435,6 +445,40 @@ void CMainFrame::OnOptions(wxCommandEvent&) {
 void CMainFrame::OnSceneWizard(wxCommandEvent&) {
     if (CLumoDoc* document = GetActiveScene())
         document->RunSceneWizard();
+}
+
+void CMainFrame::OnCamera(wxCommandEvent&) {
+    CLumoDoc* document = GetActiveScene();
+    if (!document)
+        return;
+    CCameraDialog dialog(this);
+    CVector eye = document->GetEye();
+    CVector look = document->GetLook();
+    dialog.m_eyeX = eye.x;
+    dialog.m_eyeY = eye.y;
+    dialog.m_eyeZ = eye.z;
+    dialog.m_lookX = look.x;
+    dialog.m_lookY = look.y;
+    dialog.m_lookZ = look.z;
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    // The next render takes the new camera; nothing is repainted or marked changed.
+    document->SetEye(CVector(dialog.m_eyeX, dialog.m_eyeY, dialog.m_eyeZ));
+    document->SetLook(CVector(dialog.m_lookX, dialog.m_lookY, dialog.m_lookZ));
+}
+
+void CMainFrame::OnAddLight(wxCommandEvent&) {
+    CLumoDoc* document = GetActiveScene();
+    if (!document)
+        return;
+    CAddLightDialog dialog(this);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    auto light = std::make_unique<CLight>(CVector(dialog.m_x, dialog.m_y, dialog.m_z));
+    // The float constructor clamps each level to 0..1.
+    light->SetColour(CColour(static_cast<float>(dialog.m_red), static_cast<float>(dialog.m_green),
+                             static_cast<float>(dialog.m_blue)));
+    document->AddLight(std::move(light));
 }
 
 void CMainFrame::OnSaveScript(wxCommandEvent&) {

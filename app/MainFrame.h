@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+class CArchive;
 class CLumoDoc;
 class CLumoView;
 class COptionsSheet;
@@ -44,6 +45,8 @@ public:
     void Render(unsigned parts = 0);
     // Save Script: the save dialog, then the object list as script text.
     void SaveScript();
+    // The save dialog of Save Script, then the store writes the file; a failure is said.
+    static void SaveScriptWith(const std::function<void(CArchive&)>& store);
     // The options sheet, filled from the settings and saved on OK only.
     void ShowOptions();
     // Moves every setting between the stores and the sheet's pages, in the program's orders.
@@ -68,6 +71,8 @@ private:
     void OnOptions(wxCommandEvent& event);
     void OnSceneWizard(wxCommandEvent& event);
     void OnSaveScript(wxCommandEvent& event);
+    void OnCamera(wxCommandEvent& event);
+    void OnAddLight(wxCommandEvent& event);
     void OnLogging(wxCommandEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnExportImage(wxCommandEvent& event);

@@ -1,40 +1,47 @@
 #pragma once
 
 #include <wx/propdlg.h>
-#include <wx/string.h>
 
-// The options sheet's pages as value holders. The pages with their controls, layouts and value
-// exchange follow with the dialogs; the frame's LoadOptions and SaveOptions fill and read
-// these fields.
-struct CMiscOptions {
-    int m_useEditor = 0;
-    wxString m_editorPath;
-    int m_fileOverride = 0;
-    int m_runWizard = 0;
-};
-struct CRendererOptions {
-    unsigned m_maxRecursion = 0;
-};
-struct COptions2 {
-    float m_x = 0.0f;
-    float m_y = 0.0f;
-    float m_z = 0.0f;
-    int m_fishEye = 0;
-    unsigned m_height = 0;
-    unsigned m_width = 0;
-};
-struct COptions6 {
-    int m_katmai = 0;
-    int m_mmx = 0;
-};
+class CMiscOptions;
+class COptions1;
+class COptions2;
+class COptions3;
+class COptions4;
+class COptions5;
+class COptions6;
+class COptionsPage;
+class CRendererOptions;
+class wxBookCtrlEvent;
 
-// "Options": the settings of the program on tabbed pages, shown modally.
+// "Options": the program's settings on six tabs, shown modally with OK, Cancel and Apply. The
+// pages hold the values; the frame's LoadOptions fills them before the sheet is shown and its
+// SaveOptions reads them after OK. The "Camera" and "Defaults" pages are built and carry their
+// values but are not on the sheet.
 class COptionsSheet : public wxPropertySheetDialog {
 public:
-    explicit COptionsSheet(wxWindow* parent);
+    explicit COptionsSheet(wxWindow* owner);
 
-    CMiscOptions m_misc;
-    CRendererOptions m_renderer;
-    COptions2 m_camera;
-    COptions6 m_advanced;
+    // Owned by the sheet as its child windows, in the order they are built.
+    CMiscOptions* m_misc = nullptr;
+    CRendererOptions* m_renderer = nullptr;
+    COptions1* m_renderer2 = nullptr;
+    COptions2* m_camera = nullptr;
+    COptions3* m_methods = nullptr;
+    COptions4* m_experimental = nullptr;
+    COptions5* m_defaults = nullptr;
+    COptions6* m_advanced = nullptr;
+
+    // The page the user is on: the one last reached (a refused leave keeps it).
+    COptionsPage* GetActivePage() const { return m_activePage; }
+
+    // The active page shows its values when the sheet opens and gives them back, validated,
+    // on OK; a refused value keeps the sheet open on that page.
+    bool TransferDataToWindow() override;
+    bool TransferDataFromWindow() override;
+
+private:
+    void OnPageChanging(wxBookCtrlEvent& event);
+    void OnPageChanged(wxBookCtrlEvent& event);
+
+    COptionsPage* m_activePage = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/WxPlatform.h"
 
 #include "app/MainFrame.h"
+#include "app/SceneWizard.h"
 
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
@@ -91,8 +92,8 @@ bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
     return true;
 }
 
-bool CWxPlatform::RunSceneWizard(CLumoDoc&) {
-    return false;
+bool CWxPlatform::RunSceneWizard(CLumoDoc& document) {
+    return CSceneWizard::RunOn(document, m_frame);
 }
 
 void CWxPlatform::OpenAddress(const std::string& address) {

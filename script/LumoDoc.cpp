@@ -7,6 +7,7 @@
 #include "scene/Sphere.h"
 #include "script/Archive.h"
 #include "script/SceneFile.h"
+#include "script/WizardObject.h"
 
 CLumoDoc::CLumoDoc() {
     CPlatform::Current().DocumentCreated(this);
@@ -73,6 +74,12 @@ void CLumoDoc::ClearScene() {
 
 void CLumoDoc::RunSceneWizard() {
     CPlatform::Current().RunSceneWizard(*this);
+}
+
+void CLumoDoc::BuildWizardScene(const std::vector<CWizardObject>& pages) {
+    ClearScene();
+    for (auto& object : CWizardObject::BuildScene(pages))
+        AddObjectAtTail(std::move(object));
 }
 
 bool CLumoDoc::OnNewDocument() {

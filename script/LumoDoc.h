@@ -13,6 +13,7 @@
 
 class CArchive;
 struct CSceneContents;
+struct CWizardObject;
 
 // The document: owns the scene (objects, lights, background, camera) and the image of the last
 // render. It builds the default scene when it is created.
@@ -42,10 +43,15 @@ public:
     void LoadScriptKeywords(const char* text, std::size_t length);
     // The object list as script text, as the storing Serialize writes it.
     std::string GetScriptText();
+    // The script text of any object list, as GetScriptText writes the document's.
+    static std::string ScriptTextOf(const CObjectList& objects);
 
     // The scene wizard of the platform over this document (New, Scene > Create Wizard and
     // "RunWiz" at start): on Finish it replaces the scene, on Cancel nothing changes.
     void RunSceneWizard();
+    // The wizard's Finish: clears the scene, then appends the pages' objects in page order and
+    // the floor. The lights, the camera and the background stay.
+    void BuildWizardScene(const std::vector<CWizardObject>& pages);
 
     void DeleteContents() {} // the scene stays as it is
     bool OnNewDocument();

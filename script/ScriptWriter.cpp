@@ -3,9 +3,13 @@
 #include "script/LumoDoc.h"
 
 std::string CLumoDoc::GetScriptText() {
+    return ScriptTextOf(m_objects);
+}
+
+std::string CLumoDoc::ScriptTextOf(const CObjectList& objects) {
     std::string script;
     std::string text;
-    for (const auto& object : m_objects) {
+    for (const auto& object : objects) {
         if (!object)
             continue;
         object->GetScriptHeader(text);
