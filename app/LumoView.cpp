@@ -196,7 +196,7 @@ void CLumoView::OnFileOpen(wxCommandEvent&) {
     if (!IsIdle())
         return;
     CFileChoice choice;
-    choice.mode = CFileChoice::open;
+    choice.mode = CFileChoice::forOpening;
     choice.filter = kScriptFilter;
     choice.initialName = "*.lmo";
     choice.defaultExtension = "lumo";

@@ -351,7 +351,7 @@ void CMainFrame::SaveScript() {
 
 void CMainFrame::SaveScriptWith(const std::function<void(CArchive&)>& store) {
     CFileChoice choice;
-    choice.mode = CFileChoice::save;
+    choice.mode = CFileChoice::forSaving;
     choice.filter = CLumoView::kScriptFilter;
     choice.initialName = "*.lmo";
     choice.defaultExtension = "lumo";
@@ -500,7 +500,7 @@ void CMainFrame::OnExportImage(wxCommandEvent&) {
     if (!document || !document->m_imageComplete)
         return;
     CFileChoice choice;
-    choice.mode = CFileChoice::save;
+    choice.mode = CFileChoice::forSaving;
     choice.filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm";
     choice.initialName = "lumo.png";
     choice.defaultExtension = "png";
@@ -521,7 +521,7 @@ void CMainFrame::OnOpenScene(wxCommandEvent&) {
     if (!document->OnSaveModified())
         return;
     CFileChoice choice;
-    choice.mode = CFileChoice::open;
+    choice.mode = CFileChoice::forOpening;
     choice.filter = CSceneDocument::kSceneFilter;
     choice.initialName = "*.lscene";
     choice.mustExist = true;
@@ -549,7 +549,7 @@ void CMainFrame::OnParseScript(wxCommandEvent&) {
     if (!document || GetRenderBusy() != 0)
         return;
     CFileChoice choice;
-    choice.mode = CFileChoice::open;
+    choice.mode = CFileChoice::forOpening;
     choice.filter = CLumoView::kScriptFilter;
     choice.initialName = "*.lmo";
     choice.mustExist = true;

@@ -19,7 +19,7 @@ void COptions5::OnColour(wxCommandEvent&) {
 
 void COptions5::OnTexture(wxCommandEvent&) {
     CFileChoice choice;
-    choice.mode = CFileChoice::open;
+    choice.mode = CFileChoice::forOpening;
     choice.filter = "Bitmap Files (*.bmp)|*.bmp|GIF Files (*.gif)|*.gif|Data Files "
                     "(*.jpg;*.jpeg)|*.jpg; *.jpeg|All Files (*.*)|*.*||";
     choice.defaultExtension = "bmp";

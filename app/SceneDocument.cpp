@@ -64,7 +64,7 @@ bool CSceneDocument::SaveSceneAs(const std::string& path, std::string& error) {
 
 bool CSceneDocument::ChooseAndSaveScene() {
     CFileChoice choice;
-    choice.mode = CFileChoice::save;
+    choice.mode = CFileChoice::forSaving;
     choice.filter = kSceneFilter;
     choice.initialName = "*.lscene";
     choice.defaultExtension = CSceneFile::kExtension;

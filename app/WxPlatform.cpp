@@ -70,7 +70,7 @@ std::string CWxPlatform::WithDefaultExtension(const std::string& path,
 }
 
 bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
-    long style = choice.mode == CFileChoice::save ? wxFD_SAVE : wxFD_OPEN;
+    long style = choice.mode == CFileChoice::forSaving ? wxFD_SAVE : wxFD_OPEN;
     if (choice.mustExist)
         style |= wxFD_FILE_MUST_EXIST;
     // A wildcard as the initial name picks the filter it names; GTK would take it for a name.
@@ -87,7 +87,7 @@ bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
     if (dialog.ShowModal() != wxID_OK)
         return false;
     path = dialog.GetPath().utf8_string();
-    if (choice.mode == CFileChoice::save)
+    if (choice.mode == CFileChoice::forSaving)
         path = WithDefaultExtension(path, choice.defaultExtension);
     return true;
 }

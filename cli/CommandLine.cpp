@@ -66,7 +66,8 @@ const OptionSpec* FindShort(char name) {
 // message stays on one line whatever the argument holds.
 std::string Shown(const std::string& text) {
     std::string shown;
-    for (unsigned char c : text) {
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02x", c);

@@ -47,7 +47,8 @@ bool CImage::SetSize(int width, int height) {
 void CImage::Clear() {
     if (!HasPlanes())
         return;
-    std::size_t pictureBytes = static_cast<std::size_t>(m_width) * m_height;
+    std::size_t pictureBytes =
+        static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
     std::memset(m_red.get(), 255, pictureBytes);
     std::memset(m_green.get(), 255, pictureBytes);
     std::memset(m_blue.get(), 255, pictureBytes);

@@ -31,7 +31,8 @@ public:
     // red | green << 8 | blue << 16.
     std::uint32_t GetPixel(int x, int y) const {
         std::size_t offset = Offset(x, y);
-        return m_red[offset] | m_green[offset] << 8 | std::uint32_t(m_blue[offset]) << 16;
+        return std::uint32_t{m_red[offset]} | std::uint32_t{m_green[offset]} << 8 |
+               std::uint32_t{m_blue[offset]} << 16;
     }
 
     int GetWidth() const { return m_width; }

@@ -9,8 +9,8 @@ class CMainWindow;
 // '|' as "description|pattern|description|pattern". An initial name with a wildcard ("*.lmo")
 // selects that pattern rather than naming a file.
 struct CFileChoice {
-    enum Mode { open, save };
-    Mode mode = open;
+    enum Mode { forOpening, forSaving };
+    Mode mode = forOpening;
     std::string filter;
     std::string initialName;
     // Appended after a dot to a saved name that has no extension of its own ("" for none).

@@ -26,7 +26,7 @@ bool CTestPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
         return false;
     path = m_files.front();
     m_files.pop_front();
-    if (choice.mode == CFileChoice::save)
+    if (choice.mode == CFileChoice::forSaving)
         path = WithDefaultExtension(path, choice.defaultExtension);
     return true;
 }

@@ -206,7 +206,7 @@ TEST_F(MainFrame, OpenAddsTheFilesObjectsAndKeepsTheTitle) {
     ASSERT_TRUE(SendCommand(ID_FILE_OPEN));
     ASSERT_EQ(1u, m_platform.m_fileRequests.size());
     const CFileChoice& request = m_platform.m_fileRequests[0];
-    EXPECT_EQ(CFileChoice::open, request.mode);
+    EXPECT_EQ(CFileChoice::forOpening, request.mode);
     EXPECT_EQ("Lumo files (*.lmo)|*.lmo|All Files (*.*))|*.*||", request.filter);
     EXPECT_EQ("*.lmo", request.initialName);
     EXPECT_TRUE(request.mustExist);
@@ -229,7 +229,7 @@ TEST_F(MainFrame, SaveAndSaveScriptWriteTheScript) {
     m_platform.m_files.push_back(named);
     ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCRIPT));
     EXPECT_EQ(expected, ReadFile(named + ".lumo"));
-    EXPECT_EQ(CFileChoice::save, m_platform.m_fileRequests.at(0).mode);
+    EXPECT_EQ(CFileChoice::forSaving, m_platform.m_fileRequests.at(0).mode);
     EXPECT_EQ("lumo", m_platform.m_fileRequests.at(0).defaultExtension);
 
     std::string saved = TestPath("saved.lmo");
