@@ -9,6 +9,10 @@
 #include <thread>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr unsigned kBins = 16;
@@ -95,6 +99,74 @@ struct CSphereHierarchy::Reference {
     std::uint32_t sphere;
 };
 
+// The box around the spheres of a range of references and the box around their centres.
+struct CSphereHierarchy::Bounds {
+    Box box;
+    Box centres;
+
+    void Grow(const Reference& ref) {
+        box.Grow(ref.lo, ref.hi);
+        centres.Grow(ref.centre, ref.centre);
+    }
+    void Grow(const Bounds& other) {
+        box.Grow(other.box);
+        centres.Grow(other.centres);
+    }
+};
+
+// Grows each bin's bounds by the references that fall into it and counts them. With SSE the
+// three coordinates of a box side are taken at once: minps(x, m) and maxps(x, m) pick x
+// exactly when x < m and x > m, as Box::Grow's std::min(m, x) and std::max(m, x) do, so the
+// bounds are the same bits either way.
+template <class BinOf>
+void CSphereHierarchy::BinBounds(const std::vector<Reference>& refs, std::uint32_t begin,
+                                 std::uint32_t end, BinOf binOf, Bounds* bins,
+                                 std::uint32_t* counts) {
+#if defined(__SSE2__)
+    // Lanes 0-2 of lo and hi are the box's sides; lanes 1-3 of the centre vectors are the
+    // centre (loaded from hi[2] on, so that no lane reads the sphere's number as a float).
+    __m128 lo[kBins];
+    __m128 hi[kBins];
+    __m128 centreLo[kBins];
+    __m128 centreHi[kBins];
+    for (unsigned k = 0; k < kBins; ++k) {
+        lo[k] = centreLo[k] = _mm_set1_ps(std::numeric_limits<float>::max());
+        hi[k] = centreHi[k] = _mm_set1_ps(-std::numeric_limits<float>::max());
+    }
+    for (std::uint32_t i = begin; i < end; ++i) {
+        const Reference& ref = refs[i];
+        unsigned k = binOf(ref);
+        __m128 l = _mm_loadu_ps(ref.lo);
+        __m128 h = _mm_loadu_ps(ref.hi);
+        __m128 c = _mm_loadu_ps(ref.hi + 2);
+        lo[k] = _mm_min_ps(l, lo[k]);
+        hi[k] = _mm_max_ps(h, hi[k]);
+        centreLo[k] = _mm_min_ps(c, centreLo[k]);
+        centreHi[k] = _mm_max_ps(c, centreHi[k]);
+        ++counts[k];
+    }
+    for (unsigned k = 0; k < kBins; ++k) {
+        float lanes[4][4];
+        _mm_storeu_ps(lanes[0], lo[k]);
+        _mm_storeu_ps(lanes[1], hi[k]);
+        _mm_storeu_ps(lanes[2], centreLo[k]);
+        _mm_storeu_ps(lanes[3], centreHi[k]);
+        for (int a = 0; a < 3; ++a) {
+            bins[k].box.lo[a] = lanes[0][a];
+            bins[k].box.hi[a] = lanes[1][a];
+            bins[k].centres.lo[a] = lanes[2][a + 1];
+            bins[k].centres.hi[a] = lanes[3][a + 1];
+        }
+    }
+#else
+    for (std::uint32_t i = begin; i < end; ++i) {
+        unsigned k = binOf(refs[i]);
+        bins[k].Grow(refs[i]);
+        ++counts[k];
+    }
+#endif
+}
+
 bool CSphereHierarchy::Fits(const Sphere& s) {
     double extent = std::max({std::fabs(s.cx), std::fabs(s.cy), std::fabs(s.cz)}) + std::fabs(s.r);
     return extent <= kExtent; // false for a NaN or an infinity too
@@ -109,6 +181,7 @@ void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
     std::vector<Reference> refs(spheres.size());
     double lo[3] = {kExtent, kExtent, kExtent};
     double hi[3] = {-kExtent, -kExtent, -kExtent};
+    Bounds bounds;
     for (std::size_t i = 0; i < spheres.size(); ++i) {
         const Sphere& s = spheres[i];
         double r = std::fabs(s.r);
@@ -124,6 +197,7 @@ void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
             hi[a] = std::max(hi[a], c[a] + r);
         }
         ref.sphere = static_cast<std::uint32_t>(i);
+        bounds.Grow(ref);
     }
     double radius2 = 0.0;
     for (int a = 0; a < 3; ++a) {
@@ -132,24 +206,32 @@ void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
     }
     m_radius = std::sqrt(radius2) * (1 + 1e-9) + 1e-6;
 
-    m_nodes.reserve(refs.size());
-    BuildNode(refs, 0, static_cast<std::uint32_t>(refs.size()), m_nodes, 0);
+    // A tree of n spheres has at most 2n - 1 nodes: room for all of them, so that the nodes are
+    // never copied (the pages beyond the tree's real size are never touched).
+    m_nodes.reserve(2 * refs.size());
+    BuildNode(refs, 0, static_cast<std::uint32_t>(refs.size()), bounds, m_nodes, 0);
 
     m_spheres.resize(refs.size());
     for (std::size_t i = 0; i < refs.size(); ++i)
         m_spheres[i] = spheres[refs[i].sphere];
 }
 
-// Builds the subtree of refs[begin, end) at the end of nodes and returns its root's index.
+CSphereHierarchy::Bounds CSphereHierarchy::Measure(const std::vector<Reference>& refs,
+                                                   std::uint32_t begin, std::uint32_t end) {
+    Bounds bounds;
+    for (std::uint32_t i = begin; i < end; ++i)
+        bounds.Grow(refs[i]);
+    return bounds;
+}
+
+// Builds the subtree of refs[begin, end), whose boxes and centres the bounds enclose exactly,
+// at the end of nodes and returns its root's index. The bins of a split give the bounds of
+// both halves, so each level passes over its spheres twice: to bin them and to partition them.
 std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uint32_t begin,
-                                          std::uint32_t end, std::vector<Node>& nodes,
-                                          unsigned depth) {
-    Box box;
-    Box centres;
-    for (std::uint32_t i = begin; i < end; ++i) {
-        box.Grow(refs[i].lo, refs[i].hi);
-        centres.Grow(refs[i].centre, refs[i].centre);
-    }
+                                          std::uint32_t end, const Bounds& bounds,
+                                          std::vector<Node>& nodes, unsigned depth) {
+    const Box& box = bounds.box;
+    const Box& centres = bounds.centres;
     std::uint32_t index = static_cast<std::uint32_t>(nodes.size());
     nodes.push_back(Node{
         {box.lo[0], box.lo[1], box.lo[2]}, {box.hi[0], box.hi[1], box.hi[2]}, begin, end - begin});
@@ -164,6 +246,8 @@ std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uin
     double low = centres.lo[axis];
     double extent = static_cast<double>(centres.hi[axis]) - low;
     std::uint32_t middle = begin;
+    Bounds first;
+    Bounds second;
     if (extent > 0.0) {
         // Binned surface area heuristic: the split between bins with the least expected cost.
         double scale = kBins / extent;
@@ -171,19 +255,15 @@ std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uin
             double k = (ref.centre[axis] - low) * scale;
             return std::min(kBins - 1, static_cast<unsigned>(k));
         };
-        Box bins[kBins];
+        Bounds bins[kBins];
         std::uint32_t counts[kBins] = {};
-        for (std::uint32_t i = begin; i < end; ++i) {
-            unsigned k = binOf(refs[i]);
-            bins[k].Grow(refs[i].lo, refs[i].hi);
-            ++counts[k];
-        }
+        BinBounds(refs, begin, end, binOf, bins, counts);
         double rightArea[kBins];
         std::uint32_t rightCount[kBins];
         Box right;
         std::uint32_t n = 0;
         for (unsigned k = kBins - 1; k > 0; --k) {
-            right.Grow(bins[k]);
+            right.Grow(bins[k].box);
             n += counts[k];
             rightArea[k] = right.HalfArea();
             rightCount[k] = n;
@@ -193,7 +273,7 @@ std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uin
         double bestCost = std::numeric_limits<double>::infinity();
         unsigned bestSplit = 0;
         for (unsigned k = 1; k < kBins; ++k) {
-            left.Grow(bins[k - 1]);
+            left.Grow(bins[k - 1].box);
             n += counts[k - 1];
             double cost = left.HalfArea() * n + rightArea[k] * rightCount[k];
             if (n != 0 && rightCount[k] != 0 && cost < bestCost) {
@@ -205,31 +285,42 @@ std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uin
         double leafCost = box.HalfArea() * count;
         if (bestSplit == 0 || (count <= kMaxLeaf && bestCost + box.HalfArea() >= leafCost))
             return index;
-        auto split = std::partition(refs.begin() + begin, refs.begin() + end,
-                                    [&](const Reference& ref) { return binOf(ref) < bestSplit; });
+        // binOf(ref) < bestSplit without the conversion: the bin is the whole part of a
+        // non-negative k, and bestSplit is a whole number below kBins.
+        double bound = bestSplit;
+        auto split =
+            std::partition(refs.begin() + begin, refs.begin() + end, [&](const Reference& ref) {
+                return (ref.centre[axis] - low) * scale < bound;
+            });
         middle = static_cast<std::uint32_t>(split - refs.begin());
+        for (unsigned k = 0; k < kBins; ++k)
+            (k < bestSplit ? first : second).Grow(bins[k]);
     }
     if (middle == begin || middle == end) {
         // Every centre in one place: a leaf if small, else halves in any order.
         if (count <= kMaxLeaf)
             return index;
         middle = begin + count / 2;
+        first = Measure(refs, begin, middle);
+        second = Measure(refs, middle, end);
     }
 
     nodes[index].count = 0;
     if (count > kParallelBuild && depth < 1) {
         // The second half on a thread of its own, into its own nodes, appended afterwards.
-        std::vector<Node> second;
+        std::vector<Node> secondNodes;
         std::thread worker;
         try {
-            worker = std::thread([&] { BuildNode(refs, middle, end, second, depth + 1); });
+            secondNodes.reserve(2 * std::size_t{end - middle});
+            worker =
+                std::thread([&] { BuildNode(refs, middle, end, second, secondNodes, depth + 1); });
         } catch (const std::system_error&) {
         }
         if (worker.joinable()) {
-            BuildNode(refs, begin, middle, nodes, depth + 1);
+            BuildNode(refs, begin, middle, first, nodes, depth + 1);
             worker.join();
             std::uint32_t offset = static_cast<std::uint32_t>(nodes.size());
-            for (Node& node : second) {
+            for (Node& node : secondNodes) {
                 if (node.count == 0)
                     node.first += offset;
                 nodes.push_back(node);
@@ -238,8 +329,8 @@ std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uin
             return index;
         }
     }
-    BuildNode(refs, begin, middle, nodes, depth + 1);
-    nodes[index].first = BuildNode(refs, middle, end, nodes, depth + 1);
+    BuildNode(refs, begin, middle, first, nodes, depth + 1);
+    nodes[index].first = BuildNode(refs, middle, end, second, nodes, depth + 1);
     return index;
 }
 

@@ -61,10 +61,16 @@ private:
         std::uint32_t count; // spheres in a leaf; 0 for an inner node (first child follows it)
     };
     struct Reference;
+    struct Bounds;
 
     bool Covers(const CRay& ray) const;
+    template <class BinOf>
+    static void BinBounds(const std::vector<Reference>& refs, std::uint32_t begin,
+                          std::uint32_t end, BinOf binOf, Bounds* bins, std::uint32_t* counts);
+    static Bounds Measure(const std::vector<Reference>& refs, std::uint32_t begin,
+                          std::uint32_t end);
     std::uint32_t BuildNode(std::vector<Reference>& refs, std::uint32_t begin, std::uint32_t end,
-                            std::vector<Node>& nodes, unsigned depth);
+                            const Bounds& bounds, std::vector<Node>& nodes, unsigned depth);
 
     std::vector<Node> m_nodes;
     std::vector<Sphere> m_spheres;
