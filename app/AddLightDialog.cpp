@@ -96,7 +96,7 @@ void CAddLightDialog::OnSpin(wxSpinEvent& event) {
             continue;
         // The up arrow is the step -1 of a spin whose range runs downwards.
         int step = event.GetEventType() == wxEVT_SPIN_UP ? -1 : 1;
-        StepValue(step, *row.value, wxDynamicCast(FindWindow(row.edit), wxTextCtrl));
+        StepValue(step, *row.value, dynamic_cast<wxTextCtrl*>(FindWindow(row.edit)));
         event.Veto(); // the spin's own position stays in the middle (see CentreSpinButtons)
         return;
     }

@@ -102,7 +102,7 @@ void CCameraDialog::OnSpin(wxSpinEvent& event) {
             continue;
         // The up arrow is the step -1 of a spin whose range runs downwards.
         int step = event.GetEventType() == wxEVT_SPIN_UP ? -1 : 1;
-        StepValue(step, *row.value, wxDynamicCast(FindWindow(row.edit), wxTextCtrl));
+        StepValue(step, *row.value, dynamic_cast<wxTextCtrl*>(FindWindow(row.edit)));
         event.Veto(); // the spin's own position stays in the middle (see CentreSpinButtons)
         return;
     }

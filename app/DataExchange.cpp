@@ -128,7 +128,7 @@ wxWindow* CDataExchange::Control(int id) const {
 }
 
 bool CDataExchange::ReadText(int id, wxString& text) {
-    auto* edit = wxDynamicCast(Control(id), wxTextCtrl);
+    auto* edit = dynamic_cast<wxTextCtrl*>(Control(id));
     if (!edit)
         return false;
     text = edit->GetValue();
@@ -136,7 +136,7 @@ bool CDataExchange::ReadText(int id, wxString& text) {
 }
 
 void CDataExchange::WriteText(int id, const wxString& text) {
-    if (auto* edit = wxDynamicCast(Control(id), wxTextCtrl))
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(Control(id)))
         edit->ChangeValue(text);
 }
 
@@ -145,7 +145,7 @@ void CDataExchange::Fail(int id, const std::string& message) {
     CPlatform::Current().MessageBox(message, kCaption);
     if (wxWindow* control = Control(id)) {
         control->SetFocus();
-        if (auto* edit = wxDynamicCast(control, wxTextCtrl))
+        if (auto* edit = dynamic_cast<wxTextCtrl*>(control))
             edit->SelectAll();
     }
 }
@@ -153,7 +153,7 @@ void CDataExchange::Fail(int id, const std::string& message) {
 void CDataExchange::Check(int id, int& value) {
     if (m_failed)
         return;
-    auto* box = wxDynamicCast(Control(id), wxCheckBox);
+    auto* box = dynamic_cast<wxCheckBox*>(Control(id));
     if (!box)
         return;
     if (m_saving) {
@@ -169,7 +169,7 @@ void CDataExchange::Text(int id, wxString& value, std::size_t maxChars) {
     if (m_failed)
         return;
     if (!m_saving) {
-        auto* edit = wxDynamicCast(Control(id), wxTextCtrl);
+        auto* edit = dynamic_cast<wxTextCtrl*>(Control(id));
         if (!edit)
             return;
         // wxString counts whole characters, so the cut never splits one.

@@ -89,7 +89,7 @@ bool CLumoApp::StartUp(const std::string& script) {
     SetTopWindow(m_frame);
     m_platform->SetMainFrame(m_frame);
 
-    auto* document = wxDynamicCast(m_docManager->CreateNewDocument(), CSceneDocument);
+    auto* document = dynamic_cast<CSceneDocument*>(m_docManager->CreateNewDocument());
     if (!document) {
         std::fprintf(stderr, "lumo: cannot create the document\n");
         ShutDown();

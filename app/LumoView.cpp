@@ -79,7 +79,7 @@ bool CLumoView::OnClose(bool deleteWindow) {
 }
 
 CMainFrame* CLumoView::Frame() const {
-    return wxDynamicCast(wxTheApp->GetTopWindow(), CMainFrame);
+    return dynamic_cast<CMainFrame*>(wxTheApp->GetTopWindow());
 }
 
 bool CLumoView::IsIdle() const {
@@ -88,7 +88,7 @@ bool CLumoView::IsIdle() const {
 }
 
 CLumoDoc* CLumoView::GetSceneDocument() {
-    auto* document = wxDynamicCast(GetDocument(), CSceneDocument);
+    auto* document = dynamic_cast<CSceneDocument*>(GetDocument());
     return document ? &document->GetScene() : nullptr;
 }
 

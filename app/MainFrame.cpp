@@ -187,7 +187,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
 }
 
 CMainFrame::~CMainFrame() {
-    if (auto* app = wxDynamicCast(wxTheApp, CLumoApp))
+    if (auto* app = dynamic_cast<CLumoApp*>(wxTheApp))
         app->OnFrameDestroyed(this);
 }
 
@@ -268,7 +268,7 @@ CViewPort* CMainFrame::GetActiveViewPort() {
 
 CLumoView* CMainFrame::GetLumoView() const {
     wxDocManager* manager = GetDocumentManager();
-    return manager ? wxDynamicCast(manager->GetCurrentView(), CLumoView) : nullptr;
+    return manager ? dynamic_cast<CLumoView*>(manager->GetCurrentView()) : nullptr;
 }
 
 CLumoDoc* CMainFrame::GetActiveScene() const {
@@ -514,7 +514,7 @@ void CMainFrame::OnExportImage(wxCommandEvent&) {
 }
 
 void CMainFrame::OnOpenScene(wxCommandEvent&) {
-    auto* document = wxDynamicCast(GetDocumentManager()->GetCurrentDocument(), CSceneDocument);
+    auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
     if (!document || GetRenderBusy() != 0)
         return;
     // The scene in the window goes: a changed one is offered for saving first.
@@ -540,7 +540,7 @@ void CMainFrame::OnOpenScene(wxCommandEvent&) {
 }
 
 void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
-    if (auto* document = wxDynamicCast(GetDocumentManager()->GetCurrentDocument(), CSceneDocument))
+    if (auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument()))
         document->ChooseAndSaveScene();
 }
 
@@ -571,7 +571,7 @@ void CMainFrame::OnParseScript(wxCommandEvent&) {
 
 void CMainFrame::OnRecentFile(wxCommandEvent& event) {
     std::string path = m_recentFiles.GetFileForId(event.GetId());
-    auto* document = wxDynamicCast(GetDocumentManager()->GetCurrentDocument(), CSceneDocument);
+    auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
     if (path.empty() || !document || GetRenderBusy() != 0)
         return;
     if (!document->OnOpenDocument(wxString::FromUTF8(path))) {
@@ -607,7 +607,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
         event.Veto();
         return;
     }
-    if (auto* app = wxDynamicCast(wxTheApp, CLumoApp))
+    if (auto* app = dynamic_cast<CLumoApp*>(wxTheApp))
         if (!app->RemoveTrayIcon())
             CPlatform::Current().MessageBox("Failed delete tray icon..", "lumo");
     event.Skip(); // the framework's close processing: save prompt, then the window goes

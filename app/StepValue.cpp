@@ -31,7 +31,7 @@ bool StepValue(int step, double& value, wxTextCtrl* edit) {
 
 void CentreSpinButtons(wxWindow& dialog, const int* ids, int count) {
     for (int i = 0; i < count; ++i) {
-        auto* spin = wxDynamicCast(dialog.FindWindow(ids[i]), wxSpinButton);
+        auto* spin = dynamic_cast<wxSpinButton*>(dialog.FindWindow(ids[i]));
         if (!spin)
             continue;
         spin->SetValue((spin->GetMin() + spin->GetMax()) / 2);

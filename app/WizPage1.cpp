@@ -47,13 +47,13 @@ int CWizPage1::LeadingInteger(const wxString& text) {
 }
 
 bool CWizPage1::TransferDataToWindow() {
-    if (auto* edit = wxDynamicCast(FindWindow(ID_OBJECT_COUNT), wxTextCtrl))
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(FindWindow(ID_OBJECT_COUNT)))
         edit->SetValue("1"); // a change like any other: the count follows it
     return true;
 }
 
 bool CWizPage1::TransferDataFromWindow() {
-    auto* edit = wxDynamicCast(FindWindow(ID_OBJECT_COUNT), wxTextCtrl);
+    auto* edit = dynamic_cast<wxTextCtrl*>(FindWindow(ID_OBJECT_COUNT));
     if (!edit)
         return false;
     m_objectCount = LeadingInteger(edit->GetValue().Left(kMaxCountText));

@@ -97,7 +97,7 @@ void GuiTest::WithModalDialog(const std::function<void()>& trigger,
     bool acted = false;
     wxTheApp->CallAfter([&] {
         for (wxWindow* window : wxTopLevelWindows) {
-            auto* dialog = wxDynamicCast(window, wxDialog);
+            auto* dialog = dynamic_cast<wxDialog*>(window);
             if (dialog && dialog->IsModal()) {
                 acted = true;
                 act(*dialog);

@@ -21,7 +21,7 @@ struct ModalStep {
 
 inline wxDialog* FindModalDialog(const std::string& title) {
     for (wxWindow* window : wxTopLevelWindows) {
-        auto* dialog = wxDynamicCast(window, wxDialog);
+        auto* dialog = dynamic_cast<wxDialog*>(window);
         if (dialog && dialog->IsModal() && dialog->IsShown() &&
             dialog->GetTitle().utf8_string() == title)
             return dialog;
@@ -42,7 +42,7 @@ inline void RunModalSteps(const std::function<void()>& trigger, std::vector<Moda
         if (watch.Time() > 20000) {
             ADD_FAILURE() << "a modal dialog stayed open; closing it";
             for (wxWindow* window : wxTopLevelWindows)
-                if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+                if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal())
                     dialog->EndModal(wxID_CANCEL);
             watch.Start();
             return;
@@ -64,7 +64,7 @@ inline void RunModalSteps(const std::function<void()>& trigger, std::vector<Moda
 
 // The text of a dialog's edit, and typing a new one (a change the dialog hears about).
 inline wxTextCtrl& Edit(wxWindow& dialog, int id) {
-    auto* edit = wxDynamicCast(dialog.FindWindow(id), wxTextCtrl);
+    auto* edit = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(id));
     if (!edit)
         throw std::runtime_error("no edit " + std::to_string(id));
     return *edit;

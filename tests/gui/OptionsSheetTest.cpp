@@ -19,7 +19,7 @@ namespace {
 using OptionsSheet = GuiTest;
 
 wxCheckBox& Box(wxWindow& dialog, int id) {
-    return *wxDynamicCast(dialog.FindWindow(id), wxCheckBox);
+    return *dynamic_cast<wxCheckBox*>(dialog.FindWindow(id));
 }
 
 // Selects a tab as a click on it does: the page left is asked first.

@@ -30,7 +30,7 @@ protected:
     static CSceneWizard& Wizard(wxDialog& dialog) { return dynamic_cast<CSceneWizard&>(dialog); }
     static wxWindow& Page(wxDialog& dialog) { return *Wizard(dialog).GetCurrentPage(); }
     static wxButton& Button(wxDialog& dialog, int id) {
-        return *wxDynamicCast(dialog.FindWindow(id), wxButton);
+        return *dynamic_cast<wxButton*>(dialog.FindWindow(id));
     }
     // The first sheet answered with that count.
     static ModalStep Count(const std::string& text) {
@@ -138,7 +138,7 @@ TEST_F(SceneWizard, FinishBuildsThePagesObjectsThenTheFloorAndBackReturnsToTheLa
              // The second page: a plane at (1.7, -2.2, 3.9), green 300.
              wxWindow& second = Page(dialog);
              EXPECT_TRUE(Button(dialog, wxID_BACKWARD).IsEnabled());
-             auto* list = wxDynamicCast(second.FindWindow(CWizPage2::ID_OBJECT_TYPE), wxChoice);
+             auto* list = dynamic_cast<wxChoice*>(second.FindWindow(CWizPage2::ID_OBJECT_TYPE));
              EXPECT_EQ(2, list->GetSelection());
              EXPECT_EQ("", list->GetString(0));
              EXPECT_EQ("Plane", list->GetString(1));
@@ -215,7 +215,7 @@ TEST_F(SceneWizard, TheClosingPageShowsAndSavesTheScriptOfThePagesWithoutTouchin
                        wxDialog* source = FindModalDialog("View source");
                        ASSERT_NE(nullptr, source);
                        for (wxWindow* child : source->GetChildren())
-                           if (auto* text = wxDynamicCast(child, wxTextCtrl)) {
+                           if (auto* text = dynamic_cast<wxTextCtrl*>(child)) {
                                shown = text->GetValue().utf8_string();
                                EXPECT_FALSE(text->IsEditable());
                            }
