@@ -245,8 +245,9 @@ TEST_F(SceneWizard, TheBuiltSceneRendersLitAndAsTheEngineRendersTheSameObjects) 
     ASSERT_EQ(3u, Scene().m_objects.size());
     Frame().SetClientSize(120, 120);
     Pump();
-    wxSize size = Frame().GetCanvas()->GetClientSize();
     ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
+    // The size the render took from the view.
+    wxSize size(Scene().m_image.GetWidth(), Scene().m_image.GetHeight());
     std::string shown = TestPath("shown.ppm");
     std::string error;
     ASSERT_TRUE(CImageFile::Write(Scene().m_image, shown, error)) << error;
