@@ -11,6 +11,7 @@
 #include "headless/HeadlessPlatform.h"
 #include "render/ImageFile.h"
 #include "render/RenderJob.h"
+#include "render/Renderer.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 #include "script/LumoDoc.h"
@@ -277,4 +278,55 @@ TEST_F(SceneWizard, TheBuiltSceneRendersLitAndAsTheEngineRendersTheSameObjects) 
     EXPECT_NE(ReadFile(TestPath("unlit.ppm")), ReadFile(shown));
 }
 
+} // namespace
+
+#include "cli/RenderCommand.h"
+
+namespace {
+// A scene built in the window through the real wizard, saved as a scene file, opened again in
+// a fresh start of the program and rendered there and by lumo-render: one picture, three times.
+TEST_F(SceneWizard, ASceneBuiltHereRendersTheSameReopenedAndInLumoRender) {
+    RunWizard({Count("2"), OnWizard([&](wxDialog& dialog) {
+                   Type(Page(dialog), CWizPage2::ID_RED, "200");
+                   Type(Page(dialog), CWizPage2::ID_Y, "-20");
+                   Click(dialog, wxID_FORWARD);
+                   Type(Page(dialog), CWizPage2::ID_X, "-40");
+                   Type(Page(dialog), CWizPage2::ID_REFLECTION, "0.3");
+                   Click(dialog, wxID_FORWARD);
+                   Click(dialog, wxID_FORWARD);
+               })});
+    Scene().SetEye(CVector(5.0, -10.0, -100.0)); // as the camera dialog sets it
+    auto renderHere = [&](const std::string& path) {
+        Frame().SetClientSize(120, 90);
+        Pump();
+        ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
+        std::string error;
+        ASSERT_TRUE(CImageFile::Write(Scene().m_image, path, error)) << error;
+    };
+    renderHere(TestPath("window.ppm"));
+    std::string width = std::to_string(Scene().m_image.GetWidth());
+    std::string height = std::to_string(Scene().m_image.GetHeight());
+    m_platform.m_files.push_back(TestPath("built"));
+    ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCENE_AS));
+
+    App().ShutDown();
+    g_stopRendering = 0; // set when the view went; a new process starts with it clear
+    App().UsePlatform(&m_platform);
+    ASSERT_TRUE(App().StartUp(""));
+    m_platform.m_files.push_back(TestPath("built.lscene"));
+    ASSERT_TRUE(SendCommand(ID_FILE_OPEN_SCENE));
+    EXPECT_EQ("built.lscene - lumo", Frame().GetTitle());
+    renderHere(TestPath("reopened.ppm"));
+
+    // lumo-render draws the saved scene as the window drew it, each at the window's size.
+    auto lumoRender = [&](const std::string& w, const std::string& h, const std::string& path) {
+        EXPECT_EQ(0, RunLumoRender({"-q", "-W", w, "-H", h, TestPath("built.lscene"), "-o", path},
+                                   stdout, stderr));
+        return ReadFile(path);
+    };
+    EXPECT_EQ(ReadFile(TestPath("window.ppm")), lumoRender(width, height, TestPath("cli.ppm")));
+    EXPECT_EQ(ReadFile(TestPath("reopened.ppm")),
+              lumoRender(std::to_string(Scene().m_image.GetWidth()),
+                         std::to_string(Scene().m_image.GetHeight()), TestPath("cli2.ppm")));
+}
 } // namespace
