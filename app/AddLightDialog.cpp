@@ -42,14 +42,8 @@ CAddLightDialog::CAddLightDialog(wxWindow* owner) {
 
     // GTK's wider spins: each group and the dialog grow just enough to hold them.
     const int margin = size(4, 0).x;
-    auto grow = [&](wxWindow* group, int right) {
-        wxRect rect = group->GetRect();
-        rect.width = std::max(rect.width, right + margin - rect.x);
-        group->SetSize(rect);
-        return rect.GetRight();
-    };
-    grow(positionGroup, positionRight);
-    colourRight = grow(colourGroup, colourRight);
+    GrowToHold(*positionGroup, positionRight, margin);
+    colourRight = GrowToHold(*colourGroup, colourRight, margin);
     wxSize client = size(262, 142);
     client.x = std::max(client.x, colourRight + size(7, 0).x);
     SetClientSize(client);
@@ -79,26 +73,11 @@ bool CAddLightDialog::TransferDataFromWindow() {
 }
 
 void CAddLightDialog::OnSpin(wxSpinEvent& event) {
-    struct Row {
-        int spin, edit;
-        double* value;
-    };
-    const Row rows[] = {
-        {ID_X_SPIN, ID_X, &m_x},
-        {ID_Y_SPIN, ID_Y, &m_y},
-        {ID_Z_SPIN, ID_Z, &m_z},
-        {ID_RED_SPIN, ID_RED, &m_red},
-        {ID_GREEN_SPIN, ID_GREEN, &m_green},
-        {ID_BLUE_SPIN, ID_BLUE, &m_blue},
-    };
-    for (const Row& row : rows) {
-        if (row.spin != event.GetId())
-            continue;
-        // The up arrow is the step -1 of a spin whose range runs downwards.
-        int step = event.GetEventType() == wxEVT_SPIN_UP ? -1 : 1;
-        StepValue(step, *row.value, dynamic_cast<wxTextCtrl*>(FindWindow(row.edit)));
-        event.Veto(); // the spin's own position stays in the middle (see CentreSpinButtons)
-        return;
-    }
-    event.Skip();
+    StepSpin(*this, event,
+             {{ID_X_SPIN, ID_X, &m_x},
+              {ID_Y_SPIN, ID_Y, &m_y},
+              {ID_Z_SPIN, ID_Z, &m_z},
+              {ID_RED_SPIN, ID_RED, &m_red},
+              {ID_GREEN_SPIN, ID_GREEN, &m_green},
+              {ID_BLUE_SPIN, ID_BLUE, &m_blue}});
 }

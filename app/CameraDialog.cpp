@@ -44,20 +44,14 @@ CCameraDialog::CCameraDialog(wxWindow* owner) {
 
     // GTK's wider spins push their labels right; each group and the dialog grow to hold them.
     const int margin = size(4, 0).x;
-    auto grow = [&](wxWindow* group, int right) {
-        wxRect rect = group->GetRect();
-        rect.width = std::max(rect.width, right + margin - rect.x);
-        group->SetSize(rect);
-        return rect.GetRight();
-    };
     int eyeRight = std::max({FitSpinButton(*m_eyeXSpin, label("X", 87, 27)),
                              FitSpinButton(*m_eyeYSpin, label("Y", 86, 43)),
                              FitSpinButton(*m_eyeZSpin, label("Z", 88, 69))});
-    grow(eyeGroup, eyeRight);
+    GrowToHold(*eyeGroup, eyeRight, margin);
     int lookRight = std::max({FitSpinButton(*m_lookXSpin, label("X", 217, 25)),
                               FitSpinButton(*m_lookYSpin, label("Y", 217, 45)),
                               FitSpinButton(*m_lookZSpin, label("Z", 215, 71))});
-    lookRight = grow(lookGroup, lookRight);
+    lookRight = GrowToHold(*lookGroup, lookRight, margin);
     wxSize client = size(283, 122);
     client.x = std::max(client.x, lookRight + size(7, 0).x);
     SetClientSize(client);
@@ -88,23 +82,11 @@ bool CCameraDialog::TransferDataFromWindow() {
 }
 
 void CCameraDialog::OnSpin(wxSpinEvent& event) {
-    struct Row {
-        int spin, edit;
-        double* value;
-    };
-    const Row rows[] = {
-        {ID_EYE_X_SPIN, ID_EYE_X, &m_eyeX},    {ID_EYE_Y_SPIN, ID_EYE_Y, &m_eyeY},
-        {ID_EYE_Z_SPIN, ID_EYE_Z, &m_eyeZ},    {ID_LOOK_X_SPIN, ID_LOOK_X, &m_lookX},
-        {ID_LOOK_Y_SPIN, ID_LOOK_Y, &m_lookY}, {ID_LOOK_Z_SPIN, ID_LOOK_Z, &m_lookZ},
-    };
-    for (const Row& row : rows) {
-        if (row.spin != event.GetId())
-            continue;
-        // The up arrow is the step -1 of a spin whose range runs downwards.
-        int step = event.GetEventType() == wxEVT_SPIN_UP ? -1 : 1;
-        StepValue(step, *row.value, dynamic_cast<wxTextCtrl*>(FindWindow(row.edit)));
-        event.Veto(); // the spin's own position stays in the middle (see CentreSpinButtons)
-        return;
-    }
-    event.Skip();
+    StepSpin(*this, event,
+             {{ID_EYE_X_SPIN, ID_EYE_X, &m_eyeX},
+              {ID_EYE_Y_SPIN, ID_EYE_Y, &m_eyeY},
+              {ID_EYE_Z_SPIN, ID_EYE_Z, &m_eyeZ},
+              {ID_LOOK_X_SPIN, ID_LOOK_X, &m_lookX},
+              {ID_LOOK_Y_SPIN, ID_LOOK_Y, &m_lookY},
+              {ID_LOOK_Z_SPIN, ID_LOOK_Z, &m_lookZ}});
 }

@@ -37,7 +37,6 @@ public:
 
     // A platform to use instead of the real dialogs; set before StartUp (GUI tests).
     void UsePlatform(CWxPlatform* platform) { m_platform = platform; }
-    CWxPlatform* GetPlatform() const { return m_platform; }
     CMainFrame* GetMainFrame() const { return m_frame; }
     wxDocManager* GetDocManager() const { return m_docManager; }
 

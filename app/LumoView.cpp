@@ -151,6 +151,12 @@ void CLumoView::ClearImage() {
         m_canvas->RefreshRect(wxRect(0, 0, width, height), false);
 }
 
+void CLumoView::ClearImageAndRepaint() {
+    ClearImage();
+    if (m_canvas)
+        m_canvas->Refresh(true);
+}
+
 void CLumoView::Paint(wxDC& dc, const wxRegion& update) {
     CLumoDoc* document = GetSceneDocument();
     if (!document)
@@ -192,17 +198,20 @@ void CLumoView::OnFileNew(wxCommandEvent&) {
         document->RunSceneWizard();
 }
 
+bool CLumoView::ChooseScriptFile(CFileChoice::Mode mode, std::string& path) {
+    CFileChoice choice{.mode = mode,
+                       .filter = kScriptFilter,
+                       .initialName = "*.lmo",
+                       .defaultExtension = "lumo",
+                       .mustExist = mode == CFileChoice::forOpening};
+    return CPlatform::Current().ChooseFile(choice, path);
+}
+
 void CLumoView::OnFileOpen(wxCommandEvent&) {
     if (!IsIdle())
         return;
-    CFileChoice choice;
-    choice.mode = CFileChoice::forOpening;
-    choice.filter = kScriptFilter;
-    choice.initialName = "*.lmo";
-    choice.defaultExtension = "lumo";
-    choice.mustExist = true;
     std::string path;
-    if (!CPlatform::Current().ChooseFile(choice, path))
+    if (!ChooseScriptFile(CFileChoice::forOpening, path))
         return;
     // A file that cannot be opened ends the command without a message.
     if (access(path.c_str(), R_OK) != 0)
@@ -218,9 +227,7 @@ void CLumoView::OnFileOpen(wxCommandEvent&) {
             return;
         }
     }
-    ClearImage();
-    if (m_canvas)
-        m_canvas->Refresh(true);
+    ClearImageAndRepaint();
 }
 
 // Save writes the script, as Save Script does: a Save button that loaded a file into the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Platform.h"
 #include "platform/ViewPort.h"
 
 #include <wx/docview.h>
@@ -22,6 +23,10 @@ class CLumoView : public wxView, public CViewPort {
 public:
     // The file dialogs' filter, shared by Open, Save Script and the recent files.
     static constexpr const char* kScriptFilter = "Lumo files (*.lmo)|*.lmo|All Files (*.*))|*.*||";
+    // The script file dialog of Open, Save Script and Parse Script: the filter above, "*.lmo"
+    // as the initial name, "lumo" added to a name without an extension; an opened file must
+    // exist. False when the user cancelled.
+    static bool ChooseScriptFile(CFileChoice::Mode mode, std::string& path);
 
     CLumoView() = default;
     ~CLumoView() override;
@@ -38,6 +43,8 @@ public:
 
     // The image and the screen rectangle it covers become white.
     void ClearImage();
+    // After a scene was read into the document: the image cleared, the whole view repainted.
+    void ClearImageAndRepaint();
     // Puts the rows painted since the last flush on the screen at once.
     void FlushPaintedRows();
     // The canvas's paint handler.

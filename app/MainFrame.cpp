@@ -34,9 +34,7 @@
 #include <cstdio>
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
-    EVT_MENU(ID_GO_SAME_THREAD, CMainFrame::OnRender)
-    EVT_MENU(ID_GO_SPLIT_VIEW, CMainFrame::OnRenderSplit)
-    EVT_MENU(ID_GO_QUARTER_VIEW, CMainFrame::OnRenderQuarters)
+    EVT_MENU_RANGE(ID_GO_SAME_THREAD, ID_GO_QUARTER_VIEW, CMainFrame::OnRender)
     EVT_MENU(ID_VIEW_OPTIONS, CMainFrame::OnOptions)
     EVT_MENU(ID_SCENE_WIZARD, CMainFrame::OnSceneWizard)
     EVT_MENU(ID_SCENE_CAMERA, CMainFrame::OnCamera)
@@ -350,13 +348,8 @@ void CMainFrame::SaveScript() {
 }
 
 void CMainFrame::SaveScriptWith(const std::function<void(CArchive&)>& store) {
-    CFileChoice choice;
-    choice.mode = CFileChoice::forSaving;
-    choice.filter = CLumoView::kScriptFilter;
-    choice.initialName = "*.lmo";
-    choice.defaultExtension = "lumo";
     std::string path;
-    if (!CPlatform::Current().ChooseFile(choice, path))
+    if (!CLumoView::ChooseScriptFile(CFileChoice::forSaving, path))
         return;
     CArchive archive(path, CArchive::store);
     {
@@ -423,19 +416,21 @@ void CMainFrame::SaveOptions(COptionsSheet& sheet) {
     profile.WriteInt(section, "MMX", sheet.m_advanced->m_mmx);
 }
 
-void CMainFrame::OnRender(wxCommandEvent&) {
-    if (GetRenderBusy() == 0)
-        Render();
-}
-
-void CMainFrame::OnRenderSplit(wxCommandEvent&) {
-    if (GetRenderBusy() == 0)
+// Same Thread, Split View and Quarter View: the picture whole, in halves or in quarters.
+void CMainFrame::OnRender(wxCommandEvent& event) {
+    if (GetRenderBusy() != 0)
+        return;
+    switch (event.GetId()) {
+    case ID_GO_SPLIT_VIEW:
         Render(2);
-}
-
-void CMainFrame::OnRenderQuarters(wxCommandEvent&) {
-    if (GetRenderBusy() == 0)
+        break;
+    case ID_GO_QUARTER_VIEW:
         Render(4);
+        break;
+    default:
+        Render();
+        break;
+    }
 }
 
 void CMainFrame::OnOptions(wxCommandEvent&) {
@@ -499,11 +494,10 @@ void CMainFrame::OnExportImage(wxCommandEvent&) {
     CLumoDoc* document = GetActiveScene();
     if (!document || !document->m_imageComplete)
         return;
-    CFileChoice choice;
-    choice.mode = CFileChoice::forSaving;
-    choice.filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm";
-    choice.initialName = "lumo.png";
-    choice.defaultExtension = "png";
+    CFileChoice choice{.mode = CFileChoice::forSaving,
+                       .filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm",
+                       .initialName = "lumo.png",
+                       .defaultExtension = "png"};
     std::string path;
     if (!CPlatform::Current().ChooseFile(choice, path))
         return;
@@ -520,23 +514,16 @@ void CMainFrame::OnOpenScene(wxCommandEvent&) {
     // The scene in the window goes: a changed one is offered for saving first.
     if (!document->OnSaveModified())
         return;
-    CFileChoice choice;
-    choice.mode = CFileChoice::forOpening;
-    choice.filter = CSceneDocument::kSceneFilter;
-    choice.initialName = "*.lscene";
-    choice.mustExist = true;
     std::string path;
-    if (!CPlatform::Current().ChooseFile(choice, path))
+    if (!CSceneDocument::ChooseSceneFile(CFileChoice::forOpening, path))
         return;
     std::string error;
     if (!document->OpenScene(path, error)) {
         CPlatform::Current().MessageBox(error, "lumo");
         return;
     }
-    if (CLumoView* view = GetLumoView()) {
-        view->ClearImage();
-        view->GetCanvas()->Refresh(true);
-    }
+    if (CLumoView* view = GetLumoView())
+        view->ClearImageAndRepaint();
 }
 
 void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
@@ -548,13 +535,8 @@ void CMainFrame::OnParseScript(wxCommandEvent&) {
     CLumoDoc* document = GetActiveScene();
     if (!document || GetRenderBusy() != 0)
         return;
-    CFileChoice choice;
-    choice.mode = CFileChoice::forOpening;
-    choice.filter = CLumoView::kScriptFilter;
-    choice.initialName = "*.lmo";
-    choice.mustExist = true;
     std::string path;
-    if (!CPlatform::Current().ChooseFile(choice, path))
+    if (!CLumoView::ChooseScriptFile(CFileChoice::forOpening, path))
         return;
     CArchive archive(path, CArchive::load);
     std::string text;
@@ -563,10 +545,8 @@ void CMainFrame::OnParseScript(wxCommandEvent&) {
         return;
     }
     document->ParseScript(text.data(), text.size());
-    if (CLumoView* view = GetLumoView()) {
-        view->ClearImage();
-        view->GetCanvas()->Refresh(true);
-    }
+    if (CLumoView* view = GetLumoView())
+        view->ClearImageAndRepaint();
 }
 
 void CMainFrame::OnRecentFile(wxCommandEvent& event) {

@@ -66,8 +66,6 @@ private:
     void UpdateIndicators();
 
     void OnRender(wxCommandEvent& event);
-    void OnRenderSplit(wxCommandEvent& event);
-    void OnRenderQuarters(wxCommandEvent& event);
     void OnOptions(wxCommandEvent& event);
     void OnSceneWizard(wxCommandEvent& event);
     void OnSaveScript(wxCommandEvent& event);

@@ -23,7 +23,6 @@ public:
     // Drops the entry (a file that could not be opened) and stores the list.
     void Remove(std::size_t index);
 
-    const std::vector<std::string>& GetFiles() const { return m_files; }
     // The path of a command id of the list, or "" when the id shows no file.
     std::string GetFileForId(int id) const;
 

@@ -62,14 +62,18 @@ bool CSceneDocument::SaveSceneAs(const std::string& path, std::string& error) {
     return true;
 }
 
+bool CSceneDocument::ChooseSceneFile(CFileChoice::Mode mode, std::string& path) {
+    CFileChoice choice{.mode = mode,
+                       .filter = kSceneFilter,
+                       .initialName = "*.lscene",
+                       .defaultExtension = CSceneFile::kExtension,
+                       .mustExist = mode == CFileChoice::forOpening};
+    return CPlatform::Current().ChooseFile(choice, path);
+}
+
 bool CSceneDocument::ChooseAndSaveScene() {
-    CFileChoice choice;
-    choice.mode = CFileChoice::forSaving;
-    choice.filter = kSceneFilter;
-    choice.initialName = "*.lscene";
-    choice.defaultExtension = CSceneFile::kExtension;
     std::string path;
-    if (!CPlatform::Current().ChooseFile(choice, path))
+    if (!ChooseSceneFile(CFileChoice::forSaving, path))
         return false;
     std::string error;
     if (!SaveSceneAs(path, error)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <wx/docview.h>
 
 #include <memory>
@@ -36,6 +38,8 @@ public:
     // file reads) or written. The document is then named after the file and unmodified.
     bool OpenScene(const std::string& path, std::string& error);
     bool SaveSceneAs(const std::string& path, std::string& error);
+    // The scene file dialog of Open Scene and Save Scene As; false when the user cancelled.
+    static bool ChooseSceneFile(CFileChoice::Mode mode, std::string& path);
     // Save Scene As's dialog, then the save; false when cancelled or failed (said).
     bool ChooseAndSaveScene();
     static constexpr const char* kSceneFilter =

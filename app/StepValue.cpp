@@ -29,6 +29,26 @@ bool StepValue(int step, double& value, wxTextCtrl* edit) {
     return true;
 }
 
+void StepSpin(wxWindow& dialog, wxSpinEvent& event, std::initializer_list<CSpinStep> spins) {
+    for (const CSpinStep& spin : spins) {
+        if (spin.spin != event.GetId())
+            continue;
+        // The up arrow is the step -1 of a spin whose range runs downwards.
+        int step = event.GetEventType() == wxEVT_SPIN_UP ? -1 : 1;
+        StepValue(step, *spin.value, dynamic_cast<wxTextCtrl*>(dialog.FindWindow(spin.edit)));
+        event.Veto(); // the spin's own position stays in the middle (see CentreSpinButtons)
+        return;
+    }
+    event.Skip();
+}
+
+int GrowToHold(wxWindow& group, int right, int margin) {
+    wxRect rect = group.GetRect();
+    rect.width = std::max(rect.width, right + margin - rect.x);
+    group.SetSize(rect);
+    return rect.GetRight();
+}
+
 void CentreSpinButtons(wxWindow& dialog, const int* ids, int count) {
     for (int i = 0; i < count; ++i) {
         auto* spin = dynamic_cast<wxSpinButton*>(dialog.FindWindow(ids[i]));

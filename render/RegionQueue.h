@@ -1,13 +1,14 @@
 #pragma once
 
-#include <condition_variable>
+#include "render/WorkerTally.h"
+
 #include <deque>
 #include <mutex>
 
 // The finished rows of a render split into parts, each traced by a worker of its own: workers
 // post each row segment as they finish it, and the calling thread takes them in the order they
 // came to paint them on the view.
-class CRegionQueue {
+class CRegionQueue : public CWorkerTally {
 public:
     struct Segment {
         unsigned y;
@@ -15,24 +16,9 @@ public:
         unsigned right;
     };
 
-    CRegionQueue() = default;
-    CRegionQueue(const CRegionQueue&) = delete;
-    CRegionQueue& operator=(const CRegionQueue&) = delete;
-
     void Post(Segment segment) {
         std::lock_guard lock(m_mutex);
         m_finished.push_back(segment);
-        m_changed.notify_all();
-    }
-
-    // A worker counts itself in before it starts and out when it has posted its last row.
-    void WorkerStarting() {
-        std::lock_guard lock(m_mutex);
-        ++m_running;
-    }
-    void WorkerFinished() {
-        std::lock_guard lock(m_mutex);
-        --m_running;
         m_changed.notify_all();
     }
 
@@ -48,8 +34,5 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::deque<Segment> m_finished; // under the mutex
-    unsigned m_running = 0;         // under the mutex
 };

@@ -1,20 +1,19 @@
 #pragma once
 
+#include "render/WorkerTally.h"
+
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
 // The rows of a parallel render: workers take the next untraced row, trace it into the image
 // and mark it done; the calling thread waits for the rows in order and paints each on the view
 // as soon as it is finished, so the picture still builds up from the top.
-class CRowQueue {
+class CRowQueue : public CWorkerTally {
 public:
     CRowQueue(unsigned top, unsigned bottom) : m_top(top), m_bottom(bottom), m_next(top) {
         m_done.assign(bottom - top, 0);
     }
-    CRowQueue(const CRowQueue&) = delete;
-    CRowQueue& operator=(const CRowQueue&) = delete;
 
     // The next row nobody has taken, or false when every row is taken.
     bool Take(unsigned& row) {
@@ -24,17 +23,6 @@ public:
     void MarkDone(unsigned row) {
         std::lock_guard lock(m_mutex);
         m_done[row - m_top] = 1;
-        m_changed.notify_all();
-    }
-
-    // A worker counts itself in before it starts and out when it takes no more rows.
-    void WorkerStarting() {
-        std::lock_guard lock(m_mutex);
-        ++m_running;
-    }
-    void WorkerFinished() {
-        std::lock_guard lock(m_mutex);
-        --m_running;
         m_changed.notify_all();
     }
 
@@ -49,8 +37,5 @@ private:
     const unsigned m_top;
     const unsigned m_bottom;
     std::atomic<unsigned> m_next;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::vector<char> m_done; // per row, under the mutex
-    unsigned m_running = 0;   // workers still tracing, under the mutex
 };

@@ -18,15 +18,9 @@ class Antialias : public RenderFixture {
 protected:
     std::string Render(unsigned samples, unsigned threads = 1, unsigned parts = 0,
                        Hierarchy hierarchy = Hierarchy::off, int width = 48, int height = 30) {
-        EXPECT_TRUE(doc->m_image.SetSize(width, height));
-        CRenderer renderer;
-        renderer.SetAntialias(samples);
-        renderer.SetThreads(threads);
-        renderer.SetParts(parts);
-        renderer.SetHierarchy(hierarchy);
-        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                        0, width, height, nullptr);
-        return EncodePpm(doc->m_image);
+        return RenderToPpm(
+            *doc, width, height,
+            {.threads = threads, .parts = parts, .antialias = samples, .hierarchy = hierarchy});
     }
 };
 

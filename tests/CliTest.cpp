@@ -863,15 +863,8 @@ namespace {
 TEST_F(CliRun, AntialiasingFromTheOptionOrTheSceneFile) {
     EXPECT_NE(std::string::npos, ParseError({"--aa", "0"}).find("from 1 to 16"));
     EXPECT_NE(std::string::npos, ParseError({"--aa", "17"}).find("from 1 to 16"));
-    auto render = [&](unsigned samples) {
-        EXPECT_TRUE(doc->m_image.SetSize(40, 24));
-        CRenderer renderer;
-        renderer.SetAntialias(samples);
-        renderer.Render(doc.get(), 40, 24, 0, 0, 40, 24, nullptr);
-        return EncodePpm(doc->m_image);
-    };
-    std::string twice = render(2);
-    std::string once = render(1);
+    std::string twice = RenderToPpm(*doc, 40, 24, {.antialias = 2});
+    std::string once = RenderToPpm(*doc, 40, 24);
     ASSERT_NE(twice, once);
     ASSERT_EQ(0, RunCli({"-q", "-W", "40", "-H", "24", "--aa", "2", "-o", "aa.ppm"}).status);
     EXPECT_EQ(twice, ReadFile(InFolder("aa.ppm")));

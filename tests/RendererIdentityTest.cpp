@@ -22,14 +22,9 @@ class RendererIdentity : public RenderFixture {
 protected:
     std::string Render(int width, int height, unsigned threads, Hierarchy hierarchy,
                        unsigned parts = 0, CProgressBar* progress = nullptr) {
-        EXPECT_TRUE(doc->m_image.SetSize(width, height));
-        CRenderer renderer;
-        renderer.SetThreads(threads);
-        renderer.SetHierarchy(hierarchy);
-        renderer.SetParts(parts);
-        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                        0, width, height, progress);
-        return EncodePpm(doc->m_image);
+        return RenderToPpm(
+            *doc, width, height,
+            {.threads = threads, .parts = parts, .hierarchy = hierarchy, .progress = progress});
     }
 
     // The scene rendered every way against the serial brute-force picture.

@@ -9,6 +9,7 @@
 #include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
 #include "render/Renderer.h"
+#include "render/TraceScene.h"
 #include "scene/Light.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
@@ -63,13 +64,27 @@ inline std::string EncodePpm(const CImage& image) {
     return bytes;
 }
 
-// Renders the whole document into its image on the calling thread, as the render command
-// does, and returns the picture as PPM.
-inline std::string RenderToPpm(CLumoDoc& doc, int width, int height) {
+// How a test renders: the renderer's own settings unless the test says otherwise.
+struct RenderOptions {
+    unsigned threads = 1;
+    unsigned parts = 0;
+    unsigned antialias = 1;
+    CTraceScene::Hierarchy hierarchy = CTraceScene::Hierarchy::automatic;
+    CProgressBar* progress = nullptr;
+};
+
+// Renders the whole document into its image, as the render command does, and returns the
+// picture as PPM.
+inline std::string RenderToPpm(CLumoDoc& doc, int width, int height,
+                               const RenderOptions& options = {}) {
     EXPECT_TRUE(doc.m_image.SetSize(width, height));
     CRenderer renderer;
+    renderer.SetThreads(options.threads);
+    renderer.SetParts(options.parts);
+    renderer.SetAntialias(options.antialias);
+    renderer.SetHierarchy(options.hierarchy);
     renderer.Render(&doc, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, width,
-                    height, nullptr);
+                    height, options.progress);
     return EncodePpm(doc.m_image);
 }
 
