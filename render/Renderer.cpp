@@ -523,6 +523,8 @@ void CRenderer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ra
     if (!m_document)
         return;
     const std::vector<CLight*>& lights = m_document->m_lights;
+    if (m_blockerHints.size() < lights.size())
+        m_blockerHints.resize(lights.size(), 0);
     // Every entry but the last: the default light sits in the first two entries.
     for (std::size_t i = 0; i + 1 < lights.size(); ++i) {
         // The light that reaches the point; black from a missing entry or through a shadow.
@@ -531,7 +533,7 @@ void CRenderer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ra
         CColour lit;
         if (CLight* light = lights[i]) {
             double distance = light->BuildShadowRay(point, shadowRay);
-            if (m_depth != 0 || !m_scene->Blocks(shadowRay, distance))
+            if (m_depth != 0 || !m_scene->Blocks(shadowRay, distance, &m_blockerHints[i]))
                 lit = *light->GetColour();
             else
                 lit = CColour(0.0f, 0.0f, 0.0f);

@@ -183,6 +183,9 @@ private:
     std::shared_ptr<const CTraceScene> m_scene;
     double m_sceneSeconds = 0.0;
     std::uint64_t m_draws = 0; // counted by the kCount traces
+    // Per light, the sphere that last stood in a shadow ray's way (CTraceScene::Blocks): a hint
+    // of this tracer's own, stale ones cost one sphere test.
+    std::vector<std::uint32_t> m_blockerHints;
 };
 
 // The render loops' stop request, tested before every row and every pixel. Set once the view

@@ -55,9 +55,11 @@ struct Box {
     }
 };
 
-// The ray's slab interval through a box: the entry, or +infinity when the ray misses it or
-// leaves it behind the origin. A zero direction component divides as a tiny one instead, so
-// that no 0 × infinity makes a NaN: the interval can only widen.
+// The ray's slab intervals through the two boxes of a pair: each child's entry, or +infinity
+// when the ray misses that box or leaves it behind the origin. A direction component too small
+// to invert (zero or subnormal) divides as a tiny one of the same sign instead, so that every
+// slab distance is finite or infinite, never a NaN: the interval can only widen. Both boxes
+// are taken at once with SSE2, in the same double operations as one box at a time.
 struct SlabRay {
     double o[3];
     double inv[3];
@@ -68,21 +70,48 @@ struct SlabRay {
         o[1] = ray.origin.y;
         o[2] = ray.origin.z;
         for (int a = 0; a < 3; ++a)
-            inv[a] = 1.0 / (d[a] == 0.0 ? 1e-300 : d[a]);
+            inv[a] = 1.0 / (std::fabs(d[a]) < 1e-300 ? std::copysign(1e-300, d[a]) : d[a]);
     }
 
-    double Entry(const float* lo, const float* hi) const {
-        double entry = -std::numeric_limits<double>::infinity();
-        double exit = std::numeric_limits<double>::infinity();
+    void Entries(const float (&lo)[3][2], const float (&hi)[3][2], double& first,
+                 double& second) const {
+        constexpr double kInfinity = std::numeric_limits<double>::infinity();
+#if defined(__SSE2__)
+        __m128d entry = _mm_set1_pd(-kInfinity);
+        __m128d exit = _mm_set1_pd(kInfinity);
         for (int a = 0; a < 3; ++a) {
-            double t0 = (lo[a] - o[a]) * inv[a];
-            double t1 = (hi[a] - o[a]) * inv[a];
-            entry = std::max(entry, std::min(t0, t1));
-            exit = std::min(exit, std::max(t0, t1));
+            __m128d origin = _mm_set1_pd(o[a]);
+            __m128d scale = _mm_set1_pd(inv[a]);
+            __m128d l = _mm_cvtps_pd(
+                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo[a]))));
+            __m128d h = _mm_cvtps_pd(
+                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi[a]))));
+            __m128d t0 = _mm_mul_pd(_mm_sub_pd(l, origin), scale);
+            __m128d t1 = _mm_mul_pd(_mm_sub_pd(h, origin), scale);
+            entry = _mm_max_pd(entry, _mm_min_pd(t0, t1));
+            exit = _mm_min_pd(exit, _mm_max_pd(t0, t1));
         }
-        if (exit < 0.0 || entry > exit)
-            return std::numeric_limits<double>::infinity();
-        return entry;
+        __m128d miss = _mm_or_pd(_mm_cmplt_pd(exit, _mm_setzero_pd()), _mm_cmpgt_pd(entry, exit));
+        __m128d result =
+            _mm_or_pd(_mm_and_pd(miss, _mm_set1_pd(kInfinity)), _mm_andnot_pd(miss, entry));
+        first = _mm_cvtsd_f64(result);
+        second = _mm_cvtsd_f64(_mm_unpackhi_pd(result, result));
+#else
+        double entries[2];
+        for (int c = 0; c < 2; ++c) {
+            double entry = -kInfinity;
+            double exit = kInfinity;
+            for (int a = 0; a < 3; ++a) {
+                double t0 = (lo[a][c] - o[a]) * inv[a];
+                double t1 = (hi[a][c] - o[a]) * inv[a];
+                entry = std::max(entry, std::min(t0, t1));
+                exit = std::min(exit, std::max(t0, t1));
+            }
+            entries[c] = exit < 0.0 || entry > exit ? kInfinity : entry;
+        }
+        first = entries[0];
+        second = entries[1];
+#endif
     }
 };
 
@@ -173,7 +202,8 @@ bool CSphereHierarchy::Fits(const Sphere& s) {
 }
 
 void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
-    m_nodes.clear();
+    m_pairs.clear();
+    m_root = Child{0, 0};
     m_spheres.clear();
     if (spheres.empty())
         return;
@@ -208,12 +238,38 @@ void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
 
     // A tree of n spheres has at most 2n - 1 nodes: room for all of them, so that the nodes are
     // never copied (the pages beyond the tree's real size are never touched).
-    m_nodes.reserve(2 * refs.size());
-    BuildNode(refs, 0, static_cast<std::uint32_t>(refs.size()), bounds, m_nodes, 0);
+    std::vector<Node> nodes;
+    nodes.reserve(2 * refs.size());
+    BuildNode(refs, 0, static_cast<std::uint32_t>(refs.size()), bounds, nodes, 0);
+    m_pairs.reserve(nodes.size() / 2);
+    m_root = Flatten(nodes, 0);
 
     m_spheres.resize(refs.size());
     for (std::size_t i = 0; i < refs.size(); ++i)
         m_spheres[i] = spheres[refs[i].sphere];
+}
+
+// The subtree under the node as pairs, depth first, each pair before its children's.
+CSphereHierarchy::Child CSphereHierarchy::Flatten(const std::vector<Node>& nodes,
+                                                  std::uint32_t node) {
+    const Node& n = nodes[node];
+    if (n.count != 0)
+        return Child{n.first, n.count};
+    std::uint32_t index = static_cast<std::uint32_t>(m_pairs.size());
+    m_pairs.emplace_back();
+    const std::uint32_t children[2] = {node + 1, n.first}; // the first child follows its parent
+    for (int c = 0; c < 2; ++c) {
+        for (int a = 0; a < 3; ++a) {
+            m_pairs[index].lo[a][c] = nodes[children[c]].lo[a];
+            m_pairs[index].hi[a][c] = nodes[children[c]].hi[a];
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        Child child = Flatten(nodes, children[c]);
+        m_pairs[index].first[c] = child.first;
+        m_pairs[index].count[c] = child.count;
+    }
+    return Child{index, 0};
 }
 
 CSphereHierarchy::Bounds CSphereHierarchy::Measure(const std::vector<Reference>& refs,
@@ -346,7 +402,7 @@ bool CSphereHierarchy::Covers(const CRay& ray) const {
 }
 
 void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
-    if (m_nodes.empty())
+    if (m_spheres.empty())
         return;
     if (!Covers(ray)) {
         for (const Sphere& s : m_spheres)
@@ -355,24 +411,26 @@ void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
     }
     SlabRay slab(ray);
     struct Pending {
-        std::uint32_t node;
+        Child child;
         double entry;
     };
     Pending stack[kStackSize];
     unsigned top = 0;
-    std::uint32_t node = 0;
-    double entry = slab.Entry(m_nodes[0].lo, m_nodes[0].hi);
+    // The root itself is not tested: its children's boxes are, and a leaf root is small.
+    Child child = m_root;
+    double entry = -std::numeric_limits<double>::infinity();
     for (;;) {
         if (entry <= nearest.Distance() + kSlack) {
-            const Node& n = m_nodes[node];
-            if (n.count != 0) {
-                for (std::uint32_t i = n.first; i < n.first + n.count; ++i)
+            if (child.count != 0) {
+                for (std::uint32_t i = child.first; i < child.first + child.count; ++i)
                     nearest.Offer(SphereHit(m_spheres[i], ray), m_spheres[i].index);
             } else {
-                std::uint32_t a = node + 1;
-                std::uint32_t b = n.first;
-                double ea = slab.Entry(m_nodes[a].lo, m_nodes[a].hi);
-                double eb = slab.Entry(m_nodes[b].lo, m_nodes[b].hi);
+                const Pair& pair = m_pairs[child.first];
+                double ea;
+                double eb;
+                slab.Entries(pair.lo, pair.hi, ea, eb);
+                Child a{pair.first[0], pair.count[0]};
+                Child b{pair.first[1], pair.count[1]};
                 if (eb < ea) {
                     std::swap(a, b);
                     std::swap(ea, eb);
@@ -380,7 +438,7 @@ void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
                 // The nearer child next, the farther one waits (a miss is +infinity).
                 if (eb != std::numeric_limits<double>::infinity())
                     stack[top++] = Pending{b, eb};
-                node = a;
+                child = a;
                 entry = ea;
                 continue;
             }
@@ -388,41 +446,51 @@ void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
         if (top == 0)
             return;
         --top;
-        node = stack[top].node;
+        child = stack[top].child;
         entry = stack[top].entry;
     }
 }
 
-bool CSphereHierarchy::Blocks(const CRay& ray, double distance) const {
-    if (m_nodes.empty())
+bool CSphereHierarchy::Blocks(const CRay& ray, double distance, std::uint32_t* hint) const {
+    if (m_spheres.empty())
         return false;
-    auto blocks = [&](const Sphere& s) {
-        double t = SphereHit(s, ray);
-        return t > kHitThreshold && t < distance;
+    auto blocks = [&](std::uint32_t i) {
+        double t = SphereHit(m_spheres[i], ray);
+        if (!(t > kHitThreshold && t < distance))
+            return false;
+        if (hint)
+            *hint = i + 1;
+        return true;
     };
+    if (hint && *hint != 0 && *hint <= m_spheres.size() && blocks(*hint - 1))
+        return true;
     if (!Covers(ray)) {
-        for (const Sphere& s : m_spheres)
-            if (blocks(s))
+        for (std::uint32_t i = 0; i < m_spheres.size(); ++i)
+            if (blocks(i))
                 return true;
         return false;
     }
     SlabRay slab(ray);
     double limit = distance + kSlack;
-    std::uint32_t stack[kStackSize];
+    Child stack[kStackSize];
     unsigned top = 0;
-    stack[top++] = 0;
+    stack[top++] = m_root;
     while (top != 0) {
-        const Node& n = m_nodes[stack[--top]];
-        if (!(slab.Entry(n.lo, n.hi) <= limit))
-            continue;
-        if (n.count != 0) {
-            for (std::uint32_t i = n.first; i < n.first + n.count; ++i)
-                if (blocks(m_spheres[i]))
+        Child child = stack[--top];
+        if (child.count != 0) {
+            for (std::uint32_t i = child.first; i < child.first + child.count; ++i)
+                if (blocks(i))
                     return true;
-        } else {
-            stack[top++] = n.first;
-            stack[top++] = static_cast<std::uint32_t>(&n - m_nodes.data()) + 1;
+            continue;
         }
+        const Pair& pair = m_pairs[child.first];
+        double ea;
+        double eb;
+        slab.Entries(pair.lo, pair.hi, ea, eb);
+        if (eb <= limit)
+            stack[top++] = Child{pair.first[1], pair.count[1]};
+        if (ea <= limit)
+            stack[top++] = Child{pair.first[0], pair.count[0]};
     }
     return false;
 }

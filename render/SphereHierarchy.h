@@ -50,8 +50,10 @@ public:
 
     // Offers every sphere the ray hits (at least every one that could win) to the nearest hit.
     void Nearest(const CRay& ray, CNearestHit& nearest) const;
-    // Whether some sphere is hit strictly between the hit threshold and the distance.
-    bool Blocks(const CRay& ray, double distance) const;
+    // Whether some sphere is hit strictly between the hit threshold and the distance. A hint,
+    // when given, keeps the last sphere found in the way (0 for none) and is tried first: the
+    // next shadow ray toward the same light is often blocked by the same sphere.
+    bool Blocks(const CRay& ray, double distance, std::uint32_t* hint = nullptr) const;
 
 private:
     struct Node {
@@ -59,6 +61,18 @@ private:
         float hi[3];
         std::uint32_t first; // a leaf's first sphere; an inner node's second child
         std::uint32_t count; // spheres in a leaf; 0 for an inner node (first child follows it)
+    };
+    // An inner node as the traversal reads it: both children's boxes side by side, so one
+    // SIMD slab test takes both. A child is a leaf (count spheres from first) or another pair.
+    struct Pair {
+        float lo[3][2]; // [axis][child]
+        float hi[3][2];
+        std::uint32_t first[2]; // a leaf's first sphere, or the child pair's index
+        std::uint32_t count[2]; // spheres in a leaf child; 0 for an inner child
+    };
+    struct Child {
+        std::uint32_t first;
+        std::uint32_t count;
     };
     struct Reference;
     struct Bounds;
@@ -71,8 +85,10 @@ private:
                           std::uint32_t end);
     std::uint32_t BuildNode(std::vector<Reference>& refs, std::uint32_t begin, std::uint32_t end,
                             const Bounds& bounds, std::vector<Node>& nodes, unsigned depth);
+    Child Flatten(const std::vector<Node>& nodes, std::uint32_t node);
 
-    std::vector<Node> m_nodes;
+    std::vector<Pair> m_pairs;
+    Child m_root{0, 0}; // a leaf when the whole tree is one
     std::vector<Sphere> m_spheres;
     double m_centre[3] = {0.0, 0.0, 0.0}; // of the spheres' bounds
     double m_radius = 0.0;                // of a ball about m_centre around every sphere

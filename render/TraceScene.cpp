@@ -108,7 +108,7 @@ const CTraceScene::Surface* CTraceScene::Nearest(const CRay& ray, double& distan
     return &m_surfaces[nearest.Index()];
 }
 
-bool CTraceScene::Blocks(const CRay& ray, double distance) const {
+bool CTraceScene::Blocks(const CRay& ray, double distance, std::uint32_t* hint) const {
     for (const CSphereHierarchy::Sphere& s : m_plainSpheres) {
         double t = CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray);
         if (t > kHitThreshold && t < distance)
@@ -119,7 +119,7 @@ bool CTraceScene::Blocks(const CRay& ray, double distance) const {
         if (t > kHitThreshold && t < distance)
             return true;
     }
-    return m_hierarchy.Blocks(ray, distance);
+    return m_hierarchy.Blocks(ray, distance, hint);
 }
 
 CVector CTraceScene::NormalAt(const Surface& surface, const CVector& point) {

@@ -54,8 +54,9 @@ public:
 
     // The object the ray hits first (null for none) and its distance.
     const Surface* Nearest(const CRay& ray, double& distance) const;
-    // Whether any object lies strictly between the hit threshold and the distance.
-    bool Blocks(const CRay& ray, double distance) const;
+    // Whether any object lies strictly between the hit threshold and the distance. The hint
+    // (see CSphereHierarchy::Blocks) only makes the answer faster to find.
+    bool Blocks(const CRay& ray, double distance, std::uint32_t* hint = nullptr) const;
     // The object's normal at a point on it, as its NormalAt gives it.
     static CVector NormalAt(const Surface& surface, const CVector& point);
 

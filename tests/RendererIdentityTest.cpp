@@ -153,6 +153,7 @@ TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
     if (const char* count = std::getenv("LUMO_RANDOM_RAYS"))
         rays = std::atol(count);
     long hits = 0;
+    std::uint32_t hint = 0;
     for (long i = 0; i < rays; ++i) {
         CRay ray;
         int kind = draw.Pick(8);
@@ -181,6 +182,9 @@ TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
             ray.direction = CVector(0, 0, 0).Normalised(); // not a number
         } else if (kind == 6) {
             ray.direction = CVector(0, 0, i % 2 ? 1.0 : -1.0); // along an axis
+        } else if (kind == 7) {
+            // A component too small to invert, of either sign.
+            ray.direction = CVector(i % 2 ? 1e-310 : -1e-310, 0.6, 0.8);
         }
 
         double bruteDistance = -1;
@@ -193,10 +197,17 @@ TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
         if (bruteHit)
             ++hits;
         double around = bruteHit ? bruteDistance : draw(0, 400);
+        if (i % 1000 == 999)
+            hint = 0xFFFFFFFFu; // names no sphere at all
+        // The shadow hint carries over from ray to ray, as it does across a picture's pixels:
+        // whatever sphere it names, the answer is the brute-force one.
         for (double distance : {around, std::nextafter(around, 0.0), std::nextafter(around, 1e9),
-                                around * 0.5, draw(0, 400)})
-            ASSERT_EQ(brute.Blocks(ray, distance), tree.Blocks(ray, distance))
-                << "ray " << i << " at " << distance;
+                                around * 0.5, draw(0, 400)}) {
+            bool blocked = brute.Blocks(ray, distance);
+            ASSERT_EQ(blocked, tree.Blocks(ray, distance)) << "ray " << i << " at " << distance;
+            ASSERT_EQ(blocked, tree.Blocks(ray, distance, &hint))
+                << "ray " << i << " at " << distance << " with hint " << hint;
+        }
     }
     EXPECT_GT(hits, rays / 5);
 }
