@@ -348,9 +348,15 @@ bool CRenderer::RenderParallel(const CCamera& camera, const Region& region,
     if (threads.Count() == 0)
         return false;
 
+    // The rows are painted in order as they finish. Waiting for a batch of rows at a time keeps
+    // this thread from waking, and taking a core from the workers, for every row.
+    const unsigned batch = std::max(1u, (region.bottom - region.top) / 32);
     for (unsigned y = region.top; y < region.bottom && !Stopped(); ++y) {
-        if (!queue.WaitFor(y))
-            break; // the workers stopped before this row
+        if (!queue.IsDone(y)) {
+            queue.WaitFor(std::min(y + batch, region.bottom) - 1);
+            if (!queue.WaitFor(y))
+                break; // the workers stopped before this row
+        }
         PaintFromImage(y, region.left, region.right);
         if (progress)
             progress->SetPos(static_cast<int>(100.0 * y / region.bottom));

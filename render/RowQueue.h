@@ -20,16 +20,24 @@ public:
         row = m_next.fetch_add(1);
         return row < m_bottom;
     }
+    // Wakes the calling thread only for the row it waits for: the others it finds done.
     void MarkDone(unsigned row) {
         std::lock_guard lock(m_mutex);
         m_done[row - m_top] = 1;
-        m_changed.notify_all();
+        if (row == m_waitingFor)
+            m_changed.notify_all();
     }
 
+    bool IsDone(unsigned row) {
+        std::lock_guard lock(m_mutex);
+        return m_done[row - m_top] != 0;
+    }
     // Blocks until the row is done (true) or every worker has stopped without it (false).
     bool WaitFor(unsigned row) {
         std::unique_lock lock(m_mutex);
+        m_waitingFor = row;
         m_changed.wait(lock, [&] { return m_done[row - m_top] || m_running == 0; });
+        m_waitingFor = kNone;
         return m_done[row - m_top] != 0;
     }
 
@@ -38,4 +46,6 @@ private:
     const unsigned m_bottom;
     std::atomic<unsigned> m_next;
     std::vector<char> m_done; // per row, under the mutex
+    static constexpr unsigned kNone = ~0u;
+    unsigned m_waitingFor = kNone; // under the mutex
 };
