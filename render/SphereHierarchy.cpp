@@ -18,8 +18,9 @@ namespace {
 constexpr unsigned kBins = 16;
 constexpr std::uint32_t kMaxLeaf = 8;
 constexpr unsigned kMaxDepth = 60;
-// The deepest stack a traversal needs: one waiting node per level.
-constexpr unsigned kStackSize = kMaxDepth + 4;
+// The deepest stack a traversal needs: a four-way node leaves at most three children
+// waiting, and a path down the tree meets at most one node per level of the binary tree.
+constexpr unsigned kStackSize = 3 * kMaxDepth + 4;
 // Subtrees with more spheres than this build on a thread of their own near the top.
 constexpr std::uint32_t kParallelBuild = 200000;
 
@@ -60,6 +61,9 @@ struct Box {
 // to invert (zero or subnormal) divides as a tiny one of the same sign instead, so that every
 // slab distance is finite or infinite, never a NaN: the interval can only widen. Both boxes
 // are taken at once with SSE2, in the same double operations as one box at a time.
+// The box of an unused place in a four-way node: a point far beyond any ray's reach.
+constexpr float kNowhere = 1e30f;
+
 struct SlabRay {
     double o[3];
     double inv[3];
@@ -73,7 +77,8 @@ struct SlabRay {
             inv[a] = 1.0 / (std::fabs(d[a]) < 1e-300 ? std::copysign(1e-300, d[a]) : d[a]);
     }
 
-    void Entries(const float (&lo)[3][2], const float (&hi)[3][2], double& first,
+    // The entries into children c and c + 1 of a four-way node.
+    void Entries(const float (&lo)[3][4], const float (&hi)[3][4], int c, double& first,
                  double& second) const {
         constexpr double kInfinity = std::numeric_limits<double>::infinity();
 #if defined(__SSE2__)
@@ -83,9 +88,9 @@ struct SlabRay {
             __m128d origin = _mm_set1_pd(o[a]);
             __m128d scale = _mm_set1_pd(inv[a]);
             __m128d l = _mm_cvtps_pd(
-                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo[a]))));
+                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo[a] + c))));
             __m128d h = _mm_cvtps_pd(
-                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi[a]))));
+                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi[a] + c))));
             __m128d t0 = _mm_mul_pd(_mm_sub_pd(l, origin), scale);
             __m128d t1 = _mm_mul_pd(_mm_sub_pd(h, origin), scale);
             entry = _mm_max_pd(entry, _mm_min_pd(t0, t1));
@@ -98,16 +103,16 @@ struct SlabRay {
         second = _mm_cvtsd_f64(_mm_unpackhi_pd(result, result));
 #else
         double entries[2];
-        for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 2; ++k) {
             double entry = -kInfinity;
             double exit = kInfinity;
             for (int a = 0; a < 3; ++a) {
-                double t0 = (lo[a][c] - o[a]) * inv[a];
-                double t1 = (hi[a][c] - o[a]) * inv[a];
+                double t0 = (lo[a][c + k] - o[a]) * inv[a];
+                double t1 = (hi[a][c + k] - o[a]) * inv[a];
                 entry = std::max(entry, std::min(t0, t1));
                 exit = std::min(exit, std::max(t0, t1));
             }
-            entries[c] = exit < 0.0 || entry > exit ? kInfinity : entry;
+            entries[k] = exit < 0.0 || entry > exit ? kInfinity : entry;
         }
         first = entries[0];
         second = entries[1];
@@ -202,7 +207,7 @@ bool CSphereHierarchy::Fits(const Sphere& s) {
 }
 
 void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
-    m_pairs.clear();
+    m_quads.clear();
     m_root = Child{0, 0};
     m_spheres.clear();
     if (spheres.empty())
@@ -241,7 +246,7 @@ void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
     std::vector<Node> nodes;
     nodes.reserve(2 * refs.size());
     BuildNode(refs, 0, static_cast<std::uint32_t>(refs.size()), bounds, nodes, 0);
-    m_pairs.reserve(nodes.size() / 2);
+    m_quads.reserve(nodes.size() / 3 + 1);
     m_root = Flatten(nodes, 0);
 
     m_spheres.resize(refs.size());
@@ -249,27 +254,53 @@ void CSphereHierarchy::Build(std::vector<Sphere> spheres) {
         m_spheres[i] = spheres[refs[i].sphere];
 }
 
-// The subtree under the node as pairs, depth first, each pair before its children's.
+// The subtree under the node as four-way nodes, depth first, each before its children: the
+// node's two children, and the larger of those that are inner nodes opened into its own two,
+// until there are four.
 CSphereHierarchy::Child CSphereHierarchy::Flatten(const std::vector<Node>& nodes,
                                                   std::uint32_t node) {
     const Node& n = nodes[node];
     if (n.count != 0)
         return Child{n.first, n.count};
-    std::uint32_t index = static_cast<std::uint32_t>(m_pairs.size());
-    m_pairs.emplace_back();
-    const std::uint32_t children[2] = {node + 1, n.first}; // the first child follows its parent
-    for (int c = 0; c < 2; ++c) {
+    auto halfArea = [&](std::uint32_t i) {
+        const Node& c = nodes[i];
+        double x = static_cast<double>(c.hi[0]) - c.lo[0];
+        double y = static_cast<double>(c.hi[1]) - c.lo[1];
+        double z = static_cast<double>(c.hi[2]) - c.lo[2];
+        return x * y + y * z + z * x;
+    };
+    std::uint32_t children[4] = {node + 1, n.first, 0, 0}; // the first child follows its parent
+    unsigned count = 2;
+    while (count < 4) {
+        int open = -1;
+        for (unsigned c = 0; c < count; ++c)
+            if (nodes[children[c]].count == 0 &&
+                (open < 0 || halfArea(children[c]) > halfArea(children[open])))
+                open = static_cast<int>(c);
+        if (open < 0)
+            break;
+        std::uint32_t inner = children[open];
+        children[open] = inner + 1;
+        children[count++] = nodes[inner].first;
+    }
+
+    std::uint32_t index = static_cast<std::uint32_t>(m_quads.size());
+    m_quads.emplace_back();
+    for (unsigned c = 0; c < 4; ++c) {
+        Quad& quad = m_quads[index];
         for (int a = 0; a < 3; ++a) {
-            m_pairs[index].lo[a][c] = nodes[children[c]].lo[a];
-            m_pairs[index].hi[a][c] = nodes[children[c]].hi[a];
+            quad.lo[a][c] = c < count ? nodes[children[c]].lo[a] : kNowhere;
+            quad.hi[a][c] = c < count ? nodes[children[c]].hi[a] : kNowhere;
         }
+        quad.first[c] = 0;
+        quad.count[c] = 0;
     }
-    for (int c = 0; c < 2; ++c) {
+    for (unsigned c = 0; c < count; ++c) {
         Child child = Flatten(nodes, children[c]);
-        m_pairs[index].first[c] = child.first;
-        m_pairs[index].count[c] = child.count;
+        m_quads[index].first[c] = child.first;
+        m_quads[index].count[c] = child.count;
     }
-    return Child{index, 0};
+    return Child{index, kInner};
 }
 
 CSphereHierarchy::Bounds CSphereHierarchy::Measure(const std::vector<Reference>& refs,
@@ -421,26 +452,35 @@ void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
     double entry = -std::numeric_limits<double>::infinity();
     for (;;) {
         if (entry <= nearest.Distance() + kSlack) {
-            if (child.count != 0) {
+            if (child.count != kInner) {
                 for (std::uint32_t i = child.first; i < child.first + child.count; ++i)
                     nearest.Offer(SphereHit(m_spheres[i], ray), m_spheres[i].index);
             } else {
-                const Pair& pair = m_pairs[child.first];
-                double ea;
-                double eb;
-                slab.Entries(pair.lo, pair.hi, ea, eb);
-                Child a{pair.first[0], pair.count[0]};
-                Child b{pair.first[1], pair.count[1]};
-                if (eb < ea) {
-                    std::swap(a, b);
-                    std::swap(ea, eb);
+                const Quad& quad = m_quads[child.first];
+                double entries[4];
+                slab.Entries(quad.lo, quad.hi, 0, entries[0], entries[1]);
+                slab.Entries(quad.lo, quad.hi, 2, entries[2], entries[3]);
+                // The children the ray enters (a miss is +infinity), farthest first.
+                Pending hits[4];
+                unsigned n = 0;
+                double limit = nearest.Distance() + kSlack;
+                for (unsigned c = 0; c < 4; ++c) {
+                    if (!(entries[c] <= limit))
+                        continue;
+                    Pending hit{Child{quad.first[c], quad.count[c]}, entries[c]};
+                    unsigned k = n++;
+                    for (; k > 0 && hits[k - 1].entry < hit.entry; --k)
+                        hits[k] = hits[k - 1];
+                    hits[k] = hit;
                 }
-                // The nearer child next, the farther one waits (a miss is +infinity).
-                if (eb != std::numeric_limits<double>::infinity())
-                    stack[top++] = Pending{b, eb};
-                child = a;
-                entry = ea;
-                continue;
+                if (n != 0) {
+                    // The nearest next, the others wait.
+                    for (unsigned k = 0; k + 1 < n; ++k)
+                        stack[top++] = hits[k];
+                    child = hits[n - 1].child;
+                    entry = hits[n - 1].entry;
+                    continue;
+                }
             }
         }
         if (top == 0)
@@ -477,20 +517,19 @@ bool CSphereHierarchy::Blocks(const CRay& ray, double distance, std::uint32_t* h
     stack[top++] = m_root;
     while (top != 0) {
         Child child = stack[--top];
-        if (child.count != 0) {
+        if (child.count != kInner) {
             for (std::uint32_t i = child.first; i < child.first + child.count; ++i)
                 if (blocks(i))
                     return true;
             continue;
         }
-        const Pair& pair = m_pairs[child.first];
-        double ea;
-        double eb;
-        slab.Entries(pair.lo, pair.hi, ea, eb);
-        if (eb <= limit)
-            stack[top++] = Child{pair.first[1], pair.count[1]};
-        if (ea <= limit)
-            stack[top++] = Child{pair.first[0], pair.count[0]};
+        const Quad& quad = m_quads[child.first];
+        double entries[4];
+        slab.Entries(quad.lo, quad.hi, 0, entries[0], entries[1]);
+        slab.Entries(quad.lo, quad.hi, 2, entries[2], entries[3]);
+        for (unsigned c = 4; c-- > 0;)
+            if (entries[c] <= limit)
+                stack[top++] = Child{quad.first[c], quad.count[c]};
     }
     return false;
 }

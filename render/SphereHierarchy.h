@@ -62,13 +62,16 @@ private:
         std::uint32_t first; // a leaf's first sphere; an inner node's second child
         std::uint32_t count; // spheres in a leaf; 0 for an inner node (first child follows it)
     };
-    // An inner node as the traversal reads it: both children's boxes side by side, so one
-    // SIMD slab test takes both. A child is a leaf (count spheres from first) or another pair.
-    struct Pair {
-        float lo[3][2]; // [axis][child]
-        float hi[3][2];
-        std::uint32_t first[2]; // a leaf's first sphere, or the child pair's index
-        std::uint32_t count[2]; // spheres in a leaf child; 0 for an inner child
+    // An inner node as the traversal reads it: the tree's binary nodes gathered by twos and
+    // fours, the boxes of up to four children side by side, so that two SIMD slab tests take
+    // them all. A child is another node (count kInner) or a leaf of count spheres from first;
+    // an unused place is an empty leaf whose box no ray within reach can enter.
+    static constexpr std::uint32_t kInner = 0xFFFFFFFFu;
+    struct Quad {
+        float lo[3][4]; // [axis][child]
+        float hi[3][4];
+        std::uint32_t first[4];
+        std::uint32_t count[4];
     };
     struct Child {
         std::uint32_t first;
@@ -87,7 +90,7 @@ private:
                             const Bounds& bounds, std::vector<Node>& nodes, unsigned depth);
     Child Flatten(const std::vector<Node>& nodes, std::uint32_t node);
 
-    std::vector<Pair> m_pairs;
+    std::vector<Quad> m_quads;
     Child m_root{0, 0}; // a leaf when the whole tree is one
     std::vector<Sphere> m_spheres;
     double m_centre[3] = {0.0, 0.0, 0.0}; // of the spheres' bounds

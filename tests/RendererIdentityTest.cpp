@@ -213,3 +213,40 @@ TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
 }
 
 } // namespace
+
+namespace {
+
+// Small trees have four-way nodes with unused places and, below three spheres, a leaf root.
+TEST(SceneHierarchy, SmallTreesFindWhatTheBruteForceWalkFinds) {
+    Draw draw(77);
+    for (int count : {1, 2, 3, 4, 5, 6, 7, 9, 12, 17, 33}) {
+        CObjectList objects;
+        for (int i = 0; i < count; ++i)
+            objects.push_back(std::make_unique<CSphere>(draw(-20, 20), draw(-20, 20), draw(-20, 20),
+                                                        draw(0.5, 6), 0));
+        CTraceScene brute;
+        brute.Build(objects, Hierarchy::off);
+        CTraceScene tree;
+        tree.Build(objects, Hierarchy::always);
+        ASSERT_TRUE(tree.HasHierarchy());
+        for (int i = 0; i < 2000; ++i) {
+            CRay ray;
+            ray.origin = CVector(draw(-40, 40), draw(-40, 40), draw(-40, 40));
+            ray.direction = UnitVector(draw);
+            double bruteDistance = -1;
+            double treeDistance = -1;
+            const CTraceScene::Surface* bruteHit = brute.Nearest(ray, bruteDistance);
+            const CTraceScene::Surface* treeHit = tree.Nearest(ray, treeDistance);
+            ASSERT_EQ(bruteHit ? bruteHit->object : nullptr, treeHit ? treeHit->object : nullptr)
+                << count << " spheres, ray " << i;
+            if (bruteHit) {
+                ASSERT_EQ(bruteDistance, treeDistance) << count << " spheres, ray " << i;
+            }
+            double distance = draw(0, 80);
+            ASSERT_EQ(brute.Blocks(ray, distance), tree.Blocks(ray, distance))
+                << count << " spheres, ray " << i;
+        }
+    }
+}
+
+} // namespace
