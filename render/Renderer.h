@@ -45,6 +45,8 @@ public:
     // The ray from the eye through the pixel (row, column): row 0 is the top, and one pixel
     // spans 1/height of a unit on the image plane, which lies the look vector away from the eye.
     void BuildPrimaryRay(int row, int column, CRay& ray, CCamera camera);
+    // The rays of pixels (row, column) and (row, column + 1) at once: BuildPrimaryRay's bits.
+    void PrimaryRayPair(int row, int column, CRay (&rays)[2], const CCamera& camera) const;
 
     // The colour the ray sees: the nearest object hit beyond kHitThreshold (of equal distances
     // the earlier in the list), shaded; the background when nothing is hit or the reflection
@@ -156,6 +158,11 @@ private:
     template <bool kCount> CColour SamplePixel(unsigned x, unsigned y, const CCamera& camera);
     // The colour of the pixel's primary ray, traced from depth 0.
     CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
+    // Traces the pixels [left, right) of row y in order until a stop, handing each colour to
+    // put(x, colour); the primary rays of neighbouring pixels are made two at a time.
+    template <class Put>
+    void TraceSpan(unsigned y, unsigned left, unsigned right, const CCamera& camera, Put put);
+
     // Stores the pixel in the image only; the calling thread paints it on the view.
     void StorePixel(int x, int y, const CColour& colour);
     // Paints a row segment on the view from the image.

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <unistd.h>
 #include <vector>
@@ -312,6 +313,41 @@ protected:
     CHeadlessView& View() { return platform.m_mainWindow.m_view; }
     CRenderer renderer;
 };
+
+// Two neighbouring pixels' rays made at once have the bits of each made alone, for random
+// cameras, picture sizes and pixels (in and beyond the picture).
+TEST_F(RendererDriver, PairedPrimaryRaysHaveTheBitsOfSingleOnes) {
+    std::uint64_t state = 12345;
+    auto next = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 9007199254740992.0; // [0, 1)
+    };
+    auto any = [&](double low, double high) { return low + (high - low) * next(); };
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int i = 0; i < 1000000; ++i) {
+        if (i % 1000 == 0) {
+            renderer.m_width = 1 + static_cast<unsigned>(any(0, 4000));
+            renderer.m_height = 1 + static_cast<unsigned>(any(0, 3000));
+        }
+        CCamera camera(CVector(any(-5, 5), any(-5, 5), any(-200, 200)),
+                       CVector(any(-1e3, 1e3), any(-1e3, 1e3), any(-1e3, 1e3)),
+                       CVector(any(-2, 2), any(-2, 2), any(-2, 2)),
+                       CVector(any(-2, 2), any(-2, 2), any(-2, 2)));
+        int row = static_cast<int>(any(-10, renderer.m_height + 10));
+        int column = static_cast<int>(any(-10, renderer.m_width + 10));
+        CRay pair[2];
+        renderer.PrimaryRayPair(row, column, pair, camera);
+        for (int k = 0; k < 2; ++k) {
+            CRay single;
+            renderer.BuildPrimaryRay(row, column + k, single, camera);
+            ASSERT_TRUE(same(single.direction.x, pair[k].direction.x) &&
+                        same(single.direction.y, pair[k].direction.y) &&
+                        same(single.direction.z, pair[k].direction.z) &&
+                        same(single.origin.z, pair[k].origin.z))
+                << "ray " << i << ", pixel " << k;
+        }
+    }
+}
 
 TEST_F(RendererDriver, PrimaryRaysOfASquareView) {
     renderer.m_width = 8;
