@@ -94,7 +94,8 @@ bool WriteChunk(const Sink& writer, const char* type, const std::uint8_t* data, 
     PutBigEndian(head, static_cast<std::uint32_t>(size));
     std::memcpy(head + 4, type, 4);
     std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
-    crc = libdeflate_crc32(crc, data, size);
+    if (size != 0) // libdeflate answers a null buffer with a fresh CRC's 0, not crc
+        crc = libdeflate_crc32(crc, data, size);
     std::uint8_t tail[4];
     PutBigEndian(tail, crc);
     return writer(head, 8) && (size == 0 || writer(data, size)) && writer(tail, 4);
