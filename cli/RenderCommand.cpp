@@ -324,13 +324,14 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     progress.Clear();
 
     if (toStandardOutput) {
-        if (!CImageFile::Encode(document.m_image, format, out, "standard output", error) ||
+        if (!CImageFile::Encode(document.m_image, format, out, "standard output", error,
+                                job.threads) ||
             !Flushed(out, error)) {
             Fail(err, error);
             return kExitFailed;
         }
     } else {
-        if (!CImageFile::Encode(document.m_image, format, *writer, error)) {
+        if (!CImageFile::Encode(document.m_image, format, *writer, error, job.threads)) {
             Fail(err, error);
             return kExitFailed;
         }

@@ -152,7 +152,9 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     {
         CAtomicFileWriter writer(path);
-        if (!CImageFile::EncodePng(document.m_image, writer, error) || !writer.Commit()) {
+        if (!CImageFile::EncodePng(document.m_image, writer, error, CImageFile::kWholeLimit,
+                                   threads) ||
+            !writer.Commit()) {
             std::fprintf(stderr, "lumo_phases: %s\n", error.c_str());
             return 1;
         }
