@@ -120,10 +120,6 @@ struct SlabRay {
     }
 };
 
-double SphereHit(const CSphereHierarchy::Sphere& s, const CRay& ray) {
-    return CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray);
-}
-
 } // namespace
 
 struct CSphereHierarchy::Reference {
@@ -435,9 +431,12 @@ bool CSphereHierarchy::Covers(const CRay& ray) const {
 void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
     if (m_spheres.empty())
         return;
+    auto offer = [&](double t, const Sphere& s) {
+        nearest.Offer(t, s.index);
+        return false;
+    };
     if (!Covers(ray)) {
-        for (const Sphere& s : m_spheres)
-            nearest.Offer(SphereHit(s, ray), s.index);
+        VisitHits(m_spheres.data(), m_spheres.size(), ray, offer);
         return;
     }
     SlabRay slab(ray);
@@ -453,8 +452,7 @@ void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
     for (;;) {
         if (entry <= nearest.Distance() + kSlack) {
             if (child.count != kInner) {
-                for (std::uint32_t i = child.first; i < child.first + child.count; ++i)
-                    nearest.Offer(SphereHit(m_spheres[i], ray), m_spheres[i].index);
+                VisitHits(&m_spheres[child.first], child.count, ray, offer);
             } else {
                 const Quad& quad = m_quads[child.first];
                 double entries[4];
@@ -494,22 +492,19 @@ void CSphereHierarchy::Nearest(const CRay& ray, CNearestHit& nearest) const {
 bool CSphereHierarchy::Blocks(const CRay& ray, double distance, std::uint32_t* hint) const {
     if (m_spheres.empty())
         return false;
-    auto blocks = [&](std::uint32_t i) {
-        double t = SphereHit(m_spheres[i], ray);
-        if (!(t > kHitThreshold && t < distance))
+    // A sphere's distance, when it is one, is beyond the hit threshold.
+    auto blocks = [&](double t, const Sphere& s) {
+        if (!(t < distance))
             return false;
         if (hint)
-            *hint = i + 1;
+            *hint = static_cast<std::uint32_t>(&s - m_spheres.data()) + 1;
         return true;
     };
-    if (hint && *hint != 0 && *hint <= m_spheres.size() && blocks(*hint - 1))
+    if (hint && *hint != 0 && *hint <= m_spheres.size() &&
+        VisitHits(&m_spheres[*hint - 1], 1, ray, blocks))
         return true;
-    if (!Covers(ray)) {
-        for (std::uint32_t i = 0; i < m_spheres.size(); ++i)
-            if (blocks(i))
-                return true;
-        return false;
-    }
+    if (!Covers(ray))
+        return VisitHits(m_spheres.data(), m_spheres.size(), ray, blocks);
     SlabRay slab(ray);
     double limit = distance + kSlack;
     Child stack[kStackSize];
@@ -518,9 +513,8 @@ bool CSphereHierarchy::Blocks(const CRay& ray, double distance, std::uint32_t* h
     while (top != 0) {
         Child child = stack[--top];
         if (child.count != kInner) {
-            for (std::uint32_t i = child.first; i < child.first + child.count; ++i)
-                if (blocks(i))
-                    return true;
+            if (VisitHits(&m_spheres[child.first], child.count, ray, blocks))
+                return true;
             continue;
         }
         const Quad& quad = m_quads[child.first];

@@ -2,9 +2,15 @@
 
 #include "core/Ray.h"
 #include "render/NearestHit.h"
+#include "scene/Sphere.h"
+#include "scene/Thresholds.h"
 
 #include <cstdint>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // A bounding volume hierarchy over the spheres of a scene, built once per render.
 //
@@ -38,6 +44,13 @@ public:
         std::uint32_t index;
     };
     static_assert(sizeof(Sphere) == 32);
+
+    // Calls visit(t, sphere) for every sphere of spheres[0, count) that the ray hits, in order,
+    // with the distance CSphere::Hit gives (a miss, 0, is not visited); stops, returning true,
+    // as soon as visit returns true. With SSE2 two spheres are taken at once, each lane in
+    // CSphere::Hit's operations and order, so every distance has the same bits.
+    template <class Visit>
+    static bool VisitHits(const Sphere* spheres, std::size_t count, const CRay& ray, Visit visit);
 
     static constexpr double kReach = 16384.0;
     static constexpr double kExtent = 4096.0;
@@ -98,3 +111,56 @@ private:
     double m_centre[3] = {0.0, 0.0, 0.0}; // of the spheres' bounds
     double m_radius = 0.0;                // of a ball about m_centre around every sphere
 };
+
+template <class Visit>
+bool CSphereHierarchy::VisitHits(const Sphere* spheres, std::size_t count, const CRay& ray,
+                                 Visit visit) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128d ox = _mm_set1_pd(ray.origin.x);
+    const __m128d oy = _mm_set1_pd(ray.origin.y);
+    const __m128d oz = _mm_set1_pd(ray.origin.z);
+    const __m128d dx = _mm_set1_pd(ray.direction.x);
+    const __m128d dy = _mm_set1_pd(ray.direction.y);
+    const __m128d dz = _mm_set1_pd(ray.direction.z);
+    for (; i + 1 < count; i += 2) {
+        const Sphere& s0 = spheres[i];
+        const Sphere& s1 = spheres[i + 1];
+        __m128d x = _mm_sub_pd(ox, _mm_set_pd(s1.cx, s0.cx));
+        __m128d y = _mm_sub_pd(oy, _mm_set_pd(s1.cy, s0.cy));
+        __m128d z = _mm_sub_pd(oz, _mm_set_pd(s1.cz, s0.cz));
+        __m128d r = _mm_set_pd(static_cast<double>(s1.r), static_cast<double>(s0.r));
+        __m128d dot =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, dx), _mm_mul_pd(y, dy)), _mm_mul_pd(z, dz));
+        __m128d b = _mm_mul_pd(_mm_set1_pd(2.0), dot);
+        __m128d c =
+            _mm_sub_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z)),
+                       _mm_mul_pd(r, r));
+        __m128d disc = _mm_sub_pd(_mm_mul_pd(b, b), _mm_mul_pd(_mm_set1_pd(4.0), c));
+        // A grazing ray (or a NaN) is a miss in both.
+        int met = _mm_movemask_pd(_mm_cmpgt_pd(disc, _mm_set1_pd(kGrazingDiscriminant)));
+        if (met == 0)
+            continue;
+        __m128d root = _mm_sqrt_pd(disc);
+        __m128d minusB = _mm_xor_pd(b, _mm_set1_pd(-0.0));
+        double near[2];
+        double far[2];
+        _mm_storeu_pd(near, _mm_mul_pd(_mm_sub_pd(minusB, root), _mm_set1_pd(0.5)));
+        _mm_storeu_pd(far, _mm_mul_pd(_mm_add_pd(minusB, root), _mm_set1_pd(0.5)));
+        for (int k = 0; k < 2; ++k) {
+            if (!(met & (1 << k)))
+                continue;
+            double t = near[k] > kHitThreshold ? near[k] : far[k] > kHitThreshold ? far[k] : 0.0;
+            if (t != 0.0 && visit(t, spheres[i + static_cast<std::size_t>(k)]))
+                return true;
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        const Sphere& s = spheres[i];
+        double t = CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray);
+        if (t != 0.0 && visit(t, s))
+            return true;
+    }
+    return false;
+}

@@ -97,7 +97,9 @@ double CTraceScene::Hit(const PlainEntry& entry, const CRay& ray) const {
 
 const CTraceScene::Surface* CTraceScene::Nearest(const CRay& ray, double& distance) const {
     CNearestHit nearest;
-    m_hierarchy.Nearest(ray, nearest);
+    // Only a scene with a hierarchy pays for the call (and its stack).
+    if (m_hierarchy.Size() != 0)
+        m_hierarchy.Nearest(ray, nearest);
     for (const CSphereHierarchy::Sphere& s : m_plainSpheres)
         nearest.Offer(CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray), s.index);
     for (const PlainEntry& entry : m_plain)
@@ -119,7 +121,7 @@ bool CTraceScene::Blocks(const CRay& ray, double distance, std::uint32_t* hint) 
         if (t > kHitThreshold && t < distance)
             return true;
     }
-    return m_hierarchy.Blocks(ray, distance, hint);
+    return m_hierarchy.Size() != 0 && m_hierarchy.Blocks(ray, distance, hint);
 }
 
 CVector CTraceScene::NormalAt(const Surface& surface, const CVector& point) {

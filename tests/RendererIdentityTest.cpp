@@ -250,3 +250,55 @@ TEST(SceneHierarchy, SmallTreesFindWhatTheBruteForceWalkFinds) {
 }
 
 } // namespace
+
+namespace {
+
+// Two spheres at a time give each sphere's own distance bits: random spheres and rays, rays
+// from points on the spheres (inside and out), and rays that graze them.
+TEST(SceneHierarchy, SpheresTestedInPairsGiveTheirOwnDistances) {
+    Draw draw(4242);
+    std::vector<CSphereHierarchy::Sphere> spheres(7);
+    long visits = 0;
+    for (int i = 0; i < 300000; ++i) {
+        for (std::uint32_t k = 0; k < spheres.size(); ++k)
+            spheres[k] = CSphereHierarchy::Sphere{draw(-30, 30), draw(-30, 30), draw(-30, 30),
+                                                  static_cast<float>(draw(0.01, 20)), k};
+        CRay ray;
+        ray.origin = CVector(draw(-60, 60), draw(-60, 60), draw(-60, 60));
+        const CSphereHierarchy::Sphere& target = spheres[static_cast<std::size_t>(draw.Pick(7))];
+        CVector centre(target.cx, target.cy, target.cz);
+        if (i % 3 == 1)
+            ray.origin = centre + UnitVector(draw) * static_cast<double>(target.r);
+        ray.direction = UnitVector(draw);
+        if (i % 3 == 2) {
+            // Aimed past the centre at about the radius.
+            CVector towards = (centre - ray.origin).Normalised();
+            CVector side = UnitVector(draw);
+            side = (side - towards * side.Dot(towards)).Normalised();
+            CVector aim = centre + side * (target.r * (1 + draw(-1e-4, 1e-4)));
+            ray.direction = (aim - ray.origin).Normalised();
+        }
+        std::vector<std::pair<std::uint32_t, double>> seen;
+        CSphereHierarchy::VisitHits(spheres.data(), spheres.size(), ray,
+                                    [&](double t, const CSphereHierarchy::Sphere& s) {
+                                        seen.emplace_back(s.index, t);
+                                        return false;
+                                    });
+        std::vector<std::pair<std::uint32_t, double>> expected;
+        for (const auto& s : spheres) {
+            double t = CSphere::Hit(s.cx, s.cy, s.cz, s.r, ray);
+            if (t != 0.0)
+                expected.emplace_back(s.index, t);
+        }
+        ASSERT_EQ(expected.size(), seen.size()) << "ray " << i;
+        for (std::size_t k = 0; k < seen.size(); ++k) {
+            ASSERT_EQ(expected[k].first, seen[k].first) << "ray " << i;
+            ASSERT_EQ(0, std::memcmp(&expected[k].second, &seen[k].second, sizeof(double)))
+                << "ray " << i << ", sphere " << seen[k].first;
+        }
+        visits += static_cast<long>(seen.size());
+    }
+    EXPECT_GT(visits, 200000);
+}
+
+} // namespace
