@@ -6,8 +6,12 @@
 //   lumo_phases --spheres N SEED
 // writes a script of N random spheres with colours and finishes to standard output, the same
 // on every machine for the same seed: centres in a box in front of the default camera, radii
-// shrinking with the cube root of N so that the spheres cover about as much of the picture at
-// every count.
+// shrinking with the cube root of N so that the spheres fill the same share of the box (under
+// 1 %) at every count; as N grows they cover more of the picture, and a ray that misses them
+// passes more of them on its way.
+//   lumo_phases --one-size-spheres N SEED
+// the same with the 1,000-sphere radii at every count: from 100,000 on they fill the box and
+// most rays stop at its front.
 #include "core/Image.h"
 #include "core/Random.h"
 #include "headless/HeadlessPlatform.h"
@@ -74,13 +78,13 @@ std::size_t LibpngDefaultSize(const CImage& image) {
     return buffer.size;
 }
 
-int WriteSpheres(long count, std::uint32_t seed) {
+int WriteSpheres(long count, std::uint32_t seed, bool oneSize) {
     CRandom random(seed);
     auto uniform = [&](double low, double high) {
         double unit = (random.Next() * 32768.0 + random.Next()) / (32768.0 * 32768.0);
         return low + (high - low) * unit;
     };
-    double scale = std::cbrt(1000.0 / static_cast<double>(count));
+    double scale = oneSize ? 1.0 : std::cbrt(1000.0 / static_cast<double>(count));
     for (long i = 0; i < count; ++i) {
         double x = uniform(-100, 100);
         double y = uniform(-60, 40);
@@ -97,8 +101,10 @@ int WriteSpheres(long count, std::uint32_t seed) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--spheres")
-        return WriteSpheres(std::atol(argv[2]), static_cast<std::uint32_t>(std::atol(argv[3])));
+    if (argc == 4 && (std::string(argv[1]) == "--spheres" ||
+                      std::string(argv[1]) == "--one-size-spheres"))
+        return WriteSpheres(std::atol(argv[2]), static_cast<std::uint32_t>(std::atol(argv[3])),
+                            std::string(argv[1]) == "--one-size-spheres");
     if (argc != 5) {
         std::fprintf(stderr, "usage: lumo_phases SCRIPT|- WIDTH HEIGHT THREADS\n");
         return 2;
