@@ -220,16 +220,23 @@ CColour CRenderer::SamplePixel(unsigned x, unsigned y, const CCamera& camera) {
     double blue = 0.0;
     for (unsigned j = 0; j < n; ++j) {
         double row = y + ((j + 0.5) / n - 0.5);
-        for (unsigned i = 0; i < n; ++i) {
+        // The rays of a row of samples two at a time (PrimaryRaysAt), traced in order.
+        for (unsigned i = 0; i < n; i += 2) {
+            CRay rays[2];
+            unsigned count = n - i >= 2 ? 2 : 1;
             double column = x + ((i + 0.5) / n - 0.5);
-            m_depth = 0;
-            CRay ray;
-            PrimaryRayAt(row, column, ray, camera);
-            CColour sample;
-            TraceRay<kCount>(ray, sample);
-            red += sample.redLevel;
-            green += sample.greenLevel;
-            blue += sample.blueLevel;
+            if (count == 2)
+                PrimaryRaysAt(row, column, x + ((i + 1.5) / n - 0.5), rays, camera);
+            else
+                PrimaryRayAt(row, column, rays[0], camera);
+            for (unsigned k = 0; k < count; ++k) {
+                m_depth = 0;
+                CColour sample;
+                TraceRay<kCount>(rays[k], sample);
+                red += sample.redLevel;
+                green += sample.greenLevel;
+                blue += sample.blueLevel;
+            }
         }
     }
     double samples = static_cast<double>(n) * n;
@@ -487,13 +494,18 @@ void CRenderer::PrimaryRay(int row, int column, CRay& ray, const CCamera& camera
 }
 
 void CRenderer::PrimaryRayPair(int row, int column, CRay (&rays)[2], const CCamera& camera) const {
+    PrimaryRaysAt(row, column, static_cast<double>(column) + 1, rays, camera);
+}
+
+void CRenderer::PrimaryRaysAt(double row, double column0, double column1, CRay (&rays)[2],
+                              const CCamera& camera) const {
 #if defined(__SSE2__)
-    // PrimaryRayAt's operations, the two pixels side by side in the lanes of SSE2 registers:
+    // PrimaryRayAt's operations, the two points side by side in the lanes of SSE2 registers:
     // each lane rounds exactly as the scalar operation does.
     double w = m_width;
     double h = m_height;
     double u = (row - h / 2) / w;
-    __m128d columns = _mm_set_pd(static_cast<double>(column) + 1, static_cast<double>(column));
+    __m128d columns = _mm_set_pd(column1, column0);
     __m128d v = _mm_div_pd(_mm_sub_pd(columns, _mm_set1_pd(w / 2)), _mm_set1_pd(h));
     const CVector& look = camera.m_look;
     const CVector& up = camera.m_up;
@@ -521,8 +533,8 @@ void CRenderer::PrimaryRayPair(int row, int column, CRay (&rays)[2], const CCame
         rays[k].direction = CVector(xs[k], ys[k], zs[k]);
     }
 #else
-    PrimaryRay(row, column, rays[0], camera);
-    PrimaryRay(row, column + 1, rays[1], camera);
+    PrimaryRayAt(row, column0, rays[0], camera);
+    PrimaryRayAt(row, column1, rays[1], camera);
 #endif
 }
 

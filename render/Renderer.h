@@ -154,6 +154,9 @@ private:
     // row and column give exactly the ray of that pixel).
     void PrimaryRay(int row, int column, CRay& ray, const CCamera& camera) const;
     void PrimaryRayAt(double row, double column, CRay& ray, const CCamera& camera) const;
+    // PrimaryRayAt for two points of one row at once, in the lanes of SSE2 registers.
+    void PrimaryRaysAt(double row, double column0, double column1, CRay (&rays)[2],
+                       const CCamera& camera) const;
     // The averaged colour of the pixel's antialiasing samples (with kCount: only their draws).
     template <bool kCount> CColour SamplePixel(unsigned x, unsigned y, const CCamera& camera);
     // The colour of the pixel's primary ray, traced from depth 0.

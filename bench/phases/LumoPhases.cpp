@@ -101,8 +101,8 @@ int WriteSpheres(long count, std::uint32_t seed, bool oneSize) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && (std::string(argv[1]) == "--spheres" ||
-                      std::string(argv[1]) == "--one-size-spheres"))
+    if (argc == 4 &&
+        (std::string(argv[1]) == "--spheres" || std::string(argv[1]) == "--one-size-spheres"))
         return WriteSpheres(std::atol(argv[2]), static_cast<std::uint32_t>(std::atol(argv[3])),
                             std::string(argv[1]) == "--one-size-spheres");
     if (argc != 5) {
