@@ -104,6 +104,7 @@ private:
     std::uint32_t BuildNode(std::vector<Reference>& refs, std::uint32_t begin, std::uint32_t end,
                             const Bounds& bounds, std::vector<Node>& nodes, unsigned depth);
     Child Flatten(const std::vector<Node>& nodes, std::uint32_t node);
+    void Prefetch(const Child& child) const;
 
     std::vector<Quad> m_quads;
     Child m_root{0, 0}; // a leaf when the whole tree is one
