@@ -122,6 +122,7 @@ void CRenderer::Attach(CLumoDoc* document) {
     if (document)
         scene->Build(document->m_objects, m_hierarchy);
     m_scene = std::move(scene);
+    m_blockerHints.assign(document ? document->m_lights.size() : 0, 0);
     m_sceneSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -162,31 +163,21 @@ void CRenderer::Render(CLumoDoc* document, unsigned width, unsigned height, int 
 
 void CRenderer::RenderSerial(const CCamera& camera, const Region& region, CProgressBar* progress) {
     for (unsigned y = region.top; y < region.bottom && !Stopped(); ++y) {
-        TraceSpan(y, region.left, region.right, camera, [&](unsigned x, const CColour& colour) {
-            WritePixel(static_cast<int>(x), static_cast<int>(y), colour);
-        });
+        TraceSpan<false>(y, region.left, region.right, camera,
+                         [&](unsigned x, const CColour& colour) {
+                             WritePixel(static_cast<int>(x), static_cast<int>(y), colour);
+                         });
         if (progress)
             progress->SetPos(static_cast<int>(100.0 * y / region.bottom));
     }
 }
 
-CColour CRenderer::TracePixel(unsigned x, unsigned y, const CCamera& camera) {
-    if (m_antialias > 1)
-        return SamplePixel<false>(x, y, camera);
-    m_depth = 0;
-    CRay ray;
-    PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
-    CColour colour;
-    TraceRay<false>(ray, colour); // a ray that hits nothing leaves the background colour
-    return colour;
-}
-
-template <class Put>
+template <bool kCount, class Put>
 void CRenderer::TraceSpan(unsigned y, unsigned left, unsigned right, const CCamera& camera,
                           Put put) {
     if (m_antialias > 1) {
         for (unsigned x = left; x < right && !Stopped(); ++x)
-            put(x, SamplePixel<false>(x, y, camera));
+            put(x, SamplePixel<kCount>(x, y, camera));
         return;
     }
     // A pixel's ray ends in a square root and three divisions that the trace waits for; two
@@ -203,7 +194,7 @@ void CRenderer::TraceSpan(unsigned y, unsigned left, unsigned right, const CCame
                 return;
             m_depth = 0;
             CColour colour;
-            TraceRay<false>(rays[k], colour); // a ray that hits nothing leaves the background
+            TraceRay<kCount>(rays[k], colour); // a ray that hits nothing leaves the background
             put(x + k, colour);
         }
     }
@@ -263,6 +254,7 @@ std::unique_ptr<CRenderer> CRenderer::MakeTracer() const {
     tracer->m_recursionLimit = m_recursionLimit;
     tracer->m_antialias = m_antialias;
     tracer->m_scene = m_scene;
+    tracer->m_blockerHints.assign(m_blockerHints.size(), 0);
     return tracer;
 }
 
@@ -287,19 +279,12 @@ void CRenderer::CountRows(CRowQueue& queue, const Region& region, const CCamera&
     unsigned y;
     while (!Stopped() && queue.Take(y)) {
         std::uint32_t* pixel = offsets.pixelDraws.data() + (y - region.top) * width;
-        for (unsigned x = region.left; x < region.right; ++x) {
-            m_draws = 0;
-            if (m_antialias > 1) {
-                SamplePixel<true>(x, y, camera);
-            } else {
-                m_depth = 0;
-                CRay ray;
-                PrimaryRay(static_cast<int>(y), static_cast<int>(x), ray, camera);
-                CColour colour;
-                TraceRay<true>(ray, colour);
-            }
+        // Each pixel's draws, counted from zero.
+        m_draws = 0;
+        TraceSpan<true>(y, region.left, region.right, camera, [&](unsigned x, const CColour&) {
             pixel[x - region.left] = static_cast<std::uint32_t>(m_draws);
-        }
+            m_draws = 0;
+        });
         queue.MarkDone(y);
     }
     queue.WorkerFinished();
@@ -344,9 +329,10 @@ void CRenderer::TraceRows(CRowQueue& queue, const Region& region, const CCamera&
     unsigned y;
     while (!Stopped() && queue.Take(y)) {
         SeekNoise(offsets, region, region.left, y);
-        TraceSpan(y, region.left, region.right, camera, [&](unsigned x, const CColour& colour) {
-            StorePixel(static_cast<int>(x), static_cast<int>(y), colour);
-        });
+        TraceSpan<false>(y, region.left, region.right, camera,
+                         [&](unsigned x, const CColour& colour) {
+                             StorePixel(static_cast<int>(x), static_cast<int>(y), colour);
+                         });
         queue.MarkDone(y);
     }
     queue.WorkerFinished();
@@ -412,7 +398,7 @@ void CRenderer::TracePart(CRegionQueue& queue, const Region& part, const Region&
     CRandom::Scope randomScope(random);
     for (unsigned y = part.top; y < part.bottom && !Stopped(); ++y) {
         SeekNoise(offsets, region, part.left, y);
-        TraceSpan(y, part.left, part.right, camera, [&](unsigned x, const CColour& colour) {
+        TraceSpan<false>(y, part.left, part.right, camera, [&](unsigned x, const CColour& colour) {
             StorePixel(static_cast<int>(x), static_cast<int>(y), colour);
         });
         queue.Post(CRegionQueue::Segment{y, part.left, part.right});
@@ -465,9 +451,10 @@ bool CRenderer::RenderParts(const CCamera& camera, const Region& region, CProgre
             const Region& part = parts[i];
             for (unsigned y = part.top; y < part.bottom && !Stopped(); ++y) {
                 SeekNoise(offsets, region, part.left, y);
-                TraceSpan(y, part.left, part.right, camera, [&](unsigned x, const CColour& colour) {
-                    WritePixel(static_cast<int>(x), static_cast<int>(y), colour);
-                });
+                TraceSpan<false>(y, part.left, part.right, camera,
+                                 [&](unsigned x, const CColour& colour) {
+                                     WritePixel(static_cast<int>(x), static_cast<int>(y), colour);
+                                 });
             }
         }
     }
@@ -617,8 +604,6 @@ void CRenderer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ra
     if (!m_document)
         return;
     const std::vector<CLight*>& lights = m_document->m_lights;
-    if (m_blockerHints.size() < lights.size())
-        m_blockerHints.resize(lights.size(), 0);
     // Every entry but the last: the default light sits in the first two entries.
     for (std::size_t i = 0; i + 1 < lights.size(); ++i) {
         // The light that reaches the point; black from a missing entry or through a shadow.
@@ -627,7 +612,8 @@ void CRenderer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ra
         CColour lit;
         if (CLight* light = lights[i]) {
             double distance = light->BuildShadowRay(point, shadowRay);
-            if (m_depth != 0 || !m_scene->Blocks(shadowRay, distance, &m_blockerHints[i]))
+            std::uint32_t* hint = i < m_blockerHints.size() ? &m_blockerHints[i] : nullptr;
+            if (m_depth != 0 || !m_scene->Blocks(shadowRay, distance, hint))
                 lit = *light->GetColour();
             else
                 lit = CColour(0.0f, 0.0f, 0.0f);

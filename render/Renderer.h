@@ -159,11 +159,10 @@ private:
                        const CCamera& camera) const;
     // The averaged colour of the pixel's antialiasing samples (with kCount: only their draws).
     template <bool kCount> CColour SamplePixel(unsigned x, unsigned y, const CCamera& camera);
-    // The colour of the pixel's primary ray, traced from depth 0.
-    CColour TracePixel(unsigned x, unsigned y, const CCamera& camera);
-    // Traces the pixels [left, right) of row y in order until a stop, handing each colour to
-    // put(x, colour); the primary rays of neighbouring pixels are made two at a time.
-    template <class Put>
+    // Traces the pixels [left, right) of row y in order until a stop, each from depth 0,
+    // handing each colour to put(x, colour) (with kCount: only counting its draws); the primary
+    // rays of neighbouring pixels are made two at a time.
+    template <bool kCount, class Put>
     void TraceSpan(unsigned y, unsigned left, unsigned right, const CCamera& camera, Put put);
 
     // Stores the pixel in the image only; the calling thread paints it on the view.
@@ -194,7 +193,8 @@ private:
     double m_sceneSeconds = 0.0;
     std::uint64_t m_draws = 0; // counted by the kCount traces
     // Per light, the sphere that last stood in a shadow ray's way (CTraceScene::Blocks): a hint
-    // of this tracer's own, stale ones cost one sphere test.
+    // of this tracer's own, sized for the document's lights when the scene is prepared; stale
+    // ones cost one sphere test.
     std::vector<std::uint32_t> m_blockerHints;
 };
 
