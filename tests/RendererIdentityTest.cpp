@@ -187,13 +187,9 @@ TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
             ray.direction = CVector(i % 2 ? 1e-310 : -1e-310, 0.6, 0.8);
         }
 
+        const CTraceScene::Surface* bruteHit = nullptr;
         double bruteDistance = -1;
-        double treeDistance = -1;
-        const CTraceScene::Surface* bruteHit = brute.Nearest(ray, bruteDistance);
-        const CTraceScene::Surface* treeHit = tree.Nearest(ray, treeDistance);
-        ASSERT_EQ(bruteHit ? bruteHit->object : nullptr, treeHit ? treeHit->object : nullptr)
-            << "ray " << i;
-        ASSERT_EQ(0, std::memcmp(&bruteDistance, &treeDistance, sizeof(double))) << "ray " << i;
+        ASSERT_TRUE(SameNearest(brute, tree, ray, bruteHit, bruteDistance)) << "ray " << i;
         if (bruteHit)
             ++hits;
         double around = bruteHit ? bruteDistance : draw(0, 400);
@@ -233,15 +229,10 @@ TEST(SceneHierarchy, SmallTreesFindWhatTheBruteForceWalkFinds) {
             CRay ray;
             ray.origin = CVector(draw(-40, 40), draw(-40, 40), draw(-40, 40));
             ray.direction = UnitVector(draw);
+            const CTraceScene::Surface* bruteHit = nullptr;
             double bruteDistance = -1;
-            double treeDistance = -1;
-            const CTraceScene::Surface* bruteHit = brute.Nearest(ray, bruteDistance);
-            const CTraceScene::Surface* treeHit = tree.Nearest(ray, treeDistance);
-            ASSERT_EQ(bruteHit ? bruteHit->object : nullptr, treeHit ? treeHit->object : nullptr)
+            ASSERT_TRUE(SameNearest(brute, tree, ray, bruteHit, bruteDistance))
                 << count << " spheres, ray " << i;
-            if (bruteHit) {
-                ASSERT_EQ(bruteDistance, treeDistance) << count << " spheres, ray " << i;
-            }
             double distance = draw(0, 80);
             ASSERT_EQ(brute.Blocks(ray, distance), tree.Blocks(ray, distance))
                 << count << " spheres, ray " << i;

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +33,26 @@ protected:
     CPlatformScope platformScope{platform};
     std::unique_ptr<CLumoDoc> doc = std::make_unique<CLumoDoc>();
 };
+
+// The nearest hit of the scene with a hierarchy against that of the brute-force walk: the same
+// object and the same distance bits. Gives the walk's hit (null for none) and distance.
+inline testing::AssertionResult SameNearest(const CTraceScene& brute, const CTraceScene& tree,
+                                            const CRay& ray, const CTraceScene::Surface*& hit,
+                                            double& distance) {
+    distance = -1;
+    double treeDistance = -1;
+    hit = brute.Nearest(ray, distance);
+    const CTraceScene::Surface* treeHit = tree.Nearest(ray, treeDistance);
+    const CSceneObject* object = hit ? hit->object : nullptr;
+    const CSceneObject* treeObject = treeHit ? treeHit->object : nullptr;
+    if (object != treeObject)
+        return testing::AssertionFailure()
+               << "the walk hits " << object << ", the tree " << treeObject;
+    if (std::memcmp(&distance, &treeDistance, sizeof(double)) != 0)
+        return testing::AssertionFailure()
+               << "the walk's distance " << distance << ", the tree's " << treeDistance;
+    return testing::AssertionSuccess();
+}
 
 inline void StoreMaxRecursion(int value) {
     ASSERT_TRUE(CSettingsStore::Profile().WriteInt("Lumo", "MaxRecursion", value));

@@ -1,6 +1,8 @@
 // A hierarchy large enough that the two halves of its root build on two threads, and with many
 // spheres on one centre (the split of last resort), against the walk of the whole list.
 
+#include "RendererTestSupport.h"
+
 #include "core/Random.h"
 #include "render/TraceScene.h"
 #include "scene/Sphere.h"
@@ -45,13 +47,9 @@ TEST(SceneHierarchy, LargeSceneBuiltOnTwoThreadsFindsWhatTheBruteForceWalkFinds)
                                      : CVector(Uniform(random, -100, 100), Uniform(random, -60, 40),
                                                Uniform(random, -50, 150));
         ray.direction = (target - ray.origin).Normalised();
+        const CTraceScene::Surface* bruteHit = nullptr;
         double bruteDistance = -1;
-        double treeDistance = -1;
-        const CTraceScene::Surface* bruteHit = brute.Nearest(ray, bruteDistance);
-        const CTraceScene::Surface* treeHit = tree.Nearest(ray, treeDistance);
-        ASSERT_EQ(bruteHit ? bruteHit->object : nullptr, treeHit ? treeHit->object : nullptr)
-            << "ray " << i;
-        ASSERT_EQ(0, std::memcmp(&bruteDistance, &treeDistance, sizeof(double))) << "ray " << i;
+        ASSERT_TRUE(SameNearest(brute, tree, ray, bruteHit, bruteDistance)) << "ray " << i;
         if (!bruteHit)
             continue;
         ++hits;
