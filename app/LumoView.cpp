@@ -52,8 +52,9 @@ wxImage ImageOf(const CImage& image) {
 } // namespace
 
 CLumoView::~CLumoView() {
-    // Whatever render loop is still running ends before its next pixel.
-    g_stopRendering = 1;
+    // A render still running ends before its next pixel.
+    if (CMainFrame* frame = Frame())
+        frame->StopRender();
     if (m_canvas)
         m_canvas->SetView(nullptr);
 }

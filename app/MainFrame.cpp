@@ -305,6 +305,8 @@ void CMainFrame::Render(unsigned parts) {
     }
     m_renderJob.mainWindow = this;
     m_renderJob.parts = parts;
+    m_renderStop = std::stop_source();
+    m_renderJob.stop = m_renderStop.get_token();
     SetRenderBusy(1);
     view->ClearImage();
 
@@ -338,8 +340,12 @@ void CMainFrame::Render(unsigned parts) {
         statusBar->Refresh();
         statusBar->Update();
     }
-    if (m_closePending)
+    // The close asked for during the render; it may still be cancelled at the save question,
+    // and then the window goes on as before.
+    if (m_closePending) {
+        m_closePending = false;
         CallAfter([this] { Close(); });
+    }
 }
 
 void CMainFrame::SaveScript() {
@@ -582,7 +588,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
     // A close while the render holds the thread (the window manager's close button) stops the
     // render and closes once it has returned.
     if (GetRenderBusy() != 0 && event.CanVeto()) {
-        g_stopRendering = 1;
+        StopRender();
         m_closePending = true;
         event.Veto();
         return;

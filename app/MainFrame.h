@@ -8,6 +8,7 @@
 #include <wx/docview.h>
 
 #include <functional>
+#include <stop_token>
 #include <string>
 
 class CArchive;
@@ -43,6 +44,9 @@ public:
     // traced on a thread of its own, this one painting the rows as they finish. The same
     // picture every way. Returns when the picture is complete.
     void Render(unsigned parts = 0);
+    // Asks the render in progress, if any, to end before its next pixel. A render started
+    // afterwards runs whole.
+    void StopRender() { m_renderStop.request_stop(); }
     // Save Script: the save dialog, then the object list as script text.
     void SaveScript();
     // The save dialog of Save Script, then the store writes the file; a failure is said.
@@ -95,6 +99,7 @@ private:
     CViewCanvas* m_canvas = nullptr;
     CPaneProgress* m_progress = nullptr;
     CRecentFileList m_recentFiles;
+    std::stop_source m_renderStop; // of the render in progress, or of the last one
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown
 

@@ -50,6 +50,7 @@ int RunRender(RenderJob* job) {
     renderer->SetThreads(job->threads);
     renderer->SetAntialias(job->antialias.value_or(document->m_antialias));
     renderer->SetParts(job->parts);
+    renderer->SetStopToken(job->stop);
     renderer->Render(document, static_cast<unsigned>(job->width),
                      static_cast<unsigned>(job->height), job->left, job->top, job->right,
                      job->bottom, job->progress);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <atomic>
 #include <optional>
+#include <stop_token>
 
 class CLumoDoc;
 class CMainWindow;
@@ -35,6 +35,9 @@ struct RenderJob {
     // Samples per side of a pixel in place of the document's own setting (CRenderer::
     // SetAntialias); unset: the document's (1, one ray per pixel, unless a scene file says).
     std::optional<unsigned> antialias;
+    // Ends this render before its next row or pixel when a stop is requested (a close while
+    // it runs); the picture so far is kept and marked complete. The default never stops.
+    std::stop_token stop;
 };
 
 // The job of rendering the document's whole width x height picture, as every caller starts a

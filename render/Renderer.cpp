@@ -33,10 +33,6 @@ CViewPort* ActiveView() {
     return mainWindow ? mainWindow->GetActiveViewPort() : nullptr;
 }
 
-bool Stopped() {
-    return g_stopRendering.load(std::memory_order_relaxed) != 0;
-}
-
 // One of a colour's three levels.
 using Channel = float CColour::*;
 
@@ -104,8 +100,6 @@ private:
 };
 
 } // namespace
-
-std::atomic<unsigned char> g_stopRendering{0};
 
 void CRenderer::Attach(CLumoDoc* document) {
     m_document = document;
@@ -254,6 +248,7 @@ std::unique_ptr<CRenderer> CRenderer::MakeTracer() const {
     tracer->m_recursionLimit = m_recursionLimit;
     tracer->m_antialias = m_antialias;
     tracer->m_scene = m_scene;
+    tracer->m_stop = m_stop;
     tracer->m_blockerHints.assign(m_blockerHints.size(), 0);
     return tracer;
 }

@@ -7,10 +7,10 @@
 #include "render/Camera.h"
 #include "render/TraceScene.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 class CLumoDoc;
@@ -38,7 +38,8 @@ public:
     // Traces every pixel of the region (clipped to the width × height picture) row by row
     // from the top, paints each on the active view and stores it in the document's image,
     // moves the progress bar after each row, then marks the image complete and repaints the
-    // view. g_stopRendering ends the loops early; the image is still marked complete.
+    // view. A stop requested through the token given to SetStopToken ends the loops before
+    // the next row or pixel; the image is still marked complete.
     void Render(CLumoDoc* document, unsigned width, unsigned height, int left, int top, int right,
                 int bottom, CProgressBar* progress);
 
@@ -105,6 +106,10 @@ public:
         m_antialias = samples > kMaxAntialias ? kMaxAntialias : samples;
     }
 
+    // The stop request of this render, tested before every row and every pixel by this
+    // renderer and its workers. The default token never stops.
+    void SetStopToken(std::stop_token stop) { m_stop = std::move(stop); }
+
     // Whether the next Attach or Render builds a bounding volume hierarchy over the spheres
     // (CTraceScene::Hierarchy). The pictures are the same either way.
     void SetHierarchy(CTraceScene::Hierarchy hierarchy) { m_hierarchy = hierarchy; }
@@ -165,6 +170,8 @@ private:
     template <bool kCount, class Put>
     void TraceSpan(unsigned y, unsigned left, unsigned right, const CCamera& camera, Put put);
 
+    bool Stopped() const { return m_stop.stop_requested(); }
+
     // Stores the pixel in the image only; the calling thread paints it on the view.
     void StorePixel(int x, int y, const CColour& colour);
     // Paints a row segment on the view from the image.
@@ -188,6 +195,7 @@ private:
     unsigned m_parts = 0;
     unsigned m_antialias = 1;
     CTraceScene::Hierarchy m_hierarchy = CTraceScene::Hierarchy::automatic;
+    std::stop_token m_stop;
     // Shared read-only with the workers of a parallel render.
     std::shared_ptr<const CTraceScene> m_scene;
     double m_sceneSeconds = 0.0;
@@ -197,7 +205,3 @@ private:
     // ones cost one sphere test.
     std::vector<std::uint32_t> m_blockerHints;
 };
-
-// The render loops' stop request, tested before every row and every pixel. Set once the view
-// is gone and never cleared.
-extern std::atomic<unsigned char> g_stopRendering;

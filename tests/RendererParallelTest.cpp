@@ -54,10 +54,12 @@ private:
 class RendererParallel : public RenderFixture {
 protected:
     std::string RenderWithThreads(unsigned threads, int width, int height,
-                                  CProgressBar* progress = nullptr) {
+                                  CProgressBar* progress = nullptr,
+                                  std::stop_token stop = {}) {
         EXPECT_TRUE(doc->m_image.SetSize(width, height));
         CRenderer renderer;
         renderer.SetThreads(threads);
+        renderer.SetStopToken(std::move(stop));
         renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
                         0, width, height, progress);
         return EncodePpm(doc->m_image);
@@ -129,17 +131,17 @@ TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
     EXPECT_EQ(1, doc->m_imageComplete);
 }
 
-TEST_F(RendererParallel, EmptyPicturesAndTheStopFlag) {
+TEST_F(RendererParallel, EmptyPicturesAndTheStopRequest) {
     RecordingProgress none;
     RenderWithThreads(4, 9, 0, &none);
     RenderWithThreads(4, 0, 9, &none);
     EXPECT_EQ(0u, View().m_pixelsPainted);
     EXPECT_EQ(9u, none.m_positions.size()); // the zero-width picture still has its rows
 
-    RecordingProgress stopping([] { g_stopRendering = 1; });
+    std::stop_source stop;
+    RecordingProgress stopping([&] { stop.request_stop(); });
     doc->m_imageComplete = 0;
-    RenderWithThreads(4, 16, 64, &stopping);
-    g_stopRendering = 0; // the flag is never cleared in the program; tests share one process
+    RenderWithThreads(4, 16, 64, &stopping, stop.get_token());
     EXPECT_EQ(1u, stopping.m_positions.size());
     EXPECT_EQ(16u, View().m_pixelsPainted);
     EXPECT_EQ(1, doc->m_imageComplete);

@@ -459,15 +459,23 @@ TEST_F(RendererDriver, DegenerateCamerasGiveDefinedPixels) {
     }
 }
 
-TEST_F(RendererDriver, StopFlagEndsTheLoopsButTheRenderStillCompletes) {
+TEST_F(RendererDriver, AStopEndsTheLoopsButTheRenderStillCompletes) {
     ASSERT_TRUE(doc->m_image.SetSize(4, 4));
-    RecordingProgress progress([] { g_stopRendering = 1; });
+    std::stop_source stop;
+    RecordingProgress progress([&] { stop.request_stop(); });
+    renderer.SetStopToken(stop.get_token());
     renderer.Render(doc.get(), 4, 4, 0, 0, 4, 4, &progress);
-    g_stopRendering = 0; // the flag is never cleared in the program; tests share one process
     EXPECT_EQ(1u, progress.m_positions.size()); // one row, then the loops end
     EXPECT_EQ(4u, View().m_pixelsPainted);
     EXPECT_EQ(1, doc->m_imageComplete);
     EXPECT_EQ(1, View().m_repaints);
+
+    // The stop belonged to that render: the next one, with a token of its own, runs whole.
+    CRenderer next;
+    RecordingProgress whole;
+    next.Render(doc.get(), 4, 4, 0, 0, 4, 4, &whole);
+    EXPECT_EQ(4u, whole.m_positions.size());
+    EXPECT_EQ(20u, View().m_pixelsPainted);
 }
 
 class RendererRunRender : public RendererDriver {

@@ -46,7 +46,6 @@ bool CTestPlatform::RunSceneWizard(CLumoDoc& document) {
 }
 
 void GuiTest::SetUp() {
-    g_stopRendering = 0; // never cleared in the program; the tests share one process
     m_previousPlatform = CPlatform::IsInstalled() ? &CPlatform::Current() : nullptr;
     App().UsePlatform(&m_platform);
     ASSERT_TRUE(App().StartUp(""));
@@ -58,7 +57,6 @@ void GuiTest::TearDown() {
     App().UsePlatform(nullptr);
     Pump();
     CPlatform::Install(m_previousPlatform);
-    g_stopRendering = 0;
 }
 
 CLumoDoc& GuiTest::Scene() {

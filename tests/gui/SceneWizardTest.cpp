@@ -308,7 +308,6 @@ TEST_F(SceneWizard, ASceneBuiltHereRendersTheSameReopenedAndInLumoRender) {
     ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCENE_AS));
 
     App().ShutDown();
-    g_stopRendering = 0; // set when the view went; a new process starts with it clear
     App().UsePlatform(&m_platform);
     ASSERT_TRUE(App().StartUp(""));
     m_platform.m_files.push_back(TestPath("built.lscene"));
