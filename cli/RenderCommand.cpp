@@ -11,9 +11,8 @@
 #include "render/RenderJob.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
-#include "script/ParseActions.h"
-#include "script/Scanner.h"
 #include "script/SceneFile.h"
+#include "script/ScriptDiagnostics.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -70,49 +69,6 @@ bool ReadScriptText(const std::string& path, std::string& text, std::string& err
     }
     return true;
 }
-
-// While lumo-render parses a script: the scanner's newline echo goes nowhere (standard output
-// carries the summary alone), and the first message of the parser or the scanner becomes one
-// line that says where: "FILE:LINE:COLUMN: parse error (near 'TOKEN')".
-class CScriptDiagnostics {
-public:
-    explicit CScriptDiagnostics(std::string name) : m_name(std::move(name)) {
-        m_echo = SetScannerEchoStream(nullptr);
-        m_parseHandler = SetParseErrorHandler([this](const char* message) { Record(message); });
-        m_failureHandler =
-            SetScannerFailureHandler([this](const char* message) { Record(message); });
-    }
-    ~CScriptDiagnostics() {
-        SetScannerEchoStream(m_echo);
-        SetParseErrorHandler(std::move(m_parseHandler));
-        SetScannerFailureHandler(std::move(m_failureHandler));
-    }
-    CScriptDiagnostics(const CScriptDiagnostics&) = delete;
-    CScriptDiagnostics& operator=(const CScriptDiagnostics&) = delete;
-
-    // Empty when nothing was reported.
-    const std::string& GetMessage() const { return m_message; }
-
-private:
-    void Record(const char* message) {
-        if (!m_message.empty())
-            return;
-        ScanPosition at = LastTokenPosition();
-        m_message = m_name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
-                    ": " + message;
-        if (std::strcmp(message, "parse error") == 0) {
-            std::string_view token = LastTokenText();
-            m_message += token.empty() ? " (at the end of the script)"
-                                       : " (near '" + std::string(token) + "')";
-        }
-    }
-
-    std::string m_name;
-    std::string m_message;
-    std::FILE* m_echo = nullptr;
-    ParseErrorHandler m_parseHandler;
-    ScannerFailureHandler m_failureHandler;
-};
 
 // Standard output after lumo-render has written to it: a stream that could not take it all
 // (a full disk, a closed pipe) is a failure, never a success.
@@ -203,15 +159,7 @@ bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& e
         document.ReplaceScene(std::move(contents));
         return true;
     }
-    CScriptDiagnostics diagnostics(ScriptName(path));
-    int result = document.ParseScript(text.data(), text.size());
-    if (result != 0) {
-        error = diagnostics.GetMessage().empty()
-                    ? "cannot render '" + ScriptName(path) + "': the script does not parse"
-                    : diagnostics.GetMessage();
-        return false;
-    }
-    return true;
+    return CScriptDiagnostics::Parse(document, text, ScriptName(path), error);
 }
 
 int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {

@@ -81,6 +81,10 @@ public:
     // the contents, as a scene file is opened; the image stays.
     void ReplaceScene(CSceneContents&& contents);
 
+    // Replaces the object list alone, as a parse into another document is taken over; the
+    // lights, the camera and the background stay.
+    void ReplaceObjects(CObjectList&& objects);
+
     void AddObjectAtHead(std::unique_ptr<CSceneObject> object);
     void AddObjectAtTail(std::unique_ptr<CSceneObject> object);
     // Appends the light to the light table; the document owns it from then on.

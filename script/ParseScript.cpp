@@ -29,6 +29,7 @@ int CLumoDoc::ParseScript(const char* text, std::size_t length) {
         return -1;
     }
     CScanScope scan(text, length);
+    CParseTarget target(*this);
     ClearScene();
     return Parse();
 }

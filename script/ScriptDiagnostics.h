@@ -1,0 +1,39 @@
+#pragma once
+
+#include "script/ParseActions.h"
+#include "script/Scanner.h"
+
+#include <cstdio>
+#include <string>
+
+class CLumoDoc;
+
+// While a script is parsed for a caller that reports errors itself (lumo-render, the desktop's
+// Parse Script): the scanner's newline echo goes nowhere, and the first message of the parser
+// or the scanner becomes one line that says where: "FILE:LINE:COLUMN: parse error (near
+// 'TOKEN')". The handlers in force before are back when it goes.
+class CScriptDiagnostics {
+public:
+    explicit CScriptDiagnostics(std::string name);
+    ~CScriptDiagnostics();
+    CScriptDiagnostics(const CScriptDiagnostics&) = delete;
+    CScriptDiagnostics& operator=(const CScriptDiagnostics&) = delete;
+
+    // Empty when nothing was reported.
+    const std::string& GetMessage() const { return m_message; }
+
+    // Runs the script grammar over the text into the document (its ParseScript). False when
+    // the text did not parse completely, with the one-line message; the document then holds
+    // the spheres built before the error.
+    static bool Parse(CLumoDoc& document, const std::string& text, const std::string& name,
+                      std::string& error);
+
+private:
+    void Record(const char* message);
+
+    std::string m_name;
+    std::string m_message;
+    std::FILE* m_echo = nullptr;
+    ParseErrorHandler m_parseHandler;
+    ScannerFailureHandler m_failureHandler;
+};
