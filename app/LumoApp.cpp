@@ -97,7 +97,10 @@ bool CLumoApp::StartUp(const std::string& script) {
     }
     if (!script.empty()) {
         if (!document->OnOpenDocument(wxString::FromUTF8(script))) {
+            // Said twice: on standard error for a terminal, in a box for a start from the
+            // desktop, where nobody reads standard error.
             std::fprintf(stderr, "lumo: %s\n", document->GetLastError().c_str());
+            m_platform->MessageBox(document->GetLastError(), "lumo");
             ShutDown();
             return false;
         }

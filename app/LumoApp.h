@@ -26,8 +26,8 @@ public:
 
     // Start-up after the command line: the document template, the frame, the document (the
     // script opened through its load path when one is named), the window shown, the wizard,
-    // the notification-area icon. False, with a line on standard error, when the script
-    // cannot be read.
+    // the notification-area icon. False, with a line on standard error and a message box, when
+    // the file cannot be read. A scene file is read whole (see CSceneDocument::OpenFile).
     bool StartUp(const std::string& script);
     // Closes the frame and releases what StartUp made (OnExit does it at the end).
     void ShutDown();

@@ -217,18 +217,9 @@ void CLumoView::OnFileOpen(wxCommandEvent&) {
     // A file that cannot be opened ends the command without a message.
     if (access(path.c_str(), R_OK) != 0)
         return;
-    CLumoDoc* document = GetSceneDocument();
-    if (!document)
-        return;
-    {
-        wxBusyCursor wait;
-        CArchive archive(path, CArchive::load);
-        if (!document->Serialize(archive)) {
-            CPlatform::Current().MessageBox(archive.GetError(), "lumo");
-            return;
-        }
-    }
-    ClearImageAndRepaint();
+    // The document's name stays for a script, whose objects join the scene.
+    if (CMainFrame* frame = Frame())
+        frame->OpenFile(path, CSceneDocument::keepName);
 }
 
 // Save writes the script, as Save Script does: a Save button that loaded a file into the

@@ -21,9 +21,12 @@
 #include "render/Renderer.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
+#include "script/SceneFile.h"
+#include "script/ScriptDiagnostics.h"
 
 #include <wx/accel.h>
 #include <wx/artprov.h>
+#include <wx/dnd.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -80,6 +83,9 @@ wxMenuBar* BuildMenuBar() {
     file->AppendSeparator();
     file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
                  "Save the last rendered picture as a PNG or PPM file");
+    file->Append(ID_FILE_OPEN_SCENE, "Open Scene...",
+                 "Open a scene file: every object, light, the background and the camera");
+    file->Append(ID_FILE_SAVE_SCENE_AS, "Save Scene As...", "Save the whole scene as a scene file");
     file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
 
     auto* edit = new wxMenu;
@@ -138,6 +144,24 @@ void YieldForPainting() {
     loop.YieldFor(wxEVT_CATEGORY_UI);
 }
 
+// Files dropped on the picture open as File > Open opens them, one after the other, while no
+// render runs.
+class CFileDrop : public wxFileDropTarget {
+public:
+    explicit CFileDrop(CMainFrame& frame) : m_frame(frame) {}
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
+        if (m_frame.GetRenderBusy() != 0)
+            return false;
+        bool opened = false;
+        for (const wxString& file : files)
+            opened = m_frame.OpenFile(file.utf8_string(), CSceneDocument::keepName) || opened;
+        return opened;
+    }
+
+private:
+    CMainFrame& m_frame;
+};
+
 // Stock art where the desktop's theme has it, else the drawn glyph.
 wxBitmap ToolBitmap(const wxArtID& id) {
     wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
@@ -168,6 +192,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
 
     m_canvas = new CViewCanvas(this);
+    m_canvas->SetDropTarget(new CFileDrop(*this));
     if (!CreateToolBarAndStatusBar())
         std::fprintf(stderr, "lumo: cannot create the tool bar or the status bar\n");
 
@@ -348,6 +373,25 @@ void CMainFrame::Render(unsigned parts) {
     }
 }
 
+bool CMainFrame::OpenFile(const std::string& path, CSceneDocument::ScriptNaming naming) {
+    auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
+    if (!document)
+        return false;
+    std::string error;
+    CSceneDocument::OpenOutcome outcome;
+    {
+        wxBusyCursor wait;
+        outcome = document->OpenFile(path, naming, error);
+    }
+    if (outcome == CSceneDocument::failed)
+        CPlatform::Current().MessageBox(error, "lumo");
+    if (outcome != CSceneDocument::addedScript && outcome != CSceneDocument::replacedScene)
+        return false;
+    if (CLumoView* view = GetLumoView())
+        view->ClearImageAndRepaint();
+    return true;
+}
+
 void CMainFrame::SaveScript() {
     if (CLumoDoc* document = GetActiveScene())
         SaveScriptWith([document](CArchive& archive) { document->Serialize(archive); });
@@ -486,11 +530,9 @@ void CMainFrame::OnSaveScript(wxCommandEvent&) {
     SaveScript();
 }
 
-void CMainFrame::OnLogging(wxCommandEvent&) {
-    wxMenuBar* menuBar = GetMenuBar();
-    if (menuBar)
-        menuBar->Check(ID_DEBUG_LOGGING, !menuBar->IsChecked(ID_DEBUG_LOGGING));
-}
+// The check mark is the item's whole state, and it has already moved when the command
+// arrives: GTK toggles a check item before its handler runs. Nothing else reads it.
+void CMainFrame::OnLogging(wxCommandEvent&) {}
 
 void CMainFrame::OnExit(wxCommandEvent&) {
     CallAfter([this] { Close(); });
@@ -503,7 +545,8 @@ void CMainFrame::OnExportImage(wxCommandEvent&) {
     CFileChoice choice{.mode = CFileChoice::forSaving,
                        .filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm",
                        .initialName = "lumo.png",
-                       .defaultExtension = "png"};
+                       .defaultExtension = "png",
+                       .confirmOverwrite = true};
     std::string path;
     if (!CPlatform::Current().ChooseFile(choice, path))
         return;
@@ -514,22 +557,15 @@ void CMainFrame::OnExportImage(wxCommandEvent&) {
 }
 
 void CMainFrame::OnOpenScene(wxCommandEvent&) {
-    auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
-    if (!document || GetRenderBusy() != 0)
-        return;
-    // The scene in the window goes: a changed one is offered for saving first.
-    if (!document->OnSaveModified())
+    if (GetRenderBusy() != 0)
         return;
     std::string path;
     if (!CSceneDocument::ChooseSceneFile(CFileChoice::forOpening, path))
         return;
-    std::string error;
-    if (!document->OpenScene(path, error)) {
-        CPlatform::Current().MessageBox(error, "lumo");
-        return;
+    if (OpenFile(path, CSceneDocument::nameAfterScript)) {
+        m_recentFiles.Add(path);
+        UpdateRecentFileMenu();
     }
-    if (CLumoView* view = GetLumoView())
-        view->ClearImageAndRepaint();
 }
 
 void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
@@ -537,6 +573,9 @@ void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
         document->ChooseAndSaveScene();
 }
 
+// The scene is rebuilt from the spheres of a script, through the grammar, only when the whole
+// script parses: it is parsed into a scratch document first, so that a script that stops
+// half-way leaves the scene as it was, and the error says where, as lumo-render says it.
 void CMainFrame::OnParseScript(wxCommandEvent&) {
     CLumoDoc* document = GetActiveScene();
     if (!document || GetRenderBusy() != 0)
@@ -550,7 +589,18 @@ void CMainFrame::OnParseScript(wxCommandEvent&) {
         CPlatform::Current().MessageBox(archive.GetError(), "lumo");
         return;
     }
-    document->ParseScript(text.data(), text.size());
+    // A scene file is read whole, as wherever a file is opened.
+    if (CSceneFile::IsSceneText(text)) {
+        OpenFile(path, CSceneDocument::nameAfterScript);
+        return;
+    }
+    CLumoDoc scratch;
+    std::string error;
+    if (!CScriptDiagnostics::Parse(scratch, text, path, error)) {
+        CPlatform::Current().MessageBox(error, "lumo");
+        return;
+    }
+    document->ReplaceObjects(std::move(scratch.m_objects));
     if (CLumoView* view = GetLumoView())
         view->ClearImageAndRepaint();
 }
@@ -560,11 +610,21 @@ void CMainFrame::OnRecentFile(wxCommandEvent& event) {
     auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
     if (path.empty() || !document || GetRenderBusy() != 0)
         return;
-    if (!document->OnOpenDocument(wxString::FromUTF8(path))) {
-        CPlatform::Current().MessageBox(document->GetLastError(), "lumo");
+    std::string error;
+    switch (document->OpenFile(path, CSceneDocument::nameAfterScript, error)) {
+    case CSceneDocument::failed:
+        CPlatform::Current().MessageBox(error, "lumo");
         m_recentFiles.Remove(static_cast<std::size_t>(event.GetId() - ID_FILE_MRU_FILE1));
-    } else {
+        break;
+    case CSceneDocument::cancelled:
+        return;
+    case CSceneDocument::replacedScene:
+        if (CLumoView* view = GetLumoView())
+            view->ClearImage();
+        [[fallthrough]];
+    case CSceneDocument::addedScript:
         m_recentFiles.Add(path);
+        break;
     }
     UpdateRecentFileMenu();
     m_canvas->Refresh(true);

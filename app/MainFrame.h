@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/RecentFileList.h"
+#include "app/SceneDocument.h"
 #include "app/WxMenuBar.h"
 #include "platform/MainWindow.h"
 #include "render/RenderJob.h"
@@ -47,6 +48,10 @@ public:
     // Asks the render in progress, if any, to end before its next pixel. A render started
     // afterwards runs whole.
     void StopRender() { m_renderStop.request_stop(); }
+    // Opens a file the way its first line says (CSceneDocument::OpenFile) and shows what
+    // became of the scene: a scene read whole, or a script added by File > Open, clears the
+    // picture. A file that cannot be opened is said in a message box. True when it opened.
+    bool OpenFile(const std::string& path, CSceneDocument::ScriptNaming naming);
     // Save Script: the save dialog, then the object list as script text.
     void SaveScript();
     // The save dialog of Save Script, then the store writes the file; a failure is said.

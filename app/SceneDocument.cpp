@@ -21,11 +21,7 @@ bool CSceneDocument::OnNewDocument() {
 }
 
 bool CSceneDocument::OnOpenDocument(const wxString& file) {
-    if (!DoOpenDocument(file))
-        return false;
-    NameAfter(file.utf8_string());
-    UpdateAllViews();
-    return true;
+    return DoOpenDocument(file);
 }
 
 void CSceneDocument::NameAfter(const std::string& path) {
@@ -46,14 +42,6 @@ void CSceneDocument::Modify(bool modified) {
     wxDocument::Modify(modified);
 }
 
-bool CSceneDocument::OpenScene(const std::string& path, std::string& error) {
-    if (!CSceneFile::Load(*m_scene, path, error))
-        return false;
-    m_scenePath = path;
-    NameAfter(path);
-    return true;
-}
-
 bool CSceneDocument::SaveSceneAs(const std::string& path, std::string& error) {
     if (!CSceneFile::Save(*m_scene, path, error))
         return false;
@@ -67,7 +55,8 @@ bool CSceneDocument::ChooseSceneFile(CFileChoice::Mode mode, std::string& path) 
                        .filter = kSceneFilter,
                        .initialName = "*.lscene",
                        .defaultExtension = CSceneFile::kExtension,
-                       .mustExist = mode == CFileChoice::forOpening};
+                       .mustExist = mode == CFileChoice::forOpening,
+                       .confirmOverwrite = mode == CFileChoice::forSaving};
     return CPlatform::Current().ChooseFile(choice, path);
 }
 
@@ -104,18 +93,38 @@ bool CSceneDocument::OnSaveModified() {
     }
 }
 
-bool CSceneDocument::LoadScript(const std::string& path, std::string& error) {
+CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path, ScriptNaming naming,
+                                                     std::string& error) {
     CArchive archive(path, CArchive::load);
-    if (!m_scene->Serialize(archive)) {
+    std::string text;
+    if (!archive.ReadAll(text)) {
         error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
-        return false;
+        return failed;
     }
-    return true;
+    if (!CSceneFile::IsSceneText(text)) {
+        m_scene->LoadScriptKeywords(text.data(), text.size());
+        if (naming == nameAfterScript)
+            NameAfter(path);
+        UpdateAllViews();
+        return addedScript;
+    }
+    CSceneContents contents;
+    if (!CSceneFile::Read(text, path, contents, error))
+        return failed;
+    // The scene in the window goes: a changed one is offered for saving first.
+    if (!OnSaveModified())
+        return cancelled;
+    m_scene->ReplaceScene(std::move(contents));
+    m_scenePath = path;
+    NameAfter(path);
+    UpdateAllViews();
+    return replacedScene;
 }
 
 bool CSceneDocument::DoOpenDocument(const wxString& file) {
     m_lastError.clear();
-    return LoadScript(file.utf8_string(), m_lastError);
+    OpenOutcome outcome = OpenFile(file.utf8_string(), nameAfterScript, m_lastError);
+    return outcome == addedScript || outcome == replacedScene;
 }
 
 // The program saves scripts through Save Script only; the framework's save path is not used.

@@ -34,9 +34,8 @@ public:
     // scene file (choosing a name when it has none), No lets it go, Cancel keeps it.
     bool OnSaveModified() override;
 
-    // Scene files: the whole scene read (replacing the one in the window only when the whole
-    // file reads) or written. The document is then named after the file and unmodified.
-    bool OpenScene(const std::string& path, std::string& error);
+    // Scene files: the whole scene written; the document is then named after the file and
+    // unmodified.
     bool SaveSceneAs(const std::string& path, std::string& error);
     // The scene file dialog of Open Scene and Save Scene As; false when the user cancelled.
     static bool ChooseSceneFile(CFileChoice::Mode mode, std::string& path);
@@ -45,9 +44,15 @@ public:
     static constexpr const char* kSceneFilter =
         "Lumo scenes (*.lscene)|*.lscene|All Files (*.*)|*.*";
 
-    // The load path (command line, recent files): the keyword loader adds the file's objects.
-    // False, with the reason, when the file cannot be read; the scene is then unchanged.
-    bool LoadScript(const std::string& path, std::string& error);
+    // Every way a file is opened (the command line, the recent files, File > Open, Open Scene,
+    // a file dropped on the window) goes through here, and the file's first line decides: a
+    // scene file replaces the whole scene, once a changed one has been offered for saving, and
+    // names the document; any other file goes through the keyword loader, which adds its
+    // objects to the scene, and names the document only when asked to (File > Open does not).
+    // Failed, with the reason, leaves the scene as it was.
+    enum OpenOutcome { addedScript, replacedScene, cancelled, failed };
+    enum ScriptNaming { keepName, nameAfterScript };
+    OpenOutcome OpenFile(const std::string& path, ScriptNaming naming, std::string& error);
 
 protected:
     bool DoOpenDocument(const wxString& file) override;

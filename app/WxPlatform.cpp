@@ -70,9 +70,35 @@ std::string CWxPlatform::WithDefaultExtension(const std::string& path,
 }
 
 bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
+    std::string chosen;
+    if (!ShowFileDialog(choice, chosen))
+        return false;
+    if (choice.mode == CFileChoice::forSaving) {
+        std::string extended = WithDefaultExtension(chosen, choice.defaultExtension);
+        std::error_code ignored;
+        if (extended != chosen && std::filesystem::exists(extended, ignored) &&
+            AskYesNo("A file named \"" + std::filesystem::path(extended).filename().string() +
+                         "\" already exists. Do you want to replace it?",
+                     "lumo") != yes)
+            return false;
+        chosen = extended;
+    }
+    path = chosen;
+    return true;
+}
+
+CPlatform::Answer CWxPlatform::AskYesNo(const std::string& text, const std::string& caption) {
+    wxMessageDialog dialog(m_frame, wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                           wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+    return dialog.ShowModal() == wxID_YES ? yes : no;
+}
+
+bool CWxPlatform::ShowFileDialog(const CFileChoice& choice, std::string& path) {
     long style = choice.mode == CFileChoice::forSaving ? wxFD_SAVE : wxFD_OPEN;
     if (choice.mustExist)
         style |= wxFD_FILE_MUST_EXIST;
+    if (choice.confirmOverwrite)
+        style |= wxFD_OVERWRITE_PROMPT;
     // A wildcard as the initial name picks the filter it names; GTK would take it for a name.
     std::string name = choice.initialName;
     int filterIndex = -1;
@@ -87,8 +113,6 @@ bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
     if (dialog.ShowModal() != wxID_OK)
         return false;
     path = dialog.GetPath().utf8_string();
-    if (choice.mode == CFileChoice::forSaving)
-        path = WithDefaultExtension(path, choice.defaultExtension);
     return true;
 }
 

@@ -12,8 +12,13 @@ class CWxPlatform : public CPlatform {
 public:
     void MessageBox(const std::string& text, const std::string& caption) override;
     CMainWindow* GetMainWindow() override;
-    bool ChooseFile(const CFileChoice& choice, std::string& path) override;
+    // The file dialog (ShowFileDialog), then for saving the default extension appended to a
+    // name typed without one. When the name so made is an existing file, which the dialog never
+    // showed, the user is asked whether to replace it; No chooses nothing.
+    bool ChooseFile(const CFileChoice& choice, std::string& path) final;
     Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
+    // A modal question with Yes and No buttons.
+    virtual Answer AskYesNo(const std::string& text, const std::string& caption);
     bool RunSceneWizard(CLumoDoc& document) override;
 
     // Opens the address with the desktop's browser; its result is not reported.
@@ -29,6 +34,10 @@ public:
     static int FilterIndexOf(const std::string& filter, const std::string& pattern);
     // The name with ".extension" appended when its file name has no extension.
     static std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+
+protected:
+    // The system's file dialog alone: true with the path as chosen.
+    virtual bool ShowFileDialog(const CFileChoice& choice, std::string& path);
 
 private:
     CMainFrame* m_frame = nullptr;

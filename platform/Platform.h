@@ -16,6 +16,9 @@ struct CFileChoice {
     // Appended after a dot to a saved name that has no extension of its own ("" for none).
     std::string defaultExtension;
     bool mustExist = false;
+    // For saving: the dialog asks before a file it shows is replaced (a name the extension was
+    // appended to is asked about whether or not this is set: the dialog never showed it).
+    bool confirmOverwrite = false;
 };
 
 // The framework services the engine calls on. Whoever runs the engine installs one first: the

@@ -54,8 +54,7 @@ private:
 class RendererParallel : public RenderFixture {
 protected:
     std::string RenderWithThreads(unsigned threads, int width, int height,
-                                  CProgressBar* progress = nullptr,
-                                  std::stop_token stop = {}) {
+                                  CProgressBar* progress = nullptr, std::stop_token stop = {}) {
         EXPECT_TRUE(doc->m_image.SetSize(width, height));
         CRenderer renderer;
         renderer.SetThreads(threads);

@@ -20,14 +20,12 @@ void CTestPlatform::MessageBox(const std::string& text, const std::string& capti
         m_onMessage(m_messages.back());
 }
 
-bool CTestPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
+bool CTestPlatform::ShowFileDialog(const CFileChoice& choice, std::string& path) {
     m_fileRequests.push_back(choice);
     if (m_files.empty())
         return false;
     path = m_files.front();
     m_files.pop_front();
-    if (choice.mode == CFileChoice::forSaving)
-        path = WithDefaultExtension(path, choice.defaultExtension);
     return true;
 }
 
@@ -38,6 +36,10 @@ CPlatform::Answer CTestPlatform::AskYesNoCancel(const std::string& text, const s
     Answer answer = m_answers.front();
     m_answers.pop_front();
     return answer;
+}
+
+CPlatform::Answer CTestPlatform::AskYesNo(const std::string& text, const std::string& caption) {
+    return AskYesNoCancel(text, caption);
 }
 
 bool CTestPlatform::RunSceneWizard(CLumoDoc& document) {

@@ -28,9 +28,11 @@ public:
     };
 
     void MessageBox(const std::string& text, const std::string& caption) override;
-    bool ChooseFile(const CFileChoice& choice, std::string& path) override;
-    // Answers from the queue; No once it is empty.
+    // Answers the file dialog from m_files (the path as typed; an empty queue cancels).
+    bool ShowFileDialog(const CFileChoice& choice, std::string& path) override;
+    // Answer from the queue; No once it is empty.
     Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
+    Answer AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenAddress(const std::string& address) override { m_opened.push_back(address); }
     // The real wizard only when a test asks for it; otherwise its runs are counted.
     bool RunSceneWizard(CLumoDoc& document) override;
