@@ -1,5 +1,6 @@
 #include "app/AddLightDialog.h"
 
+#include "app/AccessibleNames.h"
 #include "app/DataExchange.h"
 #include "app/StepValue.h"
 
@@ -47,6 +48,23 @@ CAddLightDialog::CAddLightDialog(wxWindow* owner) {
     wxSize client = size(262, 142);
     client.x = std::max(client.x, colourRight + size(7, 0).x);
     SetClientSize(client);
+
+    // Without labels on the screen, each edit and its spin are read out by what their place
+    // tells a sighted user: the row within the group, and the group's caption.
+    const struct {
+        int edit;
+        int spin;
+        const char* name;
+        wxStaticBox* group;
+    } rows[] = {{ID_X, ID_X_SPIN, "X", positionGroup},
+                {ID_Y, ID_Y_SPIN, "Y", positionGroup},
+                {ID_Z, ID_Z_SPIN, "Z", positionGroup},
+                {ID_RED, ID_RED_SPIN, "Red", colourGroup},
+                {ID_GREEN, ID_GREEN_SPIN, "Green", colourGroup},
+                {ID_BLUE, ID_BLUE_SPIN, "Blue", colourGroup}};
+    for (const auto& row : rows)
+        NameForAccessibility(*FindWindow(row.edit), *FindWindow(row.spin), row.name,
+                             row.group->GetLabel());
 
     const int spins[] = {ID_X_SPIN, ID_Y_SPIN, ID_Z_SPIN, ID_RED_SPIN, ID_GREEN_SPIN, ID_BLUE_SPIN};
     CentreSpinButtons(*this, spins, 6);

@@ -1,5 +1,6 @@
 #include "app/CameraDialog.h"
 
+#include "app/AccessibleNames.h"
 #include "app/DataExchange.h"
 #include "app/NumberEdit.h"
 #include "app/StepValue.h"
@@ -44,17 +45,35 @@ CCameraDialog::CCameraDialog(wxWindow* owner) {
 
     // GTK's wider spins push their labels right; each group and the dialog grow to hold them.
     const int margin = size(4, 0).x;
-    int eyeRight = std::max({FitSpinButton(*m_eyeXSpin, label("X", 87, 27)),
-                             FitSpinButton(*m_eyeYSpin, label("Y", 86, 43)),
-                             FitSpinButton(*m_eyeZSpin, label("Z", 88, 69))});
+    wxStaticText* eyeLabels[] = {label("X", 87, 27), label("Y", 86, 43), label("Z", 88, 69)};
+    wxStaticText* lookLabels[] = {label("X", 217, 25), label("Y", 217, 45), label("Z", 215, 71)};
+    int eyeRight = std::max({FitSpinButton(*m_eyeXSpin, eyeLabels[0]),
+                             FitSpinButton(*m_eyeYSpin, eyeLabels[1]),
+                             FitSpinButton(*m_eyeZSpin, eyeLabels[2])});
     GrowToHold(*eyeGroup, eyeRight, margin);
-    int lookRight = std::max({FitSpinButton(*m_lookXSpin, label("X", 217, 25)),
-                              FitSpinButton(*m_lookYSpin, label("Y", 217, 45)),
-                              FitSpinButton(*m_lookZSpin, label("Z", 215, 71))});
+    int lookRight = std::max({FitSpinButton(*m_lookXSpin, lookLabels[0]),
+                              FitSpinButton(*m_lookYSpin, lookLabels[1]),
+                              FitSpinButton(*m_lookZSpin, lookLabels[2])});
     lookRight = GrowToHold(*lookGroup, lookRight, margin);
     wxSize client = size(283, 122);
     client.x = std::max(client.x, lookRight + size(7, 0).x);
     SetClientSize(client);
+
+    // Each row's edit and spin are read out by the row's label and their group's caption.
+    const struct {
+        int edit;
+        wxSpinButton* spin;
+        wxStaticText* label;
+        wxStaticBox* group;
+    } rows[] = {{ID_EYE_X, m_eyeXSpin, eyeLabels[0], eyeGroup},
+                {ID_EYE_Y, m_eyeYSpin, eyeLabels[1], eyeGroup},
+                {ID_EYE_Z, m_eyeZSpin, eyeLabels[2], eyeGroup},
+                {ID_LOOK_X, m_lookXSpin, lookLabels[0], lookGroup},
+                {ID_LOOK_Y, m_lookYSpin, lookLabels[1], lookGroup},
+                {ID_LOOK_Z, m_lookZSpin, lookLabels[2], lookGroup}};
+    for (const auto& row : rows)
+        NameForAccessibility(*FindWindow(row.edit), *row.spin, row.label->GetLabel(),
+                             row.group->GetLabel(), row.label);
 
     const int spins[] = {ID_LOOK_Z_SPIN, ID_LOOK_Y_SPIN, ID_LOOK_X_SPIN,
                          ID_EYE_Z_SPIN,  ID_EYE_Y_SPIN,  ID_EYE_X_SPIN};

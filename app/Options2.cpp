@@ -1,5 +1,6 @@
 #include "app/Options2.h"
 
+#include "app/AccessibleNames.h"
 #include "app/DataExchange.h"
 
 #include <wx/checkbox.h>
@@ -15,11 +16,13 @@ COptions2::COptions2(wxWindow* parent) : COptionsPage(parent, "Camera") {
     } edits[] = {{ID_WIDTH, "Width"}, {ID_HEIGHT, "Height"}, {ID_X, "X"}, {ID_Y, "Y"}, {ID_Z, "Z"}};
     int y = 7;
     for (const auto& edit : edits) {
-        new wxStaticText(this, wxID_ANY, edit.label, At(7, y + 2));
-        new wxTextCtrl(this, edit.id, "", At(50, y), Size(40, 14));
+        auto* label = new wxStaticText(this, wxID_ANY, edit.label, At(7, y + 2));
+        auto* control = new wxTextCtrl(this, edit.id, "", At(50, y), Size(40, 14));
+        NameForAccessibility(*control, label->GetLabel(), {}, label);
         y += 18;
     }
-    new wxCheckBox(this, ID_FISH_EYE, "Fish eye", At(7, y), Size(80, 10));
+    auto* fishEye = new wxCheckBox(this, ID_FISH_EYE, "Fish eye", At(7, y), Size(80, 10));
+    NameForAccessibility(*fishEye, fishEye->GetLabel());
     m_aspect = new wxRadioButton(this, ID_ASPECT, "Maintain 4:3 Aspect ratio", At(100, 7),
                                  wxDefaultSize, wxRB_GROUP);
     m_widthAndHeight =

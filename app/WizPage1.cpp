@@ -1,5 +1,7 @@
 #include "app/WizPage1.h"
 
+#include "app/AccessibleNames.h"
+
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -15,14 +17,16 @@ CWizPage1::CWizPage1(wxWizard* wizard) : wxWizardPageSimple(wizard) {
     auto text = [&](const char* label, int x, int y, int width, int height) {
         auto* control = new wxStaticText(this, wxID_ANY, label, at(x, y), size(width, height));
         control->Wrap(size(width, height).GetWidth());
+        return control;
     };
     text("This wizard will help construct a simple scene.  When the scene is constructed you "
          "will be asked if you would like to see the source script or if you would  like to "
          "save the script to a file. ",
          7, 21, 196, 37);
     text("Please enter the number of objects you would like in your scene.", 7, 80, 196, 20);
-    text("Number of objects", 61, 114, 58, 8);
-    new wxTextCtrl(this, ID_OBJECT_COUNT, "", at(137, 109), size(40, 14));
+    wxStaticText* countLabel = text("Number of objects", 61, 114, 58, 8);
+    auto* count = new wxTextCtrl(this, ID_OBJECT_COUNT, "", at(137, 109), size(40, 14));
+    NameForAccessibility(*count, countLabel->GetLabel(), {}, countLabel);
     Bind(wxEVT_TEXT, &CWizPage1::OnCountChanged, this, ID_OBJECT_COUNT);
 }
 

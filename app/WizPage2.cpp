@@ -1,5 +1,6 @@
 #include "app/WizPage2.h"
 
+#include "app/AccessibleNames.h"
 #include "app/DataExchange.h"
 
 #include <wx/choice.h>
@@ -11,18 +12,21 @@ CWizPage2::CWizPage2(wxWizard* wizard) : wxWizardPageSimple(wizard) {
     auto at = [this](int x, int y) { return wxDLG_UNIT(this, wxPoint(x, y)); };
     auto size = [this](int width, int height) { return wxDLG_UNIT(this, wxSize(width, height)); };
     auto label = [&](const char* text, int x, int y) {
-        new wxStaticText(this, wxID_ANY, text, at(x, y));
+        return new wxStaticText(this, wxID_ANY, text, at(x, y));
     };
-    auto edit = [&](int id, int x, int y, int width) {
-        new wxTextCtrl(this, id, "", at(x, y), size(width, 14));
+    // Each edit is read out by its label and by the caption of the group it stands in.
+    auto edit = [&](int id, int x, int y, int width, wxStaticText* caption, wxStaticBox* group) {
+        auto* control = new wxTextCtrl(this, id, "", at(x, y), size(width, 14));
+        NameForAccessibility(*control, caption->GetLabel(), group->GetLabel(), caption);
     };
 
-    label("Object type", 7, 4);
+    wxStaticText* typeLabel = label("Object type", 7, 4);
     const wxString entries[] = {"Sphere  ", "Plane", ""};
     m_objectTypeList = new wxChoice(this, ID_OBJECT_TYPE, at(48, 3), wxSize(size(66, 12).x, -1), 3,
                                     entries, wxCB_SORT);
+    NameForAccessibility(*m_objectTypeList, typeLabel->GetLabel(), {}, typeLabel);
 
-    new wxStaticBox(this, wxID_ANY, "Properties", at(5, 16), size(110, 134));
+    auto* properties = new wxStaticBox(this, wxID_ANY, "Properties", at(5, 16), size(110, 134));
     const struct {
         int id;
         const char* text;
@@ -30,32 +34,26 @@ CWizPage2::CWizPage2(wxWizard* wizard) : wxWizardPageSimple(wizard) {
     } finish[] = {{ID_AMBIENT, "Ambient", 34},      {ID_BRILLIANCE, "Brilliance", 51},
                   {ID_DIFFUSE, "Diffuse", 69},      {ID_REFLECTION, "Reflection", 85},
                   {ID_ROUGHNESS, "Roughness", 106}, {ID_SPECULAR, "Specular", 126}};
-    for (const auto& row : finish) {
-        label(row.text, 7, row.y + 3);
-        edit(row.id, 69, row.y, 40);
-    }
+    for (const auto& row : finish)
+        edit(row.id, 69, row.y, 40, label(row.text, 7, row.y + 3), properties);
 
-    new wxStaticBox(this, wxID_ANY, "Colour", at(122, 4), size(81, 66));
+    auto* colourGroup = new wxStaticBox(this, wxID_ANY, "Colour", at(122, 4), size(81, 66));
     const struct {
         int id;
         const char* text;
         int y;
     } colour[] = {{ID_RED, "R", 16}, {ID_GREEN, "G", 35}, {ID_BLUE, "B", 53}};
-    for (const auto& row : colour) {
-        label(row.text, 160, row.y + 3);
-        edit(row.id, 174, row.y, 24); // 19 wide clips three digits in GTK's entries
-    }
+    for (const auto& row : colour) // 19 wide clips three digits in GTK's entries
+        edit(row.id, 174, row.y, 24, label(row.text, 160, row.y + 3), colourGroup);
 
-    new wxStaticBox(this, wxID_ANY, "Position", at(122, 73), size(82, 75));
+    auto* positionGroup = new wxStaticBox(this, wxID_ANY, "Position", at(122, 73), size(82, 75));
     const struct {
         int id;
         const char* text;
         int y;
     } position[] = {{ID_X, "X", 82}, {ID_Y, "Y", 105}, {ID_Z, "Z", 128}};
-    for (const auto& row : position) {
-        label(row.text, 136, row.y + 3);
-        edit(row.id, 152, row.y, 40);
-    }
+    for (const auto& row : position)
+        edit(row.id, 152, row.y, 40, label(row.text, 136, row.y + 3), positionGroup);
 }
 
 void CWizPage2::ReadObjectType() {

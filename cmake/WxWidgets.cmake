@@ -30,3 +30,11 @@ endfunction()
 lumo_wx_target(lumo_wx_base base)
 target_compile_definitions(lumo_wx_base INTERFACE wxUSE_GUI=0)
 lumo_wx_target(lumo_wx_core core,base)
+
+# GTK itself, under wxWidgets' GUI: what wx-config gives carries neither its headers nor its
+# libraries. The desktop program names its controls for screen readers through GTK's
+# accessibility objects (app/AccessibleNames.cpp), and its tests read them back.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET GLOBAL gtk+-3.0)
+add_library(lumo_gtk INTERFACE)
+target_link_libraries(lumo_gtk INTERFACE PkgConfig::GTK3)
