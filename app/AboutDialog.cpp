@@ -9,9 +9,7 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#ifndef LUMO_HOME_PAGE
-#define LUMO_HOME_PAGE "file:///usr/local/share/doc/lumo/README.md"
-#endif
+#include <filesystem>
 
 wxBEGIN_EVENT_TABLE(CAboutDialog, wxDialog)
     EVT_PAINT(CAboutDialog::OnPaint)
@@ -58,7 +56,14 @@ CAboutDialog::CAboutDialog(wxWindow* parent)
 }
 
 wxString CAboutDialog::HomePage() {
-    return wxString::FromUTF8(LUMO_HOME_PAGE);
+    if (*LUMO_HOME_PAGE)
+        return wxString::FromUTF8(LUMO_HOME_PAGE);
+    std::error_code ignored;
+    const char* readme = std::filesystem::exists(LUMO_INSTALLED_README, ignored) ||
+                                 !std::filesystem::exists(LUMO_SOURCE_README, ignored)
+                             ? LUMO_INSTALLED_README
+                             : LUMO_SOURCE_README;
+    return "file://" + wxString::FromUTF8(readme);
 }
 
 bool CAboutDialog::InLink(const wxPoint& point) {

@@ -1,6 +1,9 @@
 #include "app/DesktopEditor.h"
 
+#include "platform/Platform.h"
+
 #include <wx/arrstr.h>
+#include <wx/process.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -51,14 +54,54 @@ std::string DefaultEditorCommand() {
                                    "pluma", "xed", "geany", "featherpad", "leafpad"})
             if (OnPath(editor))
                 return std::string(editor);
-        // Nothing found: the shell's "not found" on standard error is the only sign, as for
-        // any editor path that names no program.
-        return std::string("gedit");
+        // Nothing found: no editor, and View > Editor says so.
+        return std::string();
     }();
     return command;
 }
 
-bool StartCommandLine(const std::string& commandLine) {
+namespace {
+// Reports the shell's end, then deletes itself (wxWidgets calls OnTerminate once).
+class CEndWatch : public wxProcess {
+public:
+    explicit CEndWatch(std::function<void(int)> onExit) : m_onExit(std::move(onExit)) {}
+    void OnTerminate(int, int status) override {
+        if (m_onExit)
+            m_onExit(status);
+        delete this;
+    }
+
+private:
+    std::function<void(int)> m_onExit;
+};
+} // namespace
+
+bool StartCommandLine(const std::string& commandLine, std::function<void(int status)> onExit) {
     const char* argv[] = {"/bin/sh", "-c", commandLine.c_str(), nullptr};
-    return wxExecute(const_cast<char**>(argv), wxEXEC_ASYNC) > 0;
+    auto* watch = onExit ? new CEndWatch(std::move(onExit)) : nullptr;
+    if (wxExecute(const_cast<char**>(argv), wxEXEC_ASYNC, watch) > 0)
+        return true;
+    delete watch;
+    return false;
+}
+
+void StartEditor(const std::string& commandLine) {
+    const std::string hint = " Choose the editor's command line in View > Options (\"Editor\").";
+    if (commandLine.find_first_not_of(" \t") == std::string::npos) {
+        CPlatform::Current().MessageBox("No text editor was found to start." + hint, "lumo");
+        return;
+    }
+    auto failed = [commandLine, hint](const std::string& why) {
+        CPlatform::Current().MessageBox(
+            "Cannot start the editor \"" + commandLine + "\": " + why + "." + hint, "lumo");
+    };
+    bool started = StartCommandLine(commandLine, [failed](int status) {
+        // The shell's own statuses for a command it could not run; any other is the editor's.
+        if (status == 127)
+            failed("the command was not found");
+        else if (status == 126)
+            failed("the command cannot be run");
+    });
+    if (!started)
+        failed("no process could be started");
 }

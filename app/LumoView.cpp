@@ -234,7 +234,7 @@ void CLumoView::OnFileSave(wxCommandEvent&) {
 void CLumoView::OnEditor(wxCommandEvent&) {
     std::string command = CSettingsStore::IniFile().GetString(CSettingsStore::kSection,
                                                               "EditorPath", DefaultEditorCommand());
-    StartCommandLine(command);
+    StartEditor(command);
 }
 
 void CLumoView::OnGoRender(wxCommandEvent&) {

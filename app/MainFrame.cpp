@@ -170,13 +170,8 @@ wxBitmap ToolBitmap(const wxArtID& id) {
 
 } // namespace
 
-CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
-    : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(660, 520)),
-      m_recentFiles(ID_FILE_MRU_FILE1, kRecentFileCount) {
-    SetIcons(MakeAppIconBundle());
-    SetMenuBar(BuildMenuBar());
-
-    wxAcceleratorEntry entries[] = {
+std::vector<wxAcceleratorEntry> CMainFrame::Accelerators() {
+    return {
         {wxACCEL_CTRL, 'N', ID_FILE_NEW},           {wxACCEL_CTRL, 'O', ID_FILE_OPEN},
         {wxACCEL_CTRL, 'S', ID_FILE_SAVE},          {wxACCEL_CTRL, 'Z', ID_EDIT_UNDO},
         {wxACCEL_CTRL, 'X', ID_EDIT_CUT},           {wxACCEL_CTRL, 'C', ID_EDIT_COPY},
@@ -185,7 +180,17 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
         {wxACCEL_SHIFT, WXK_INSERT, ID_EDIT_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
         {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
     };
-    SetAcceleratorTable(wxAcceleratorTable(WXSIZEOF(entries), entries));
+}
+
+CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(660, 520)),
+      m_recentFiles(ID_FILE_MRU_FILE1, kRecentFileCount) {
+    SetIcons(MakeAppIconBundle());
+    SetMenuBar(BuildMenuBar());
+
+    std::vector<wxAcceleratorEntry> accelerators = Accelerators();
+    SetAcceleratorTable(
+        wxAcceleratorTable(static_cast<int>(accelerators.size()), accelerators.data()));
 
     // Bound, not in the table: the framework binds its own close processing in its constructor,
     // and the handler bound last runs first, so the icon goes before the save prompt.
@@ -446,24 +451,41 @@ void CMainFrame::SaveOptions(COptionsSheet& sheet) {
     CSettingsStore profile = CSettingsStore::Profile();
     CSettingsStore ini = CSettingsStore::IniFile();
     const std::string section = CSettingsStore::kSection;
+    // The first write that fails is said, once, and ends the saving: the stores' folder or
+    // file is then what is wrong, and every later write would say the same.
+    bool failed = false;
+    auto said = [&](const CSettingsStore& store, bool written) {
+        if (!written) {
+            failed = true;
+            CPlatform::Current().MessageBox(store.GetLastError(), "lumo");
+        }
+    };
+    auto writeInt = [&](const char* key, int value) {
+        if (!failed)
+            said(profile, profile.WriteInt(section, key, value));
+    };
+    auto writeText = [&](const char* key, const std::string& value) {
+        if (!failed)
+            said(ini, ini.WriteString(section, key, value));
+    };
     auto writeFloat = [&](const char* key, float value) {
         char text[64];
         std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
-        ini.WriteString(section, key, text);
+        writeText(key, text);
     };
-    profile.WriteInt(section, "MaxRecursion", static_cast<int>(sheet.m_renderer->m_maxRecursion));
-    ini.WriteString(section, "EditorPath", sheet.m_misc->m_editorPath.utf8_string());
-    profile.WriteInt(section, "FileOverRide", sheet.m_misc->m_fileOverride);
-    profile.WriteInt(section, "UseEditor", sheet.m_misc->m_useEditor);
-    profile.WriteInt(section, "RunWiz", sheet.m_misc->m_runWizard);
-    profile.WriteInt(section, "FishEye", sheet.m_camera->m_fishEye);
+    writeInt("MaxRecursion", static_cast<int>(sheet.m_renderer->m_maxRecursion));
+    writeText("EditorPath", sheet.m_misc->m_editorPath.utf8_string());
+    writeInt("FileOverRide", sheet.m_misc->m_fileOverride);
+    writeInt("UseEditor", sheet.m_misc->m_useEditor);
+    writeInt("RunWiz", sheet.m_misc->m_runWizard);
+    writeInt("FishEye", sheet.m_camera->m_fishEye);
     writeFloat("CamX", sheet.m_camera->m_x);
     writeFloat("CamY", sheet.m_camera->m_y);
     writeFloat("CamZ", sheet.m_camera->m_z);
-    profile.WriteInt(section, "Width", static_cast<int>(sheet.m_camera->m_width));
-    profile.WriteInt(section, "Height", static_cast<int>(sheet.m_camera->m_height));
-    profile.WriteInt(section, "KatMai", sheet.m_advanced->m_katmai);
-    profile.WriteInt(section, "MMX", sheet.m_advanced->m_mmx);
+    writeInt("Width", static_cast<int>(sheet.m_camera->m_width));
+    writeInt("Height", static_cast<int>(sheet.m_camera->m_height));
+    writeInt("KatMai", sheet.m_advanced->m_katmai);
+    writeInt("MMX", sheet.m_advanced->m_mmx);
 }
 
 // Same Thread, Split View and Quarter View: the picture whole, in halves or in quarters.
@@ -574,8 +596,8 @@ void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
 }
 
 // The scene is rebuilt from the spheres of a script, through the grammar, only when the whole
-// script parses: it is parsed into a scratch document first, so that a script that stops
-// half-way leaves the scene as it was, and the error says where, as lumo-render says it.
+// script parses: a script that stops half-way leaves the scene as it was, and the error says
+// where, as lumo-render says it.
 void CMainFrame::OnParseScript(wxCommandEvent&) {
     CLumoDoc* document = GetActiveScene();
     if (!document || GetRenderBusy() != 0)
@@ -594,13 +616,11 @@ void CMainFrame::OnParseScript(wxCommandEvent&) {
         OpenFile(path, CSceneDocument::nameAfterScript);
         return;
     }
-    CLumoDoc scratch;
     std::string error;
-    if (!CScriptDiagnostics::Parse(scratch, text, path, error)) {
+    if (!CScriptDiagnostics::Parse(*document, text, path, error, true)) {
         CPlatform::Current().MessageBox(error, "lumo");
         return;
     }
-    document->ReplaceObjects(std::move(scratch.m_objects));
     if (CLumoView* view = GetLumoView())
         view->ClearImageAndRepaint();
 }

@@ -6,11 +6,13 @@
 #include "platform/MainWindow.h"
 #include "render/RenderJob.h"
 
+#include <wx/accel.h>
 #include <wx/docview.h>
 
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 class CArchive;
 class CLumoDoc;
@@ -33,6 +35,9 @@ public:
     std::string GetWindowTitle() const override;
     void SetWindowTitle(const std::string& title) override;
     CViewPort* GetActiveViewPort() override;
+
+    // The accelerator table's keys and their commands.
+    static std::vector<wxAcceleratorEntry> Accelerators();
 
     CViewCanvas* GetCanvas() const { return m_canvas; }
     CLumoView* GetLumoView() const;

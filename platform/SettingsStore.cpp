@@ -162,8 +162,10 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
                                 const std::string& value) const {
     // Texts are UTF-8; one that is not would be stored as something else, or as nothing, so
     // it is refused instead.
-    if (!IsStrictUtf8(value))
+    if (!IsStrictUtf8(value)) {
+        m_lastError = "the text for \"" + key + "\" is not UTF-8";
         return false;
+    }
     return Update(
         [&](wxFileConfig& config) {
             return config.Write(Path(section, key), wxString::FromUTF8(value.data(), value.size()));
@@ -177,27 +179,42 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
 bool CSettingsStore::Update(const std::function<bool(wxFileConfig&)>& change,
                             const std::function<bool(wxFileConfig&)>& verify) const {
     std::string path = Resolve(m_path);
+    m_lastError.clear();
+    auto fail = [&](const std::string& reason) {
+        m_lastError = "cannot save the settings in '" + path + "': " + reason;
+        return false;
+    };
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty() && !MakeFolders(folder))
-        return false;
+        return fail("the folder cannot be made");
     std::string content;
-    ReadFile(path, content); // a missing or unreadable store starts empty
+    std::error_code missing;
+    if (std::filesystem::exists(path, missing)) {
+        std::string reason;
+        if (!std::filesystem::is_regular_file(path, missing))
+            return fail("it is not a file");
+        if (!ReadWholeFile(path, kMaxStoreBytes, "too large", content, reason))
+            return fail("it exists but cannot be read (" + reason +
+                        "), and writing it would lose its settings");
+    }
     auto config = ParseStore(content);
     if (!change(*config))
-        return false;
+        return fail("the value cannot be stored");
     wxMemoryOutputStream out;
     {
         wxLogNull quiet;
         if (!config->Save(out, wxConvUTF8))
-            return false;
+            return fail("the settings cannot be written out");
     }
     std::string saved(static_cast<std::size_t>(out.GetLength()), '\0');
     out.CopyTo(saved.data(), saved.size());
     // Nothing is put in place unless it reads back as written.
     if (!verify(*ParseStore(saved)))
-        return false;
+        return fail("the value does not read back as written");
     CAtomicFileWriter writer(path);
-    return writer.Write(saved) && writer.Commit();
+    if (!writer.Write(saved) || !writer.Commit())
+        return fail(writer.GetError());
+    return true;
 }
 
 CSettingsStore::Entries CSettingsStore::GetSection(const std::string& section) const {

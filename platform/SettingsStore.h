@@ -35,7 +35,8 @@ public:
                           const std::string& defaultValue) const;
 
     // False when the store could not be written, or the text is not UTF-8; the file is then as
-    // it was.
+    // it was, and GetLastError says why, naming the file. A store that exists but cannot be
+    // read is never written over: its settings would be lost.
     bool WriteInt(const std::string& section, const std::string& key, int value) const;
     bool WriteString(const std::string& section, const std::string& key,
                      const std::string& value) const;
@@ -49,6 +50,8 @@ public:
     bool ReplaceSection(const std::string& section, const Entries& entries) const;
 
     const std::string& GetPath() const { return m_path; }
+    // Why the last write of this store object failed ("" after one that succeeded).
+    const std::string& GetLastError() const { return m_lastError; }
 
     // The integer rule of GetInt applied to a text; false when the text is not one.
     static bool ParseInt(const std::string& text, int& value);
@@ -63,4 +66,5 @@ private:
                 const std::function<bool(wxFileConfig&)>& verify) const;
 
     std::string m_path;
+    mutable std::string m_lastError;
 };

@@ -98,11 +98,6 @@ void CLumoDoc::ReplaceScene(CSceneContents&& contents) {
     ++m_revision;
 }
 
-void CLumoDoc::ReplaceObjects(CObjectList&& objects) {
-    m_objects = std::move(objects);
-    ++m_revision;
-}
-
 void CLumoDoc::AddObjectAtHead(std::unique_ptr<CSceneObject> object) {
     m_objects.push_front(std::move(object));
     ++m_revision;

@@ -34,6 +34,10 @@ public:
     // shows "No Buff", changes nothing and returns -1.
     int ParseScript(const char* text);
     int ParseScript(const char* text, std::size_t length);
+    // ParseScript, keeping the scene unless the whole text parses: after an error the object
+    // list (and the count of changes) is as it was before, and the spheres built before the
+    // error are gone. Same results as ParseScript.
+    int ParseScriptWhole(const char* text, std::size_t length);
 
     // Loading: reads the archive's file with the keyword loader. Storing: writes the object
     // list as script text. False when the file could not be read or written (the archive says
@@ -80,10 +84,6 @@ public:
     // Replaces the whole scene (objects, light table, background, camera, antialiasing) with
     // the contents, as a scene file is opened; the image stays.
     void ReplaceScene(CSceneContents&& contents);
-
-    // Replaces the object list alone, as a parse into another document is taken over; the
-    // lights, the camera and the background stay.
-    void ReplaceObjects(CObjectList&& objects);
 
     void AddObjectAtHead(std::unique_ptr<CSceneObject> object);
     void AddObjectAtTail(std::unique_ptr<CSceneObject> object);

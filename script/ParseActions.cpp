@@ -9,18 +9,6 @@
 
 ParseValues g_parseValues;
 
-namespace {
-CLumoDoc* g_parseTarget = nullptr;
-} // namespace
-
-CParseTarget::CParseTarget(CLumoDoc& document) : m_previous(g_parseTarget) {
-    g_parseTarget = &document;
-}
-
-CParseTarget::~CParseTarget() {
-    g_parseTarget = m_previous;
-}
-
 void ResetPendingValues() {
     g_parseValues.radius = 1.0;
     g_parseValues.red = 1.0;
@@ -58,9 +46,9 @@ void MakeSphere(ParseValues* values) {
     sphere->SetFinish(values->ambient, values->diffuse, values->brilliance, values->specular,
                       values->roughness, values->reflection);
 
-    // The sphere goes to the document being parsed, else to that of the main window's active
-    // view; without one it is destroyed here.
-    if (CLumoDoc* document = g_parseTarget ? g_parseTarget : platform.GetActiveDocument()) {
+    // The sphere goes to the document of the main window's active view; without one it is
+    // destroyed here.
+    if (CLumoDoc* document = platform.GetActiveDocument()) {
         document->AddObjectAtTail(std::move(sphere));
     }
 }

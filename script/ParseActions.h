@@ -54,22 +54,6 @@ void StorePendingValue(double ParseValues::*field, double value);
 void MakePendingSphere();
 
 // Builds one sphere from the values (nothing when null), after the message box
-// "Here -- MakeSphere()", and appends it to the object list of the document being parsed
-// (CParseTarget), else of the active document. Without either the sphere is destroyed again.
+// "Here -- MakeSphere()", and appends it to the active document's object list. Without an
+// active document the sphere is destroyed again.
 void MakeSphere(ParseValues* values);
-
-class CLumoDoc;
-
-// The document a parse builds into, for the scope's lifetime: CLumoDoc::ParseScript names
-// itself, so that a document that is not the active one (a scratch document that is kept only
-// when the whole script parsed) gets its own spheres.
-class CParseTarget {
-public:
-    explicit CParseTarget(CLumoDoc& document);
-    ~CParseTarget();
-    CParseTarget(const CParseTarget&) = delete;
-    CParseTarget& operator=(const CParseTarget&) = delete;
-
-private:
-    CLumoDoc* m_previous;
-};

@@ -29,7 +29,18 @@ int CLumoDoc::ParseScript(const char* text, std::size_t length) {
         return -1;
     }
     CScanScope scan(text, length);
-    CParseTarget target(*this);
     ClearScene();
     return Parse();
+}
+
+int CLumoDoc::ParseScriptWhole(const char* text, std::size_t length) {
+    CObjectList kept = std::move(m_objects);
+    m_objects.clear();
+    unsigned long revision = m_revision;
+    int result = ParseScript(text, length);
+    if (result != 0) {
+        m_objects = std::move(kept);
+        m_revision = revision;
+    }
+    return result;
 }

@@ -22,11 +22,11 @@ public:
     // Empty when nothing was reported.
     const std::string& GetMessage() const { return m_message; }
 
-    // Runs the script grammar over the text into the document (its ParseScript). False when
-    // the text did not parse completely, with the one-line message; the document then holds
-    // the spheres built before the error.
+    // Runs the script grammar over the text into the document (its ParseScript, or with
+    // whole its ParseScriptWhole). False when the text did not parse completely, with the
+    // one-line message.
     static bool Parse(CLumoDoc& document, const std::string& text, const std::string& name,
-                      std::string& error);
+                      std::string& error, bool whole = false);
 
 private:
     void Record(const char* message);

@@ -181,10 +181,11 @@ Heard ExpectNamed(wxWindow& dialog, const PlaceNames& places = {}) {
 
 TEST_F(AccessibleNames, CameraEditsAndSpinsAreHeardByTheirRowsLabelAndGroup) {
     Heard heard;
-    RunModalSteps([&] { SendCommand(ID_SCENE_CAMERA); }, {{"Camera Dialog", [&](wxDialog& dialog) {
-                                                               heard = ExpectNamed(dialog);
-                                                               Click(dialog, wxID_CANCEL);
-                                                           }}});
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_CAMERA); },
+                  {{"Camera Dialog", [&](wxDialog& dialog) {
+                        heard = ExpectNamed(dialog);
+                        Click(dialog, wxID_CANCEL);
+                    }}});
     // In tab order: edit, spin, ..., OK, Cancel.
     using C = CCameraDialog;
     EXPECT_EQ((Heard{{C::ID_EYE_X, "X", "Look at"},
@@ -206,7 +207,7 @@ TEST_F(AccessibleNames, CameraEditsAndSpinsAreHeardByTheirRowsLabelAndGroup) {
 
 TEST_F(AccessibleNames, AddLightEditsAreHeardByTheirPlaceInTheirGroup) {
     std::size_t count = 0;
-    RunModalSteps([&] { SendCommand(ID_SCENE_ADD_LIGHT); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_ADD_LIGHT); },
                   {{"Add light dialog", [&](wxDialog& dialog) {
                         count = ExpectNamed(dialog, {{"Position", {"X", "Y", "Z"}},
                                                      {"Colour", {"Red", "Green", "Blue"}}})
@@ -232,7 +233,7 @@ TEST_F(AccessibleNames, EveryWizardPageNamesItsControls) {
     m_platform.m_realWizard = true;
     std::size_t first = 0;
     std::size_t second = 0;
-    RunModalSteps([&] { SendCommand(ID_SCENE_WIZARD); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_WIZARD); },
                   {{"First",
                     [&](wxDialog& dialog) {
                         auto heard = ExpectNamed(dialog);

@@ -4,11 +4,16 @@
 #include "render/Renderer.h"
 
 #include <wx/bitmap.h>
+#include <wx/button.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/menu.h>
+#include <wx/toolbar.h>
 #include <wx/utils.h>
 
+#include <gtk/gtk.h>
+
+#include <cctype>
 #include <cstdlib>
 
 #include <X11/Xlib.h>
@@ -72,6 +77,107 @@ bool GuiTest::IsCommandEnabled(int id) {
     return !update.GetSetEnabled() || update.GetEnabled();
 }
 
+bool GuiTest::ChooseMenuItem(int id) {
+    wxMenuBar* bar = Frame().GetMenuBar();
+    wxMenu* menu = nullptr;
+    wxMenuItem* item = bar ? bar->FindItem(id, &menu) : nullptr;
+    if (!item || !item->GetMenuItem())
+        return false;
+    menu->UpdateUI(&Frame()); // what opening the menu does
+    if (!item->IsEnabled() || !gtk_widget_is_sensitive(item->GetMenuItem()))
+        return false;
+    gtk_menu_item_activate(GTK_MENU_ITEM(item->GetMenuItem()));
+    Pump();
+    return true;
+}
+
+namespace {
+GtkToolbar* FindGtkToolbar(GtkWidget* widget) {
+    if (GTK_IS_TOOLBAR(widget))
+        return GTK_TOOLBAR(widget);
+    if (!GTK_IS_CONTAINER(widget))
+        return nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    GtkToolbar* found = nullptr;
+    for (GList* child = children; child && !found; child = child->next)
+        found = FindGtkToolbar(static_cast<GtkWidget*>(child->data));
+    g_list_free(children);
+    return found;
+}
+} // namespace
+
+bool GuiTest::ClickTool(int id) {
+    wxToolBar* toolBar = Frame().GetToolBar();
+    if (!toolBar || !toolBar->IsShown())
+        return false;
+    toolBar->UpdateWindowUI(wxUPDATE_UI_FROMIDLE); // what the idle time before a click does
+    int position = toolBar->GetToolPos(id);
+    GtkToolbar* gtkToolbar = FindGtkToolbar(toolBar->GetHandle());
+    if (position < 0 || !gtkToolbar)
+        return false;
+    GtkToolItem* item = gtk_toolbar_get_nth_item(gtkToolbar, position);
+    if (!GTK_IS_TOOL_BUTTON(item) || !gtk_widget_is_sensitive(GTK_WIDGET(item)))
+        return false;
+    g_signal_emit_by_name(item, "clicked");
+    Pump();
+    return true;
+}
+
+void GuiTest::PressKey(int modifiers, int keyCode) {
+    GdkWindow* window = gtk_widget_get_window(Frame().GetHandle());
+    ASSERT_NE(nullptr, window);
+    guint keyval = 0;
+    switch (keyCode) {
+    case WXK_ESCAPE:
+        keyval = GDK_KEY_Escape;
+        break;
+    case WXK_F6:
+        keyval = GDK_KEY_F6;
+        break;
+    case WXK_INSERT:
+        keyval = GDK_KEY_Insert;
+        break;
+    case WXK_DELETE:
+        keyval = GDK_KEY_Delete;
+        break;
+    case WXK_BACK:
+        keyval = GDK_KEY_BackSpace;
+        break;
+    default:
+        keyval = gdk_unicode_to_keyval(static_cast<guint32>(std::tolower(keyCode)));
+        break;
+    }
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    GdkDisplay* display = gdk_window_get_display(window);
+    ASSERT_TRUE(gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval,
+                                                  &keys, &count) &&
+                count > 0)
+        << "no key for " << keyCode;
+    guint state = 0;
+    if (modifiers & wxMOD_CONTROL)
+        state |= GDK_CONTROL_MASK;
+    if (modifiers & wxMOD_SHIFT)
+        state |= GDK_SHIFT_MASK;
+    if (modifiers & wxMOD_ALT)
+        state |= GDK_MOD1_MASK;
+    for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+        GdkEvent* event = gdk_event_new(type);
+        event->key.window = GDK_WINDOW(g_object_ref(window));
+        event->key.send_event = FALSE;
+        event->key.time = GDK_CURRENT_TIME;
+        event->key.state = state;
+        event->key.keyval = keyval;
+        event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        event->key.group = static_cast<guint8>(keys[0].group);
+        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+        gtk_main_do_event(event);
+        gdk_event_free(event);
+    }
+    g_free(keys);
+    Pump();
+}
+
 bool GuiTest::SendCommand(int id) {
     if (!IsCommandEnabled(id))
         return false;
@@ -110,11 +216,10 @@ void GuiTest::WithModalDialog(const std::function<void()>& trigger,
 }
 
 void GuiTest::Click(wxWindow& dialog, int buttonId) {
-    wxWindow* button = dialog.FindWindow(buttonId);
+    auto* button = dynamic_cast<wxButton*>(dialog.FindWindow(buttonId));
     ASSERT_NE(nullptr, button) << "no button " << buttonId;
-    wxCommandEvent click(wxEVT_BUTTON, buttonId);
-    click.SetEventObject(button);
-    button->ProcessWindowEvent(click);
+    ASSERT_TRUE(GTK_IS_BUTTON(button->GetHandle()));
+    gtk_button_clicked(GTK_BUTTON(button->GetHandle()));
 }
 
 void GuiTest::Screenshot(wxWindow& window, const std::string& name, bool settle) {

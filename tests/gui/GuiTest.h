@@ -58,8 +58,17 @@ protected:
     CMainFrame& Frame() { return *App().GetMainFrame(); }
     CLumoDoc& Scene();
 
-    // Sends a command as a menu item or tool bar button would, through the frame's routing.
-    // False when its enable rule says no (such a command is not run).
+    // Chooses the menu item as a click on it does: its menu opens (which runs the enable
+    // rules), and GTK activates the item when it is enabled, toggling a check item before the
+    // command goes out. False, and nothing chosen, when the item is missing or greyed.
+    bool ChooseMenuItem(int id);
+    // Clicks the tool bar button through GTK. False when it is missing or greyed.
+    bool ClickTool(int id);
+    // Types the key with the modifiers (wxMOD_CONTROL, wxMOD_SHIFT, wxMOD_ALT) into the frame
+    // as GTK receives a key press from the X server, so that the accelerators take it.
+    void PressKey(int modifiers, int keyCode);
+    // Sends a command through the frame's routing, for the commands no control reaches. False
+    // when its enable rule says no (such a command is not run).
     bool SendCommand(int id);
     // Whether the enable rules allow the command now, as a menu asks when it opens.
     bool IsCommandEnabled(int id);
@@ -70,7 +79,7 @@ protected:
     // the dialog and must close it.
     static void WithModalDialog(const std::function<void()>& trigger,
                                 const std::function<void(wxDialog&)>& act);
-    // Presses a dialog's button as a click would.
+    // Presses a dialog's button as a click does (GTK's "clicked").
     static void Click(wxWindow& dialog, int buttonId);
 
     // Saves a picture of the window as the screen shows it, under $LUMO_SCREENSHOT_DIR, when

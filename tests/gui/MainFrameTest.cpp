@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "app/AboutDialog.h"
 #include "app/CommandIds.h"
+#include "app/DesktopEditor.h"
 #include "app/LumoView.h"
 #include "app/PaneProgress.h"
 #include "app/ViewCanvas.h"
@@ -15,6 +16,8 @@
 
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+
+#include <gtk/gtk.h>
 
 #include <chrono>
 #include <filesystem>
@@ -45,7 +48,9 @@ TEST_F(MainFrame, MenusStandWhereTheProgramAddressesThem) {
         {0, 2, ID_FILE_SAVE_SCRIPT, "Save Script"},
         {0, 4, ID_FILE_MRU_FILE1, "Recent File"},
         {0, 6, ID_FILE_EXPORT_IMAGE, "Export Image..."},
-        {0, 7, ID_APP_EXIT, "E&xit"},
+        {0, 7, ID_FILE_OPEN_SCENE, "Open Scene..."},
+        {0, 8, ID_FILE_SAVE_SCENE_AS, "Save Scene As..."},
+        {0, 9, ID_APP_EXIT, "E&xit"},
         {1, 0, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
         {1, 2, ID_EDIT_CUT, "Cu&t\tCtrl+X"},
         {1, 3, ID_EDIT_COPY, "&Copy\tCtrl+C"},
@@ -95,7 +100,7 @@ TEST_F(MainFrame, FileCommandsWaitWhileARenderIsBusy) {
     for (int id : ruled)
         EXPECT_FALSE(IsCommandEnabled(id)) << id;
     m_platform.m_files.push_back("/nonexistent.lmo");
-    EXPECT_FALSE(SendCommand(ID_FILE_OPEN));
+    EXPECT_FALSE(ChooseMenuItem(ID_FILE_OPEN));
     EXPECT_TRUE(m_platform.m_fileRequests.empty());
     Frame().SetRenderBusy(0);
     for (int id : ruled)
@@ -105,10 +110,16 @@ TEST_F(MainFrame, FileCommandsWaitWhileARenderIsBusy) {
 TEST_F(MainFrame, LoggingTwiceReturnsToItsCheckMark) {
     wxMenuBar* bar = Frame().GetMenuBar();
     EXPECT_TRUE(bar->IsChecked(ID_DEBUG_LOGGING));
-    SendCommand(ID_DEBUG_LOGGING);
+    wxMenuItem* item = bar->FindItem(ID_DEBUG_LOGGING);
+    auto shown = [&] {
+        return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item->GetMenuItem())) != 0;
+    };
+    ASSERT_TRUE(ChooseMenuItem(ID_DEBUG_LOGGING));
     EXPECT_FALSE(bar->IsChecked(ID_DEBUG_LOGGING));
-    SendCommand(ID_DEBUG_LOGGING);
+    EXPECT_FALSE(shown());
+    ASSERT_TRUE(ChooseMenuItem(ID_DEBUG_LOGGING));
     EXPECT_TRUE(bar->IsChecked(ID_DEBUG_LOGGING));
+    EXPECT_TRUE(shown());
 }
 
 TEST_F(MainFrame, TheViewComesBeforeTheFrameAndTheFrameBeforeTheApplication) {
@@ -118,15 +129,15 @@ TEST_F(MainFrame, TheViewComesBeforeTheFrameAndTheFrameBeforeTheApplication) {
     auto countAbout = [&](wxCommandEvent&) { ++frameSawAbout; };
     Frame().Bind(wxEVT_MENU, countNew, ID_FILE_NEW);
     Frame().Bind(wxEVT_MENU, countAbout, ID_APP_ABOUT);
-    SendCommand(ID_FILE_NEW);
+    ChooseMenuItem(ID_FILE_NEW);
     EXPECT_EQ(1, m_platform.m_wizardRuns); // the view ran the wizard...
     EXPECT_EQ(0, frameSawNew);             // ...and the frame never saw the command
-    SendCommand(ID_APP_ABOUT);             // the frame's handler, no About box
+    ChooseMenuItem(ID_APP_ABOUT);          // the frame's handler, no About box
     EXPECT_EQ(1, frameSawAbout);
     Frame().Unbind(wxEVT_MENU, countAbout, ID_APP_ABOUT);
 
     std::string caption;
-    WithModalDialog([&] { SendCommand(ID_APP_ABOUT); },
+    WithModalDialog([&] { ChooseMenuItem(ID_APP_ABOUT); },
                     [&](wxDialog& dialog) {
                         caption = dialog.GetTitle().utf8_string();
                         Click(dialog, wxID_OK);
@@ -153,7 +164,7 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
                 Frame().GetTitle().utf8_string()};
     };
     EXPECT_FALSE(IsCommandEnabled(ID_FILE_EXPORT_IMAGE));
-    ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
+    ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD));
 
     ASSERT_EQ(1u, m_platform.m_messages.size());
     std::string thread, seconds;
@@ -187,14 +198,14 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
     // Export Image writes the same picture.
     std::string exported = TestPath("exported.ppm");
     m_platform.m_files.push_back(exported);
-    SendCommand(ID_FILE_EXPORT_IMAGE);
+    ChooseMenuItem(ID_FILE_EXPORT_IMAGE);
     EXPECT_EQ(ReadFile(reference), ReadFile(exported));
 
     // Halves and quarters, each on a thread of its own: the same picture, the same ending.
     for (int id : {ID_GO_SPLIT_VIEW, ID_GO_QUARTER_VIEW}) {
         Scene().m_image.Clear();
         seen = {};
-        ASSERT_TRUE(SendCommand(id));
+        ASSERT_TRUE(ChooseMenuItem(id));
         EXPECT_EQ("Rendering...Untitled - lumo", seen.title) << id;
         EXPECT_FALSE(seen.goEnabled) << id;
         ASSERT_TRUE(CImageFile::Write(Scene().m_image, shown, error)) << error;
@@ -209,7 +220,7 @@ TEST_F(MainFrame, OpenAddsTheFilesObjectsAndKeepsTheTitle) {
     std::string path = TestPath("two.lmo");
     WriteFile(path, "plane { 0.0 1.0 0.0 5.0 } sphere { 1.0 2.0 3.0 4.0 }");
     m_platform.m_files.push_back(path);
-    ASSERT_TRUE(SendCommand(ID_FILE_OPEN));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_OPEN));
     ASSERT_EQ(1u, m_platform.m_fileRequests.size());
     const CFileChoice& request = m_platform.m_fileRequests[0];
     EXPECT_EQ(CFileChoice::forOpening, request.mode);
@@ -221,7 +232,7 @@ TEST_F(MainFrame, OpenAddsTheFilesObjectsAndKeepsTheTitle) {
 
     // A file gone between choosing and opening: nothing happens, nothing is said.
     m_platform.m_files.push_back(TestPath("gone.lmo"));
-    SendCommand(ID_FILE_OPEN);
+    ChooseMenuItem(ID_FILE_OPEN);
     EXPECT_EQ(7u, Scene().m_objects.size());
     EXPECT_TRUE(m_platform.m_messages.empty());
 }
@@ -233,29 +244,29 @@ TEST_F(MainFrame, SaveAndSaveScriptWriteTheScript) {
     std::filesystem::create_directories(longFolder);
     std::string named = longFolder + "/" + std::string(100, 'n');
     m_platform.m_files.push_back(named);
-    ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCRIPT));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_SAVE_SCRIPT));
     EXPECT_EQ(expected, ReadFile(named + ".lumo"));
     EXPECT_EQ(CFileChoice::forSaving, m_platform.m_fileRequests.at(0).mode);
     EXPECT_EQ("lumo", m_platform.m_fileRequests.at(0).defaultExtension);
 
     std::string saved = TestPath("saved.lmo");
     m_platform.m_files.push_back(saved);
-    ASSERT_TRUE(SendCommand(ID_FILE_SAVE)); // saves, never loads
+    ASSERT_TRUE(ClickTool(ID_FILE_SAVE)); // saves, never loads
     EXPECT_EQ(expected, ReadFile(saved));
     EXPECT_EQ(5u, Scene().m_objects.size());
 
     // A save that fails is said.
     m_platform.m_files.push_back(TestPath("no/such/folder/x.lmo"));
-    SendCommand(ID_FILE_SAVE_SCRIPT);
+    ChooseMenuItem(ID_FILE_SAVE_SCRIPT);
     ASSERT_EQ(1u, m_platform.m_messages.size());
 }
 
 TEST_F(MainFrame, OptionsOkWritesEveryKeyAndCancelNothing) {
-    WithModalDialog([&] { SendCommand(ID_VIEW_OPTIONS); },
+    WithModalDialog([&] { ChooseMenuItem(ID_VIEW_OPTIONS); },
                     [&](wxDialog& dialog) { Click(dialog, wxID_CANCEL); });
     EXPECT_FALSE(std::filesystem::exists(CSettingsStore::Profile().GetPath()));
 
-    WithModalDialog([&] { SendCommand(ID_VIEW_OPTIONS); },
+    WithModalDialog([&] { ChooseMenuItem(ID_VIEW_OPTIONS); },
                     [&](wxDialog& dialog) { Click(dialog, wxID_OK); });
     CSettingsStore profile = CSettingsStore::Profile();
     CSettingsStore ini = CSettingsStore::IniFile();
@@ -264,13 +275,14 @@ TEST_F(MainFrame, OptionsOkWritesEveryKeyAndCancelNothing) {
         EXPECT_NE(-7, profile.GetInt("Lumo", key, -7)) << key;
     for (const char* key : {"CamX", "CamY", "CamZ"})
         EXPECT_EQ("0.100000", ini.GetString("Lumo", key, "")) << key;
-    EXPECT_FALSE(ini.GetString("Lumo", "EditorPath", "").empty());
+    // The desktop's editor, or none (empty) where there is none.
+    EXPECT_EQ(DefaultEditorCommand(), ini.GetString("Lumo", "EditorPath", "(missing)"));
     EXPECT_EQ(320, profile.GetInt("Lumo", "Width", 0));
 }
 
 TEST_F(MainFrame, AboutLinkLightsUpAndOpensOnlyInsideItsRectangle) {
     wxColour over, outside;
-    WithModalDialog([&] { SendCommand(ID_APP_ABOUT); },
+    WithModalDialog([&] { ChooseMenuItem(ID_APP_ABOUT); },
                     [&](wxDialog& dialog) {
                         auto& about = dynamic_cast<CAboutDialog&>(dialog);
                         auto mouse = [&](wxEventType type, int x, int y) {
@@ -300,7 +312,7 @@ TEST_F(MainFrame, TheEditorStartsWithoutBlockingTheWindow) {
     ASSERT_TRUE(CSettingsStore::IniFile().WriteString("Lumo", "EditorPath",
                                                       "sleep 1; touch '" + marker + "'"));
     auto start = std::chrono::steady_clock::now();
-    SendCommand(ID_VIEW_EDITOR);
+    ChooseMenuItem(ID_VIEW_EDITOR);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_FALSE(std::filesystem::exists(marker));
     for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i) {
@@ -331,7 +343,7 @@ TEST_F(MainFrame, RecentFilesAreKeptInTheProfile) {
     wxMenuItem* first = Frame().GetMenuBar()->GetMenu(0)->FindItemByPosition(4);
     EXPECT_EQ(ID_FILE_MRU_FILE1, first->GetId());
     EXPECT_TRUE(IsCommandEnabled(ID_FILE_MRU_FILE1));
-    ASSERT_TRUE(SendCommand(ID_FILE_MRU_FILE1));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_MRU_FILE1));
     EXPECT_EQ(6u, Scene().m_objects.size()); // through the load path: added to the scene
     EXPECT_EQ("recent.lmo - lumo", Frame().GetTitle());
 }
@@ -341,7 +353,7 @@ TEST_F(MainFrame, Screenshots) {
         GTEST_SKIP() << "set LUMO_SCREENSHOT_DIR to take the screenshots";
     Frame().SetClientSize(640, 460);
     Pump();
-    SendCommand(ID_GO_SAME_THREAD);
+    ChooseMenuItem(ID_GO_SAME_THREAD);
     Pump();
     Screenshot(Frame(), "main-window");
     // Then a render watched halfway: the screen as it is then, without waiting for more.
@@ -352,7 +364,7 @@ TEST_F(MainFrame, Screenshots) {
             Screenshot(Frame(), "rendering", false);
         }
     };
-    SendCommand(ID_GO_SAME_THREAD);
+    ChooseMenuItem(ID_GO_SAME_THREAD);
     Frame().m_onProgress = nullptr;
     EXPECT_TRUE(taken);
 }

@@ -37,7 +37,7 @@ bool TypeKey(wxTextCtrl& edit, wxChar key) {
 
 TEST_F(SceneDialogs, CameraOpensWithTheScenesCameraAndCancelKeepsIt) {
     std::vector<std::string> texts;
-    RunModalSteps([&] { SendCommand(ID_SCENE_CAMERA); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_CAMERA); },
                   {{"Camera Dialog", [&](wxDialog& dialog) {
                         for (int id : {1002, 1046, 1047, 1048, 1041, 1042})
                             texts.push_back(TextOf(dialog, id));
@@ -55,7 +55,7 @@ TEST_F(SceneDialogs, CameraOpensWithTheScenesCameraAndCancelKeepsIt) {
 TEST_F(SceneDialogs, CameraSpinsStepTheHeldValueAndOkSetsTheCamera) {
     std::vector<std::string> eyeX;
     std::string eyeY, lookY, lookX;
-    RunModalSteps([&] { SendCommand(ID_SCENE_CAMERA); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_CAMERA); },
                   {{"Camera Dialog", [&](wxDialog& dialog) {
                         Spin(dialog, CCameraDialog::ID_EYE_Y_SPIN, true);
                         eyeY = TextOf(dialog, CCameraDialog::ID_EYE_Y);
@@ -83,7 +83,7 @@ TEST_F(SceneDialogs, CameraSpinsStepTheHeldValueAndOkSetsTheCamera) {
 TEST_F(SceneDialogs, CameraRefusesATextThatIsNoNumberAndStaysOnIt) {
     bool stayed = false;
     bool focused = false;
-    RunModalSteps([&] { SendCommand(ID_SCENE_CAMERA); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_CAMERA); },
                   {{"Camera Dialog",
                     [&](wxDialog& dialog) {
                         Type(dialog, CCameraDialog::ID_LOOK_Z, "abc");
@@ -107,7 +107,7 @@ TEST_F(SceneDialogs, CameraRefusesATextThatIsNoNumberAndStaysOnIt) {
 // -0.05) could not be typed back.
 TEST_F(SceneDialogs, CameraEditsTakeASignAndADecimalPointFromTheKeyboard) {
     std::vector<bool> accepted;
-    RunModalSteps([&] { SendCommand(ID_SCENE_CAMERA); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_CAMERA); },
                   {{"Camera Dialog", [&](wxDialog& dialog) {
                         wxTextCtrl& edit = Edit(dialog, CCameraDialog::ID_EYE_Y);
                         edit.SetFocus();
@@ -140,7 +140,7 @@ TEST_F(SceneDialogs, CameraEditsTakeASignAndADecimalPointFromTheKeyboard) {
 TEST_F(SceneDialogs, AddLightAppendsALightWithTheColourClampedToBytes) {
     std::size_t before = Scene().m_lights.size();
     auto addLight = [&](std::vector<std::pair<int, std::string>> values) {
-        RunModalSteps([&] { SendCommand(ID_SCENE_ADD_LIGHT); },
+        RunModalSteps([&] { ChooseMenuItem(ID_SCENE_ADD_LIGHT); },
                       {{"Add light dialog", [&](wxDialog& dialog) {
                             for (int id : {1060, 1050, 1052, 1054, 1056, 1058})
                                 EXPECT_EQ("0", TextOf(dialog, id)) << id;
@@ -180,7 +180,7 @@ TEST_F(SceneDialogs, AddLightAppendsALightWithTheColourClampedToBytes) {
 TEST_F(SceneDialogs, AddLightCancelAddsNothingAndASpinStartsFromTheHeldValue) {
     std::size_t before = Scene().m_lights.size();
     std::string stepped;
-    RunModalSteps([&] { SendCommand(ID_SCENE_ADD_LIGHT); },
+    RunModalSteps([&] { ChooseMenuItem(ID_SCENE_ADD_LIGHT); },
                   {{"Add light dialog", [&](wxDialog& dialog) {
                         Type(dialog, CAddLightDialog::ID_X, "5");
                         Spin(dialog, CAddLightDialog::ID_X_SPIN, true);

@@ -18,7 +18,7 @@ TEST_F(SceneFilesInTheWindow, SaveSceneAsNamesTheWindowAndOpenSceneBringsItBack)
     Scene().SetEye(CVector(1.5, -5.0, -100.0));
     std::string path = TestPath("garden");
     m_platform.m_files.push_back(path);
-    ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCENE_AS));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_SAVE_SCENE_AS));
     std::string saved = ReadFile(path + ".lscene");
     std::string expected, error;
     ASSERT_TRUE(CSceneFile::Write(Scene(), expected, error));
@@ -28,7 +28,7 @@ TEST_F(SceneFilesInTheWindow, SaveSceneAsNamesTheWindowAndOpenSceneBringsItBack)
     Scene().ClearScene();
     m_platform.m_files.push_back(path + ".lscene");
     m_platform.m_answers.push_back(CPlatform::no); // the cleared scene is not kept
-    ASSERT_TRUE(SendCommand(ID_FILE_OPEN_SCENE));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_OPEN_SCENE));
     EXPECT_EQ(1u, m_platform.m_questions.size());
     EXPECT_EQ(5u, Scene().m_objects.size());
     EXPECT_EQ(1.5, Scene().GetEye().x);
@@ -38,7 +38,7 @@ TEST_F(SceneFilesInTheWindow, SaveSceneAsNamesTheWindowAndOpenSceneBringsItBack)
     std::string broken = TestPath("broken.lscene");
     WriteFile(broken, "{ lumo scene 1 }\nsphere { 1 2");
     m_platform.m_files.push_back(broken);
-    SendCommand(ID_FILE_OPEN_SCENE);
+    ChooseMenuItem(ID_FILE_OPEN_SCENE);
     ASSERT_EQ(1u, m_platform.m_messages.size());
     EXPECT_EQ(broken + ":2:13: expected a number, found the end of the file",
               m_platform.m_messages[0].text);
@@ -52,7 +52,7 @@ TEST_F(SceneFilesInTheWindow, AChangedSceneIsOfferedForSavingBeforeTheWindowClos
     std::string script = TestPath("one.lmo");
     WriteFile(script, "sphere { }");
     m_platform.m_files.push_back(script);
-    SendCommand(ID_FILE_OPEN); // the keyword loader changes the scene
+    ChooseMenuItem(ID_FILE_OPEN); // the keyword loader changes the scene
     EXPECT_TRUE(document->IsModified());
 
     m_platform.m_answers.push_back(CPlatform::cancel);

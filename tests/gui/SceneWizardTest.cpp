@@ -43,7 +43,7 @@ protected:
     static ModalStep OnWizard(std::function<void(wxDialog&)> act) { return {"Wizard", act}; }
 
     void RunWizard(std::vector<ModalStep> steps) {
-        RunModalSteps([&] { SendCommand(ID_SCENE_WIZARD); }, std::move(steps));
+        RunModalSteps([&] { ChooseMenuItem(ID_SCENE_WIZARD); }, std::move(steps));
     }
 
     // Two objects through the wizard: a redder one raised by 20, a reflecting one 40 to the
@@ -210,7 +210,7 @@ TEST_F(SceneWizard, FinishBuildsThePagesObjectsThenTheFloorAndBackReturnsToTheLa
 
 TEST_F(SceneWizard, CancelOnTheFirstSheetChangesNothingAndNewRunsTheWizardToo) {
     std::string script = Scene().GetScriptText();
-    RunModalSteps([&] { SendCommand(ID_FILE_NEW); },
+    RunModalSteps([&] { ChooseMenuItem(ID_FILE_NEW); },
                   {{"First", [](wxDialog& dialog) { Click(dialog, wxID_CANCEL); }}});
     EXPECT_EQ(1, m_platform.m_wizardRuns);
     EXPECT_EQ(script, Scene().GetScriptText());
@@ -252,7 +252,7 @@ TEST_F(SceneWizard, TheBuiltSceneRendersLitAndAsTheEngineRendersTheSameObjects) 
     ASSERT_EQ(3u, Scene().m_objects.size());
     Frame().SetClientSize(120, 120);
     Pump();
-    ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
+    ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD));
     // The size the render took from the view.
     wxSize size(Scene().m_image.GetWidth(), Scene().m_image.GetHeight());
     std::string shown = TestPath("shown.ppm");
@@ -297,7 +297,7 @@ TEST_F(SceneWizard, ASceneBuiltHereRendersTheSameReopenedAndInLumoRender) {
     auto renderHere = [&](const std::string& path) {
         Frame().SetClientSize(120, 90);
         Pump();
-        ASSERT_TRUE(SendCommand(ID_GO_SAME_THREAD));
+        ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD));
         std::string error;
         ASSERT_TRUE(CImageFile::Write(Scene().m_image, path, error)) << error;
     };
@@ -305,13 +305,13 @@ TEST_F(SceneWizard, ASceneBuiltHereRendersTheSameReopenedAndInLumoRender) {
     std::string width = std::to_string(Scene().m_image.GetWidth());
     std::string height = std::to_string(Scene().m_image.GetHeight());
     m_platform.m_files.push_back(TestPath("built"));
-    ASSERT_TRUE(SendCommand(ID_FILE_SAVE_SCENE_AS));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_SAVE_SCENE_AS));
 
     App().ShutDown();
     App().UsePlatform(&m_platform);
     ASSERT_TRUE(App().StartUp(""));
     m_platform.m_files.push_back(TestPath("built.lscene"));
-    ASSERT_TRUE(SendCommand(ID_FILE_OPEN_SCENE));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_OPEN_SCENE));
     EXPECT_EQ("built.lscene - lumo", Frame().GetTitle());
     renderHere(TestPath("reopened.ppm"));
 
