@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 
@@ -189,3 +191,15 @@ TEST_F(SceneFile, TheDocumentedExampleRenders) {
     EXPECT_GT(centre & 0xFF, (centre >> 8) & 0xFF);
 }
 } // namespace
+
+// The desktop's file type knows a scene file by the same first line as the reader does.
+TEST(SceneFileType, TheDesktopDataMatchesTheFirstLine) {
+    std::ifstream mime(LUMO_SOURCE_DIR "/data/lumo-mime.xml");
+    std::string xml((std::istreambuf_iterator<char>(mime)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, xml.find(std::string("value=\"") + CSceneFile::kFirstLine + "\""));
+    EXPECT_NE(std::string::npos,
+              xml.find(std::string("pattern=\"*.") + CSceneFile::kExtension + "\""));
+    std::ifstream desktop(LUMO_SOURCE_DIR "/data/lumo.desktop");
+    std::string entry((std::istreambuf_iterator<char>(desktop)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, entry.find("text/x-lumo-scene;"));
+}

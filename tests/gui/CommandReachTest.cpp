@@ -38,8 +38,7 @@ template <class Handler> struct TableOf : Handler {
 
 template <class Handler> std::set<int> HandledCommands(const Handler& handler) {
     std::set<int> ids;
-    for (const wxEventTable* table = TableOf<Handler>::Of(handler); table;
-         table = table->baseTable)
+    for (const wxEventTable* table = TableOf<Handler>::Of(handler); table; table = table->baseTable)
         for (const wxEventTableEntry* entry = table->entries; entry->m_fn; ++entry)
             if (entry->m_eventType == wxEVT_MENU && entry->m_id >= 0)
                 for (int id = entry->m_id; id <= std::max(entry->m_id, entry->m_lastId); ++id)
@@ -194,7 +193,8 @@ TEST_F(CommandReach, EveryHandledCommandHasAControlOrAnAcceleratorOrIsInternal) 
         reachable.insert(entry.GetCommand());
 
     std::set<int> handled = HandledCommands(Frame());
-    for (const std::set<int>& more : {HandledCommands(*Frame().GetLumoView()), HandledCommands(App())})
+    for (const std::set<int>& more :
+         {HandledCommands(*Frame().GetLumoView()), HandledCommands(App())})
         handled.insert(more.begin(), more.end());
     ASSERT_TRUE(handled.count(ID_FILE_OPEN_SCENE)); // the tables were read at all
     for (int id : handled) {
@@ -204,8 +204,8 @@ TEST_F(CommandReach, EveryHandledCommandHasAControlOrAnAcceleratorOrIsInternal) 
             << "command " << id << " has a handler but no menu item, tool button or key";
     }
     for (const auto& [id, why] : kInternal)
-        EXPECT_FALSE(reachable.count(id)) << id << " is listed as internal (" << why
-                                          << ") but a control reaches it";
+        EXPECT_FALSE(reachable.count(id))
+            << id << " is listed as internal (" << why << ") but a control reaches it";
 }
 
 TEST_F(CommandReach, AcceleratorsTypedOnTheKeyboard) {

@@ -240,7 +240,8 @@ TEST_F(Settings, AWriteThatFailsIsSaidOnceAndAStoreThatCannotBeReadIsKept) {
     WriteFile(folder + "/profile.ini", big);
     std::vector<std::string> said = OkInTheOptions();
     ASSERT_EQ(1u, said.size());
-    EXPECT_NE(std::string::npos, said[0].find(folder + "/profile.ini': it exists but cannot be read"))
+    EXPECT_NE(std::string::npos,
+              said[0].find(folder + "/profile.ini': it exists but cannot be read"))
         << said[0];
     EXPECT_EQ(big.size(), std::filesystem::file_size(folder + "/profile.ini"));
 }

@@ -16,6 +16,7 @@
 
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/uiaction.h>
 
 #include <gtk/gtk.h>
 
@@ -367,6 +368,35 @@ TEST_F(MainFrame, Screenshots) {
     ChooseMenuItem(ID_GO_SAME_THREAD);
     Frame().m_onProgress = nullptr;
     EXPECT_TRUE(taken);
+
+    // The File menu open, as a click on its title opens it.
+    wxMenu* file = Frame().GetMenuBar()->GetMenu(kFileMenuPosition);
+    GtkAllocation title;
+    gtk_widget_get_allocation(file->m_owner, &title);
+    int x = 0;
+    int y = 0;
+    gtk_widget_translate_coordinates(file->m_owner, Frame().GetHandle(), 0, 0, &x, &y);
+    wxPoint origin = Frame().GetScreenPosition();
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(origin.x + x + title.width / 2, origin.y + y + title.height / 2);
+    Pump();
+    mouse.MouseClick();
+    for (int i = 0; i < 20; ++i) {
+        Pump();
+        wxMilliSleep(20);
+    }
+    Screenshot(Frame(), "file-menu", false);
+    gtk_menu_shell_deactivate(GTK_MENU_SHELL(gtk_widget_get_parent(file->m_owner)));
+    Pump();
+
+    // A scene file named on the command line, opened whole and rendered.
+    App().ShutDown();
+    App().UsePlatform(&m_platform);
+    ASSERT_TRUE(App().StartUp(LUMO_SOURCE_DIR "/examples/garden.lscene"));
+    Frame().SetClientSize(640, 400);
+    Pump();
+    ChooseMenuItem(ID_GO_SAME_THREAD);
+    Screenshot(Frame(), "scene-file-opened");
 }
 
 } // namespace
