@@ -103,8 +103,12 @@ CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path, Sc
     }
     if (!CSceneFile::IsSceneText(text)) {
         m_scene->LoadScriptKeywords(text.data(), text.size());
-        if (naming == nameAfterScript)
+        if (naming == nameAfterScript) {
+            // Named after a script now: a save question must not write the scene file of
+            // before over itself.
+            m_scenePath.clear();
             NameAfter(path);
+        }
         UpdateAllViews();
         return addedScript;
     }

@@ -83,6 +83,23 @@ TEST_F(DesktopFaults, SceneFilesOpenWholeFromTheCommandLineOpenTheRecentListAndA
     EXPECT_TRUE(drop.OnDropFiles(1, 1, dropped));
     ExpectTheWrittenScene(Scene());
     EXPECT_TRUE(m_platform.m_messages.empty());
+
+    // A script opened from the recent files names the window now: the save question asks
+    // for a name instead of writing the scene over the scene file it came from.
+    std::string script = TestPath("one.lmo");
+    WriteFile(script, "sphere { 1.0 2.0 3.0 4.0 }");
+    Frame().GetRecentFiles().Add(script);
+    Frame().UpdateRecentFileMenu();
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_MRU_FILE1));
+    EXPECT_EQ("one.lmo - lumo", Frame().GetTitle());
+    std::string before = ReadFile(path);
+    Scene().SetEye(CVector(0.0, 0.0, -50.0));
+    m_platform.m_answers.push_back(CPlatform::yes);
+    std::size_t requests = m_platform.m_fileRequests.size();
+    EXPECT_FALSE(Frame().Close(false)); // the save dialog is cancelled: the window stays
+    ASSERT_EQ(requests + 1, m_platform.m_fileRequests.size());
+    EXPECT_EQ(CFileChoice::forSaving, m_platform.m_fileRequests.back().mode);
+    EXPECT_EQ(before, ReadFile(path));
 }
 
 TEST_F(DesktopFaults, StartUpWithAFileThatCannotBeReadSaysSoInABox) {
