@@ -159,8 +159,8 @@ class Session:
     def fail_if_ended(self, what):
         status = self.process.poll()
         if status is not None:
-            raise CheckFailed(f"{what}: the program ended with status {status}\n"
-                              + self.output_tail())
+            how = f"by {signal.Signals(-status).name}" if status < 0 else f"with status {status}"
+            raise CheckFailed(f"{what}: the program ended {how}\n" + self.output_tail())
 
     def output_tail(self, lines=30):
         self.output.flush()
@@ -394,6 +394,9 @@ class Scenario:
         try:
             def closes():
                 status = self.session.close()
+                if status < 0:
+                    raise CheckFailed(f"ended by {signal.Signals(-status).name}\n"
+                                      + self.session.output_tail())
                 if status != 0:
                     raise CheckFailed(f"exit status {status}\n" + self.session.output_tail())
             self.report.check(name, closes)
