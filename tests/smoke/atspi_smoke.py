@@ -11,6 +11,9 @@ check prints PASS or FAIL with its name; the last line is "N passed, N failed" a
 status is 1 when a check failed. Each scenario starts a fresh program and ends with File >
 Exit; a failed check ends its scenario (its later checks are listed as not run) unless the
 checks after it do not depend on it.
+
+LUMO_SMOKE_STEP_SECONDS (10), LUMO_SMOKE_START_SECONDS (30) and LUMO_SMOKE_TOTAL_SECONDS (150)
+bound one step, one start-up and the whole run.
 """
 
 import ctypes
