@@ -25,8 +25,11 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 } // namespace
 
 void CWxPlatform::MessageBox(const std::string& text, const std::string& caption) {
-    // No owner: the box belongs to no window, as the render's completion message does.
-    wxMessageDialog dialog(nullptr, wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK);
+    // No owner: the box belongs to no window, as the render's completion message does. No
+    // icon either, as the program's boxes have none; GTK then also publishes the box to
+    // screen readers under its caption rather than under the icon's kind ("Information").
+    wxMessageDialog dialog(nullptr, wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                           wxOK | wxICON_NONE);
     dialog.ShowModal();
 }
 

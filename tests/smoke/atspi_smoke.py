@@ -599,6 +599,46 @@ def scene_file_checks(name):
     return checks
 
 
+# A file named on the command line that cannot be read: the program says so in a box (started
+# from the desktop, nobody reads standard error), and ends with status 1 once it is closed.
+
+def unreadable_file_checks(report, lumo, workdir):
+    print("== A file on the command line that cannot be read", flush=True)
+    missing = os.path.join(workdir, "missing.lmo")
+    session = Session(lumo, workdir, "unreadable", [missing])
+    said = f"cannot read '{missing}': No such file or directory"
+
+    def application():
+        return next((app for app in children_of(Atspi.get_desktop(0))
+                     if app.get_process_id() == session.process.pid), None)
+
+    def box():
+        session.app = wait_for("the program on the accessibility bus", application,
+                               START_SECONDS, session)
+        session.app_bus_address = session.private_bus_address()
+        return wait_for("a box saying the file cannot be read",
+                        lambda: next((w for w in session.top_levels() if said in texts_in(w)),
+                                     None),
+                        START_SECONDS, session, seen=session.windows_seen)
+
+    def ends_with_status_one():
+        session.press(window, "OK")
+        status = session.process.wait(timeout=STEP_SECONDS * 3)
+        if status != 1:
+            raise CheckFailed(f"exit status {status}, expected 1\n" + session.output_tail())
+        if f"lumo: {said}" not in session.output_tail():
+            raise CheckFailed("standard error lacks the line\n" + session.output_tail())
+
+    try:
+        window = report.check("a box says the file cannot be read", box)
+        report.check("OK ends the program with status 1 and the line on standard error",
+                     ends_with_status_one)
+    except CheckFailed:
+        pass
+    finally:
+        session.release()
+
+
 def save_default_scene(lumo_render, workdir, path):
     config = tempfile.mkdtemp(prefix="config-render-", dir=workdir)
     result = subprocess.run([lumo_render, "--save-scene", path], env=dict(
@@ -638,6 +678,7 @@ def main(argv):
         else:
             run_scenario(report, lumo, workdir, "scene", None, scene_file_checks("smoke.lscene"),
                          arguments=[scene])
+        unreadable_file_checks(report, lumo, workdir)
     except (OutOfTime, Interrupted) as error:
         report.fail("the run", error)
     finally:
