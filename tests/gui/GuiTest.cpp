@@ -178,15 +178,6 @@ void GuiTest::PressKey(int modifiers, int keyCode) {
     Pump();
 }
 
-bool GuiTest::SendCommand(int id) {
-    if (!IsCommandEnabled(id))
-        return false;
-    wxCommandEvent command(wxEVT_MENU, id);
-    command.SetEventObject(&Frame());
-    Frame().ProcessWindowEvent(command);
-    return true;
-}
-
 void GuiTest::Pump() {
     wxEventLoopBase* active = wxEventLoopBase::GetActive();
     wxGUIEventLoop loop;

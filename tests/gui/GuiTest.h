@@ -67,9 +67,6 @@ protected:
     // Types the key with the modifiers (wxMOD_CONTROL, wxMOD_SHIFT, wxMOD_ALT) into the frame
     // as GTK receives a key press from the X server, so that the accelerators take it.
     void PressKey(int modifiers, int keyCode);
-    // Sends a command through the frame's routing, for the commands no control reaches. False
-    // when its enable rule says no (such a command is not run).
-    bool SendCommand(int id);
     // Whether the enable rules allow the command now, as a menu asks when it opens.
     bool IsCommandEnabled(int id);
     // Processes the events waiting, as the main loop would between user actions.
