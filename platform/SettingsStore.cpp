@@ -188,10 +188,10 @@ bool CSettingsStore::Update(const std::function<bool(wxFileConfig&)>& change,
     if (!folder.empty() && !MakeFolders(folder))
         return fail("the folder cannot be made");
     std::string content;
-    std::error_code missing;
-    if (std::filesystem::exists(path, missing)) {
+    std::error_code ignored;
+    if (std::filesystem::exists(path, ignored)) {
         std::string reason;
-        if (!std::filesystem::is_regular_file(path, missing))
+        if (!std::filesystem::is_regular_file(path, ignored))
             return fail("it is not a file");
         if (!ReadWholeFile(path, kMaxStoreBytes, "too large", content, reason))
             return fail("it exists but cannot be read (" + reason +

@@ -55,6 +55,14 @@ void CollectMenuItems(wxMenu& menu, std::vector<wxMenuItem*>& items) {
     }
 }
 
+// Every item of every menu, submenus spelled out, separators left out.
+std::vector<wxMenuItem*> AllMenuItems(wxMenuBar& bar) {
+    std::vector<wxMenuItem*> items;
+    for (std::size_t i = 0; i < bar.GetMenuCount(); ++i)
+        CollectMenuItems(*bar.GetMenu(i), items);
+    return items;
+}
+
 // Records every command event before anyone handles it, and those that no window, view or
 // document took and that so went on to the application.
 class CCommandSpy : public wxEventFilter {
@@ -115,10 +123,7 @@ protected:
 
 TEST_F(CommandWalk, EveryMenuItemAndToolButtonReachesAHandler) {
     std::set<int> applicationHandles = HandledCommands(App());
-    std::vector<wxMenuItem*> items;
-    wxMenuBar* bar = Frame().GetMenuBar();
-    for (std::size_t i = 0; i < bar->GetMenuCount(); ++i)
-        CollectMenuItems(*bar->GetMenu(i), items);
+    std::vector<wxMenuItem*> items = AllMenuItems(*Frame().GetMenuBar());
     ASSERT_GE(items.size(), 28u);
 
     CCommandSpy spy;
@@ -178,11 +183,7 @@ TEST_F(CommandWalk, EveryMenuItemAndToolButtonReachesAHandler) {
 
 TEST_F(CommandReach, EveryHandledCommandHasAControlOrAnAcceleratorOrIsInternal) {
     std::set<int> reachable;
-    std::vector<wxMenuItem*> items;
-    wxMenuBar* bar = Frame().GetMenuBar();
-    for (std::size_t i = 0; i < bar->GetMenuCount(); ++i)
-        CollectMenuItems(*bar->GetMenu(i), items);
-    for (wxMenuItem* item : items)
+    for (wxMenuItem* item : AllMenuItems(*Frame().GetMenuBar()))
         reachable.insert(item->GetId());
     for (int id = ID_FILE_MRU_FILE1; id < ID_FILE_MRU_FILE1 + kRecentFileCount; ++id)
         reachable.insert(id); // the recent-file list's items, as files join it
