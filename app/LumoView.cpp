@@ -5,9 +5,9 @@
 #include "app/MainFrame.h"
 #include "app/SceneDocument.h"
 #include "app/ViewCanvas.h"
+#include "core/Image.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
-#include "render/Renderer.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 
@@ -17,6 +17,7 @@
 #include <wx/region.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -111,6 +112,19 @@ void CLumoView::SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std
         m_dirtyTop = y;
     if (y > m_dirtyBottom)
         m_dirtyBottom = y;
+}
+
+void CLumoView::ShowRow(const CImage& picture, unsigned y, unsigned left, unsigned right) {
+    int row = static_cast<int>(y);
+    if (!m_screen.IsOk() || !picture.HasPlanes() || row >= m_screen.GetHeight() ||
+        row >= picture.GetHeight())
+        return;
+    unsigned end = std::min({right, static_cast<unsigned>(m_screen.GetWidth()),
+                             static_cast<unsigned>(picture.GetWidth())});
+    for (unsigned x = left; x < end; ++x) {
+        std::uint32_t pixel = picture.GetPixel(static_cast<int>(x), row);
+        SetPixel(static_cast<int>(x), row, pixel & 0xFF, (pixel >> 8) & 0xFF, (pixel >> 16) & 0xFF);
+    }
 }
 
 void CLumoView::FlushPaintedRows() {

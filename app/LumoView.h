@@ -6,6 +6,7 @@
 #include <wx/docview.h>
 #include <wx/image.h>
 
+class CImage;
 class CLumoDoc;
 class CMainFrame;
 class CViewCanvas;
@@ -45,6 +46,9 @@ public:
     void ClearImage();
     // After a scene was read into the document: the image cleared, the whole view repainted.
     void ClearImageAndRepaint();
+    // A finished run of a row of the render's picture, [left, right) of row y, into the
+    // off-screen image; FlushPaintedRows puts it on the screen.
+    void ShowRow(const CImage& picture, unsigned y, unsigned left, unsigned right);
     // Puts the rows painted since the last flush on the screen at once.
     void FlushPaintedRows();
     // The canvas's paint handler.

@@ -11,14 +11,12 @@
 #include "app/Options2.h"
 #include "app/Options6.h"
 #include "app/OptionsSheet.h"
-#include "app/PaneProgress.h"
 #include "app/RendererOptions.h"
 #include "app/SceneDocument.h"
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "render/ImageFile.h"
-#include "render/Renderer.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
@@ -27,7 +25,6 @@
 #include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/dnd.h>
-#include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -130,18 +127,6 @@ wxMenuBar* BuildMenuBar() {
     menuBar->Append(debug, "&Debug");
     menuBar->Append(help, "&Help");
     return menuBar;
-}
-
-// Lets painting and other window-system upkeep through, but no user input, no timer and no
-// command: the render still holds the thread as far as the user is concerned.
-void YieldForPainting() {
-    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
-        loop->YieldFor(wxEVT_CATEGORY_UI);
-        return;
-    }
-    wxGUIEventLoop loop; // before the main loop runs (start-up, tests)
-    wxEventLoopActivator active(&loop);
-    loop.YieldFor(wxEVT_CATEGORY_UI);
 }
 
 // Files dropped on the picture open as File > Open opens them, one after the other, while no
@@ -314,62 +299,9 @@ void CMainFrame::Render(unsigned parts) {
     CLumoDoc* document = view ? view->GetSceneDocument() : nullptr;
     if (!document)
         return;
-
-    m_progress = new CPaneProgress;
-    if (!m_progress->CreatePaneProgress(GetStatusBar(), "Rendering...", 0, 10, -1,
-                                        ID_RENDER_PROGRESS)) {
-        delete m_progress;
-        m_progress = nullptr;
-    }
-    auto destroyProgress = [this] {
-        if (m_progress)
-            m_progress->Destroy();
-        m_progress = nullptr;
-    };
-
-    wxSize size = m_canvas->GetClientSize();
-    m_renderJob = WholePictureJob(document, size.GetWidth(), size.GetHeight());
-    if (!document->m_image.SetSize(m_renderJob.width, m_renderJob.height)) {
-        destroyProgress();
-        return;
-    }
-    m_renderJob.mainWindow = this;
-    m_renderJob.parts = parts;
-    m_renderStop = std::stop_source();
-    m_renderJob.stop = m_renderStop.get_token();
     SetRenderBusy(1);
-    view->ClearImage();
-
-    m_renderJob.progress = m_progress;
-    if (m_progress) {
-        // After each row: the new rows go on the screen, and only painting is let through, so
-        // no command can be dispatched while the render holds this thread.
-        auto lastShown = std::chrono::steady_clock::now();
-        m_progress->SetRowCallback([this, view, lastShown](int position) mutable {
-            // The rows finished since the screen was last brought up to date are painted now,
-            // synchronously, at most about sixty times a second: a fast render is not slowed
-            // down by painting, a slow one still shows every row soon after it is traced.
-            auto now = std::chrono::steady_clock::now();
-            if (now - lastShown >= std::chrono::milliseconds(15)) {
-                lastShown = now;
-                view->FlushPaintedRows();
-                m_canvas->Update();
-                if (m_progress)
-                    m_progress->Update();
-                YieldForPainting();
-            }
-            if (m_onProgress)
-                m_onProgress(position);
-        });
-    }
-    RunRender(&m_renderJob);
-
-    destroyProgress();
-    SetStatusText("Ready", 0);
-    if (wxStatusBar* statusBar = GetStatusBar()) {
-        statusBar->Refresh();
-        statusBar->Update();
-    }
+    m_render.Render(*view, *document, parts);
+    SetRenderBusy(0);
     // The close asked for during the render; it may still be cancelled at the save question,
     // and then the window goes on as before.
     if (m_closePending) {

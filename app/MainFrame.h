@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/RecentFileList.h"
+#include "app/RenderController.h"
 #include "app/SceneDocument.h"
 #include "app/WxMenuBar.h"
 #include "platform/MainWindow.h"
-#include "render/RenderJob.h"
 
 #include <wx/accel.h>
 #include <wx/docview.h>
@@ -52,7 +52,7 @@ public:
     void Render(unsigned parts = 0);
     // Asks the render in progress, if any, to end before its next pixel. A render started
     // afterwards runs whole.
-    void StopRender() { m_renderStop.request_stop(); }
+    void StopRender() { m_render.Stop(); }
     // Opens a file the way its first line says (CSceneDocument::OpenFile) and shows what
     // became of the scene: a scene read whole, or a script added by File > Open, clears the
     // picture. A file that cannot be opened is said in a message box. True when it opened.
@@ -67,13 +67,7 @@ public:
     void LoadOptions(COptionsSheet& sheet);
     void SaveOptions(COptionsSheet& sheet);
 
-    // The progress bar of the render in progress, or null.
-    CPaneProgress* GetProgress() const { return m_progress; }
-
-    RenderJob m_renderJob;
-    // Called after each position the render reports, once its rows are on the screen: for
-    // whoever watches a render in progress (the GUI tests take a screenshot halfway).
-    std::function<void(int position)> m_onProgress;
+    CRenderController& GetRenderController() { return m_render; }
 
 private:
     bool CreateToolBarAndStatusBar();
@@ -107,9 +101,8 @@ private:
 
     CWxMenuBar m_menuAdapter{*this};
     CViewCanvas* m_canvas = nullptr;
-    CPaneProgress* m_progress = nullptr;
+    CRenderController m_render{*this};
     CRecentFileList m_recentFiles;
-    std::stop_source m_renderStop; // of the render in progress, or of the last one
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown
 

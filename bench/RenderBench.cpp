@@ -5,7 +5,7 @@
 
 #include "headless/HeadlessPlatform.h"
 #include "platform/Platform.h"
-#include "render/Renderer.h"
+#include "render/Render.h"
 #include "script/LumoDoc.h"
 
 #include <benchmark/benchmark.h>
@@ -18,18 +18,20 @@ void RenderDefaultScene(benchmark::State& state, unsigned maxRecursion, unsigned
     CHeadlessPlatform platform;
     CPlatformScope scope(platform);
     CLumoDoc document;
-    if (!document.m_image.SetSize(width, height)) {
-        state.SkipWithError("cannot allocate the image");
-        return;
-    }
+    auto scene = CRenderScene::Snapshot(document);
+    RenderOptions options;
+    options.width = static_cast<unsigned>(width);
+    options.height = static_cast<unsigned>(height);
+    // The settings are not read: the figures do not depend on whoever runs them.
+    options.maxRecursion = maxRecursion;
+    options.threads = threads;
     for (auto _ : state) {
-        CRenderer renderer;
-        // The settings are not read: the figures do not depend on whoever runs them.
-        renderer.SetMaxRecursionOverride(maxRecursion);
-        renderer.SetThreads(threads);
-        renderer.Render(&document, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                        0, width, height, nullptr);
-        benchmark::DoNotOptimize(document.m_image.GetPixel(0, 0));
+        RenderResult result = Render(scene, options);
+        if (result.status != RenderResult::finished) {
+            state.SkipWithError("cannot allocate the image");
+            return;
+        }
+        benchmark::DoNotOptimize(result.picture.GetPixel(0, 0));
     }
     state.SetItemsProcessed(state.iterations() * width * height);
 }

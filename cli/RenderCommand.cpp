@@ -8,7 +8,8 @@
 #include "platform/AtomicFileWriter.h"
 #include "platform/SettingsStore.h"
 #include "render/ImageFile.h"
-#include "render/RenderJob.h"
+#include "render/Render.h"
+#include "render/RenderReport.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
@@ -253,33 +254,38 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
             return kExitFailed;
         }
     }
-    if (!document.m_image.SetSize(width, height)) {
+    RenderOptions options;
+    options.width = static_cast<unsigned>(width);
+    options.height = static_cast<unsigned>(height);
+    options.maxRecursion =
+        commandLine.m_maxRecursion.value_or(CSettingsStore::Profile().GetMaxRecursion());
+    options.antialias = commandLine.m_antialias.value_or(document.m_antialias);
+    options.threads =
+        commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
+
+    // The document is done with: the render takes its objects rather than copying them.
+    auto start = std::chrono::steady_clock::now();
+    CRenderReport report;
+    RenderResult result = Render(CRenderScene::Take(document), options, &progress);
+    if (result.status == RenderResult::noMemory) {
         Fail(err, "cannot allocate a " + std::to_string(width) + " x " + std::to_string(height) +
                       " image");
         return kExitFailed;
     }
-
-    RenderJob job = WholePictureJob(&document, width, height, &progress, platform.GetMainWindow());
-    job.maxRecursion = commandLine.m_maxRecursion;
-    job.antialias = commandLine.m_antialias;
-    job.threads = commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
-    platform.m_mainWindow.SetRenderBusy(1);
-
-    auto start = std::chrono::steady_clock::now();
-    RunRender(&job);
+    platform.MessageBox(report.Text(), CRenderReport::kCaption);
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     progress.Clear();
+    const CImage& picture = result.picture;
 
     if (toStandardOutput) {
-        if (!CImageFile::Encode(document.m_image, format, out, "standard output", error,
-                                job.threads) ||
+        if (!CImageFile::Encode(picture, format, out, "standard output", error, options.threads) ||
             !Flushed(out, error)) {
             Fail(err, error);
             return kExitFailed;
         }
     } else {
-        if (!CImageFile::Encode(document.m_image, format, *writer, error, job.threads)) {
+        if (!CImageFile::Encode(picture, format, *writer, error, options.threads)) {
             Fail(err, error);
             return kExitFailed;
         }

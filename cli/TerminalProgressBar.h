@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/ProgressBar.h"
+#include "render/RenderSink.h"
 
 #include <atomic>
 #include <cstdio>
 
 // The render's progress as a bar of text on a terminal, redrawn in place on one line. A
 // disabled bar (standard error is not a terminal, or --quiet) draws nothing at all.
-class CTerminalProgressBar : public CProgressBar {
+class CTerminalProgressBar : public CRenderSink {
 public:
     static constexpr int kBarWidth = 40;
 
@@ -15,7 +15,8 @@ public:
         : m_stream(stream), m_descriptor(fileno(stream)), m_enabled(enabled) {}
     ~CTerminalProgressBar() override { Clear(); }
 
-    void SetPos(int position) override;
+    void SetPos(int position);
+    void Progress(int position) override { SetPos(position); }
     // Erases the bar's line, so that whatever is written next starts on a clean line.
     void Clear();
 

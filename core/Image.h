@@ -13,6 +13,8 @@ public:
     CImage() = default;
     CImage(const CImage&) = delete;
     CImage& operator=(const CImage&) = delete;
+    CImage(CImage&&) = default;
+    CImage& operator=(CImage&&) = default;
     virtual ~CImage() = default;
 
     // Fresh all-white planes for a picture of that size. False, with no planes and a 0 × 0

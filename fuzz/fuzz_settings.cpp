@@ -2,7 +2,8 @@
 #include "cli/RenderCommand.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
-#include "render/Renderer.h"
+#include "render/Render.h"
+#include "render/Tracer.h"
 #include "script/LumoDoc.h"
 
 #include "FuzzSupport.h"
@@ -85,11 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static CPlatformScope scope(platform);
     {
         CLumoDoc doc;
-        if (!doc.m_image.SetSize(3, 2))
-            std::abort();
-        CRenderer renderer;
-        renderer.Render(&doc, 3, 2, 0, 0, 3, 2, nullptr);
-        if (renderer.GetRecursionLimit() > CRenderer::kMaxRecursionCap || !doc.m_imageComplete)
+        RenderOptions options;
+        options.width = 3;
+        options.height = 2;
+        options.maxRecursion = CSettingsStore::Profile().GetMaxRecursion();
+        CTracer tracer(CRenderScene::Snapshot(doc), options.maxRecursion);
+        if (tracer.GetRecursionLimit() > CTracer::kMaxRecursionCap ||
+            Render(CRenderScene::Snapshot(doc), options).status != RenderResult::finished)
             std::abort();
     }
     // ... and lumo-render's image size: any stored "Width" and "Height" are either refused

@@ -53,6 +53,12 @@ public:
     // Why the last write of this store object failed ("" after one that succeeded).
     const std::string& GetLastError() const { return m_lastError; }
 
+    // The reflection depth a render follows ("MaxRecursion" in the profile, 0 when unset). A
+    // negative stored value reads as a huge count, which the renderer caps.
+    unsigned GetMaxRecursion() const {
+        return static_cast<unsigned>(GetInt(kSection, "MaxRecursion", 0));
+    }
+
     // The integer rule of GetInt applied to a text; false when the text is not one.
     static bool ParseInt(const std::string& text, int& value);
 

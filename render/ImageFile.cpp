@@ -3,6 +3,7 @@
 #include "core/Image.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/BandDeflater.h"
+#include "render/TaskPool.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -271,17 +272,13 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
     };
     // The calling thread deflates bands too; a helper that cannot start leaves its share to the
     // others.
-    std::vector<std::thread> helpers;
+    CTaskGroup helpers;
     std::size_t helpersWanted = std::min<std::size_t>(std::max(threads, 1u), bandCount) - 1;
-    try {
-        helpers.reserve(helpersWanted);
-        for (std::size_t i = 0; i < helpersWanted; ++i)
-            helpers.emplace_back(work);
-    } catch (const std::exception&) {
-    }
+    for (std::size_t i = 0; i < helpersWanted; ++i)
+        if (!helpers.Start(work))
+            break;
     work();
-    for (std::thread& helper : helpers)
-        helper.join();
+    helpers.Wait();
     if (failed) {
         error = "out of memory";
         return false;

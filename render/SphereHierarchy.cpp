@@ -1,12 +1,13 @@
 #include "render/SphereHierarchy.h"
 
+#include "render/TaskPool.h"
 #include "scene/Sphere.h"
 #include "scene/Thresholds.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <thread>
+#include <new>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -392,16 +393,17 @@ std::uint32_t CSphereHierarchy::BuildNode(std::vector<Reference>& refs, std::uin
     if (count > kParallelBuild && depth < 1) {
         // The second half on a thread of its own, into its own nodes, appended afterwards.
         std::vector<Node> secondNodes;
-        std::thread worker;
+        CTaskGroup worker;
+        bool started = false;
         try {
             secondNodes.reserve(2 * std::size_t{end - middle});
-            worker =
-                std::thread([&] { BuildNode(refs, middle, end, second, secondNodes, depth + 1); });
-        } catch (const std::system_error&) {
+            started =
+                worker.Start([&] { BuildNode(refs, middle, end, second, secondNodes, depth + 1); });
+        } catch (const std::bad_alloc&) {
         }
-        if (worker.joinable()) {
+        if (started) {
             BuildNode(refs, begin, middle, first, nodes, depth + 1);
-            worker.join();
+            worker.Wait();
             std::uint32_t offset = static_cast<std::uint32_t>(nodes.size());
             for (Node& node : secondNodes) {
                 if (node.count == 0)

@@ -11,6 +11,7 @@ public:
     ~CLight() override = default;
 
     double Intersect(CRay ray) override;
+    std::unique_ptr<CSceneObject> Clone() const override { return CloneAs<CLight>(); }
     void GetScriptParams(std::string& text) override;
     void GetScriptHeader(std::string& text) override;
 

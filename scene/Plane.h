@@ -21,6 +21,7 @@ public:
     CVector GetNormal() const { return CVector(m_nx, m_ny, m_nz); }
 
     void GetScriptParams(std::string& text) override;
+    std::unique_ptr<CSceneObject> Clone() const override { return CloneAs<CPlane>(); }
     void GetScriptHeader(std::string& text) override;
     // The same vector everywhere, not normalised: callers that need a unit normal normalise it.
     CVector NormalAt(CVector point) override;

@@ -25,3 +25,7 @@ CVector CSceneObject::NormalAt(CVector) {
 double CSceneObject::Intersect(CRay) {
     return 0.0;
 }
+
+std::unique_ptr<CSceneObject> CSceneObject::Clone() const {
+    return CloneAs<CSceneObject>();
+}

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <typeinfo>
 
 // The surface finish of an object: the six shading coefficients and the base colour.
 class CFinish {
@@ -42,7 +43,6 @@ inline constexpr int kNoiseDrawsPerColour = 2;
 class CSceneObject {
 public:
     CSceneObject() = default;
-    CSceneObject(const CSceneObject&) = delete;
     CSceneObject& operator=(const CSceneObject&) = delete;
     virtual ~CSceneObject() = default;
 
@@ -77,6 +77,11 @@ public:
 
     int GetTextureFlags() const { return m_textureFlags; }
 
+    // A copy of the object, for a snapshot that a render reads while the scene goes on
+    // changing. Every kind copies itself whole; a kind derived from one that has not learnt to
+    // copy itself gives null rather than a copy cut down to its base.
+    virtual std::unique_ptr<CSceneObject> Clone() const;
+
     std::string m_name;
     CFinish m_finish;
     // Kept for the layout of every object; the ring texture derives its two shades into
@@ -84,6 +89,16 @@ public:
     CColour m_textureColour1;
     CColour m_textureColour2;
     int m_textureFlags = 0;
+
+protected:
+    // For the kinds' Clone only: a copy made any other way would be cut down to its base.
+    CSceneObject(const CSceneObject&) = default;
+    // A copy of the object as the kind T, or null when it is of a kind derived from T.
+    template <class T> std::unique_ptr<CSceneObject> CloneAs() const {
+        if (typeid(*this) != typeid(T))
+            return nullptr;
+        return std::unique_ptr<CSceneObject>(new T(static_cast<const T&>(*this)));
+    }
 };
 
 // The scene's renderable objects in order, owned. The tracer and the shadow test walk it from

@@ -17,6 +17,7 @@ public:
     ~CSphere() override = default;
 
     void GetScriptParams(std::string& text) override;
+    std::unique_ptr<CSceneObject> Clone() const override { return CloneAs<CSphere>(); }
     void GetScriptHeader(std::string& text) override;
     CVector NormalAt(CVector point) override { return Normal(m_centre, point); }
     double Intersect(CRay ray) override {

@@ -1,7 +1,5 @@
 #include "script/LumoDoc.h"
 
-#include "platform/MainWindow.h"
-#include "platform/MenuBar.h"
 #include "platform/Platform.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
@@ -114,28 +112,6 @@ void CLumoDoc::AddLight(std::unique_ptr<CLight> light) {
     m_lights.push_back(light.get());
     ++m_revision;
     m_ownedLights.push_back(std::move(light));
-}
-
-void CLumoDoc::SetGoMenuEnabled(bool enable) {
-    CMainWindow* mainWindow = CPlatform::Current().GetMainWindow();
-    CMenuBar* menu = mainWindow ? mainWindow->GetMainMenu() : nullptr;
-    if (!menu) {
-        CPlatform::Current().MessageBox("Menu not there yet ... ", "lumo");
-        return;
-    }
-    menu->EnableTopLevelItem(kGoMenuPosition, enable);
-}
-
-void CLumoDoc::BeginRender() {
-    SetGoMenuEnabled(false);
-    m_rendering = 1;
-}
-
-void CLumoDoc::EndRender() {
-    SetGoMenuEnabled(true);
-    m_rendering = 0;
-    if (CMainWindow* mainWindow = CPlatform::Current().GetMainWindow())
-        mainWindow->LowerRenderBusy();
 }
 
 bool CLumoDoc::Serialize(CArchive& archive) {

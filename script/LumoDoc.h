@@ -60,10 +60,8 @@ public:
     void DeleteContents() {} // the scene stays as it is
     bool OnNewDocument();
 
-    // Greys the "&Go" menu (position 4) and sets m_rendering; EndRender undoes both and lowers
-    // the main window's render-busy counter. Without a menu: "Menu not there yet ... ".
-    void BeginRender();
-    void EndRender();
+    // Whether a render of the desktop's Go commands is filling the image (its controller says
+    // so), so that the view shows the rows painted so far rather than the image.
     unsigned char IsRendering() const { return m_rendering; }
 
     CVector GetEye() const { return m_eye; }
@@ -90,8 +88,6 @@ public:
     // Appends the light to the light table; the document owns it from then on.
     void AddLight(std::unique_ptr<CLight> light);
 
-    static constexpr int kGoMenuPosition = 4;
-
     CImage m_image;
     CObjectList m_objects;
     // The shading visits every entry but the last: the default light sits in entries 0 and 1.
@@ -105,8 +101,6 @@ public:
     unsigned m_antialias = 1;
 
 private:
-    void SetGoMenuEnabled(bool enable);
-
     // Each distinct light of m_lights exactly once, so each is destroyed exactly once.
     std::vector<std::unique_ptr<CLight>> m_ownedLights;
     unsigned long m_revision = 0;

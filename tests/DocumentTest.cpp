@@ -87,59 +87,14 @@ TEST_F(DocumentTest, HeadAndTailInsertion) {
         EXPECT_EQ(i, AsSphere(doc.m_objects[i])->GetCentre().x);
 }
 
-TEST_F(DocumentTest, RenderFlagsGreyTheGoMenu) {
-    CLumoDoc doc;
-    CHeadlessMainWindow& window = platform.m_mainWindow;
-    window.SetRenderBusy(1);
-    doc.BeginRender();
-    EXPECT_EQ(1, doc.IsRendering());
-    EXPECT_FALSE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
-    EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(3));
-    doc.EndRender();
-    EXPECT_EQ(0, doc.IsRendering());
-    EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
-    EXPECT_EQ(0, window.GetRenderBusy());
-    EXPECT_EQ(0u, platform.m_messageCount);
-}
-
-TEST_F(DocumentTest, MissingMenuIsReportedAndFlagsStillChange) {
-    CLumoDoc doc;
-    platform.m_mainWindow.m_hasMenu = false;
-    doc.BeginRender();
-    EXPECT_EQ(1, doc.IsRendering());
-    doc.EndRender();
-    EXPECT_EQ(0, doc.IsRendering());
-    EXPECT_EQ(-1, platform.m_mainWindow.GetRenderBusy());
-    ASSERT_EQ(2u, platform.m_messages.size());
-    EXPECT_EQ("Menu not there yet ... ", platform.m_messages[0].text);
-    EXPECT_EQ("Menu not there yet ... ", platform.m_messages[1].text);
-}
-
-TEST_F(DocumentTest, NoMainWindowAtAll) {
-    platform.m_hasMainWindow = false;
-    CLumoDoc doc;
-    doc.BeginRender();
-    doc.EndRender();
-    EXPECT_EQ(0, doc.IsRendering());
-    EXPECT_EQ(2u, platform.m_messageCount);
-    EXPECT_EQ(nullptr, platform.GetActiveDocument());
-}
-
-TEST_F(DocumentTest, IsTheActiveDocumentWhileAlive) {
-    {
-        CLumoDoc doc;
-        EXPECT_EQ(&doc, platform.GetActiveDocument());
-    }
-    EXPECT_EQ(nullptr, platform.GetActiveDocument());
-}
-
 // A shell that forgets to install its platform must hear of it at once, not lose its message
 // boxes to a silent stand-in.
 TEST(DocumentWithoutPlatform, FailsLoudly) {
     EXPECT_DEATH(
         {
-            CPlatform::Install(nullptr);
             CLumoDoc doc;
+            CPlatform::Install(nullptr);
+            doc.ParseScript(nullptr); // "No Buff" in a message box
         },
         "before a platform was installed");
 }

@@ -79,7 +79,7 @@ TEST_F(RendererGolden, NegativeMaxRecursionFinishesAtTheCap) {
     BuildMirrorScene(*doc);
     StoreMaxRecursion(-1);
     std::string unbounded = RenderToPpm(*doc, 24, 15);
-    StoreMaxRecursion(static_cast<int>(CRenderer::kMaxRecursionCap));
+    StoreMaxRecursion(static_cast<int>(CTracer::kMaxRecursionCap));
     EXPECT_EQ(unbounded, RenderToPpm(*doc, 24, 15));
 }
 

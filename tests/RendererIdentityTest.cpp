@@ -21,10 +21,10 @@ using Hierarchy = CTraceScene::Hierarchy;
 class RendererIdentity : public RenderFixture {
 protected:
     std::string Render(int width, int height, unsigned threads, Hierarchy hierarchy,
-                       unsigned parts = 0, CProgressBar* progress = nullptr) {
+                       unsigned parts = 0, CRenderSink* sink = nullptr) {
         return RenderToPpm(
             *doc, width, height,
-            {.threads = threads, .parts = parts, .hierarchy = hierarchy, .progress = progress});
+            {.threads = threads, .parts = parts, .hierarchy = hierarchy, .sink = sink});
     }
 
     // The scene rendered every way against the serial brute-force picture.
@@ -83,10 +83,9 @@ TEST_F(RendererIdentity, TenThousandSpheres) {
 
 TEST_F(RendererIdentity, PartsPaintEveryPixelOnceAndEndTheProgressAtOneHundred) {
     for (unsigned parts : {2u, 4u}) {
-        platform.m_mainWindow.m_view.m_pixelsPainted = 0;
         RecordingProgress progress;
         std::string picture = Render(31, 19, 1, Hierarchy::automatic, parts, &progress);
-        EXPECT_EQ(31u * 19u, platform.m_mainWindow.m_view.m_pixelsPainted) << parts;
+        EXPECT_EQ(31u * 19u, progress.m_pixels) << parts;
         // One position per row of each part: 19 rows, twice as many segments in quarters.
         ASSERT_EQ(parts == 2 ? 19u : 38u, progress.m_positions.size()) << parts;
         EXPECT_EQ(100, progress.m_positions.back());

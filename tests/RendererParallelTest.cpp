@@ -1,10 +1,9 @@
 // A render on several threads must give the serial render's picture byte for byte, and look the
-// same from outside: rows painted in order, the progress after each row, the stop flag obeyed.
+// same from outside: rows handed over in order, the progress after each row, the stop obeyed.
 
 #include "RendererTestSupport.h"
 
-#include "platform/ProgressBar.h"
-#include "render/RenderJob.h"
+#include "render/TaskPool.h"
 #include "scene/Sphere.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -21,14 +21,15 @@
 namespace {
 
 // An object no ray ever hits, so it leaves every picture as it is, that records the threads
-// which test rays against it. The first threads wait (up to a time limit) until the expected
-// number has arrived: otherwise one worker could trace a small picture alone before another
-// starts, and the count seen would depend on scheduling.
-class ThreadRecorder : public CSceneObject {
+// which test rays against it (its copies in a render's snapshot record on the original's
+// record). The first threads wait (up to a time limit) until the expected number has arrived:
+// otherwise one worker could trace a small picture alone before another starts, and the count
+// seen would depend on scheduling.
+class ThreadRecord {
 public:
-    explicit ThreadRecorder(std::size_t expected) : m_expected(expected) {}
+    explicit ThreadRecord(std::size_t expected) : m_expected(expected) {}
 
-    double Intersect(CRay) override {
+    double Arrive() {
         std::unique_lock lock(m_mutex);
         m_threads.insert(std::this_thread::get_id());
         m_arrived.notify_all();
@@ -51,19 +52,25 @@ private:
     bool m_gaveUp = false;
 };
 
+class ThreadRecorder : public CSceneObject {
+public:
+    explicit ThreadRecorder(std::size_t expected)
+        : m_record(std::make_shared<ThreadRecord>(expected)) {}
+
+    double Intersect(CRay) override { return m_record->Arrive(); }
+    std::unique_ptr<CSceneObject> Clone() const override { return CloneAs<ThreadRecorder>(); }
+    std::set<std::thread::id> Threads() { return m_record->Threads(); }
+
+private:
+    std::shared_ptr<ThreadRecord> m_record;
+};
+
 class RendererParallel : public RenderFixture {
 protected:
     std::string RenderWithThreads(unsigned threads, int width, int height,
-                                  CProgressBar* progress = nullptr, std::stop_token stop = {}) {
-        EXPECT_TRUE(doc->m_image.SetSize(width, height));
-        CRenderer renderer;
-        renderer.SetThreads(threads);
-        renderer.SetStopToken(std::move(stop));
-        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                        0, width, height, progress);
-        return EncodePpm(doc->m_image);
+                                  CRenderSink* sink = nullptr, std::stop_token stop = {}) {
+        return RenderToPpm(*doc, width, height, {.threads = threads, .sink = sink, .stop = stop});
     }
-    CHeadlessView& View() { return platform.m_mainWindow.m_view; }
 };
 
 TEST_F(RendererParallel, DefaultSceneMatchesTheSerialGoldens) {
@@ -95,95 +102,147 @@ TEST_F(RendererParallel, ReflectionsMatchTheSerialRender) {
 TEST_F(RendererParallel, NoiseScenesRenderInParallelUnlessTheNoiseIsOnAnotherKind) {
     for (auto& object : doc->m_objects)
         object->m_textureFlags = kTextureNoise;
-    CRenderer renderer;
-    renderer.SetThreads(4);
-    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
+    RenderOptions options = WholePicture(48, 30, {.threads = 4});
+    EXPECT_TRUE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
     EXPECT_EQ(Golden("noise-48x30"), RenderWithThreads(4, 48, 30));
 
     // The draws of an object of another kind cannot be counted without drawing.
     auto other = std::make_unique<CSceneObject>();
     other->m_textureFlags = kTextureNoise;
     doc->AddObjectAtTail(std::move(other));
-    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
+    EXPECT_FALSE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
     doc->m_objects.back()->m_textureFlags = 0;
-    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
-    renderer.SetThreads(1);
-    EXPECT_FALSE(renderer.CanRenderInParallel(doc.get()));
-    renderer.SetParts(2);
-    EXPECT_TRUE(renderer.CanRenderInParallel(doc.get()));
+    EXPECT_TRUE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
+    options.threads = 1;
+    EXPECT_FALSE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
+    options.parts = 2;
+    EXPECT_TRUE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
 }
 
-TEST_F(RendererParallel, RowsArePaintedAndReportedInOrder) {
-    std::size_t paintedAtLastRow = 0;
-    std::vector<std::size_t> paintedPerRow;
-    RecordingProgress progress([&] {
-        paintedPerRow.push_back(View().m_pixelsPainted - paintedAtLastRow);
-        paintedAtLastRow = View().m_pixelsPainted;
-    });
+TEST_F(RendererParallel, RowsAreHandedOverAndReportedInOrder) {
+    std::size_t pixelsAtLastRow = 0;
+    std::vector<std::size_t> pixelsPerRow;
+    RecordingProgress progress;
+    progress.m_onRow = [&] {
+        pixelsPerRow.push_back(progress.m_pixels - pixelsAtLastRow);
+        pixelsAtLastRow = progress.m_pixels;
+    };
     RenderWithThreads(3, 7, 100, &progress);
     ASSERT_EQ(100u, progress.m_positions.size());
     for (int y = 0; y < 100; ++y) {
         EXPECT_EQ(y, progress.m_positions[static_cast<std::size_t>(y)]);
-        EXPECT_EQ(7u, paintedPerRow[static_cast<std::size_t>(y)]);
+        EXPECT_EQ(7u, pixelsPerRow[static_cast<std::size_t>(y)]);
     }
-    EXPECT_EQ(1, View().m_repaints);
-    EXPECT_EQ(1, doc->m_imageComplete);
 }
 
 TEST_F(RendererParallel, EmptyPicturesAndTheStopRequest) {
     RecordingProgress none;
     RenderWithThreads(4, 9, 0, &none);
     RenderWithThreads(4, 0, 9, &none);
-    EXPECT_EQ(0u, View().m_pixelsPainted);
+    EXPECT_EQ(0u, none.m_pixels);
     EXPECT_EQ(9u, none.m_positions.size()); // the zero-width picture still has its rows
 
     std::stop_source stop;
     RecordingProgress stopping([&] { stop.request_stop(); });
-    doc->m_imageComplete = 0;
     RenderWithThreads(4, 16, 64, &stopping, stop.get_token());
     EXPECT_EQ(1u, stopping.m_positions.size());
-    EXPECT_EQ(16u, View().m_pixelsPainted);
-    EXPECT_EQ(1, doc->m_imageComplete);
+    EXPECT_EQ(16u, stopping.m_pixels);
 }
 
-TEST_F(RendererParallel, RunRenderPassesTheThreadCountOn) {
+TEST_F(RendererParallel, TheRowsGoToAsManyWorkersAsAsked) {
     StoreMaxRecursion(2);
     std::string serial = RenderWithThreads(1, 64, 40);
     auto recorder = std::make_unique<ThreadRecorder>(3);
     ThreadRecorder* tracers = recorder.get();
     doc->AddObjectAtTail(std::move(recorder));
-    ASSERT_TRUE(doc->m_image.SetSize(64, 40));
-    RenderJob job;
-    job.document = doc.get();
-    job.right = job.width = 64;
-    job.bottom = job.height = 40;
-    job.threads = 3; // not a likely core count, so that a default in its place would show
-    RunRender(&job);
-    EXPECT_EQ(serial, EncodePpm(doc->m_image));
-    // Three workers traced; the calling thread only painted.
+    // 3: not a likely core count, so that a default in its place would show.
+    EXPECT_EQ(serial, RenderWithThreads(3, 64, 40));
+    // Three workers traced; the calling thread only handed the rows over.
     std::set<std::thread::id> threads = tracers->Threads();
     EXPECT_EQ(3u, threads.size());
     EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
-    ASSERT_EQ(1u, platform.m_messages.size());
-    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
 }
 
-TEST_F(RendererParallel, RunRenderTracesEachQuarterOnAThreadOfItsOwn) {
+TEST_F(RendererParallel, EachQuarterIsTracedOnAThreadOfItsOwn) {
     StoreMaxRecursion(2);
     std::string serial = RenderWithThreads(1, 64, 40);
     auto recorder = std::make_unique<ThreadRecorder>(4);
     ThreadRecorder* tracers = recorder.get();
     doc->AddObjectAtTail(std::move(recorder));
-    ASSERT_TRUE(doc->m_image.SetSize(64, 40));
-    RenderJob job = WholePictureJob(doc.get(), 64, 40);
-    job.parts = 4; // whatever the thread count says
-    RunRender(&job);
-    EXPECT_EQ(serial, EncodePpm(doc->m_image));
+    EXPECT_EQ(serial, RenderToPpm(*doc, 64, 40, {.parts = 4})); // whatever the thread count
     std::set<std::thread::id> threads = tracers->Threads();
     EXPECT_EQ(4u, threads.size());
     EXPECT_EQ(0u, threads.count(std::this_thread::get_id()));
-    ASSERT_EQ(1u, platform.m_messages.size());
-    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
+}
+
+// Two documents, each with its own scene, rendered at once on two threads (and on the workers
+// of each), give each its own serial picture: a render reads nothing but its snapshot.
+TEST_F(RendererParallel, TwoDocumentsRenderAtOnceOnTwoThreads) {
+    CLumoDoc crowd;
+    BuildCrowdScene(crowd, 3000);
+    CLumoDoc noisy;
+    BuildNoisyMirrorScene(noisy);
+    StoreMaxRecursion(2);
+    std::string crowdSerial = RenderToPpm(crowd, 96, 60);
+    std::string noisySerial = RenderToPpm(noisy, 96, 60);
+    ASSERT_NE(crowdSerial, noisySerial);
+    for (int round = 0; round < 4; ++round) {
+        TestRender how{.threads = round % 2 ? 3u : 1u, .parts = round >= 2 ? 4u : 0u};
+        std::string crowdPicture;
+        std::string noisyPicture;
+        std::thread first([&] { crowdPicture = RenderToPpm(crowd, 96, 60, how); });
+        std::thread second([&] { noisyPicture = RenderToPpm(noisy, 96, 60, how); });
+        first.join();
+        second.join();
+        EXPECT_EQ(crowdSerial, crowdPicture) << "round " << round;
+        EXPECT_EQ(noisySerial, noisyPicture) << "round " << round;
+    }
+}
+
+// A snapshot is the scene as it was: the document may change while its render runs.
+TEST_F(RendererParallel, TheDocumentMayChangeWhileItsSnapshotRenders) {
+    std::string before = RenderToPpm(*doc, 48, 30);
+    auto scene = CRenderScene::Snapshot(*doc);
+    doc->ClearScene();
+    doc->m_lights.clear();
+    doc->m_background = CColour(0, 0, 0);
+    RenderResult result = Render(scene, WholePicture(48, 30));
+    EXPECT_EQ(before, EncodePpm(result.picture));
+    EXPECT_NE(before, RenderToPpm(*doc, 48, 30));
+}
+
+TEST(TaskPool, EveryIndexOnceAndTasksStartAtOnce) {
+    std::vector<int> seen(1000, 0);
+    ParallelFor(seen.size(), 4, [&](std::size_t i) { ++seen[i]; });
+    EXPECT_EQ(std::vector<int>(1000, 1), seen);
+
+    // Tasks never queue behind each other: three that wait for one another all finish, even
+    // when started from inside a task.
+    CTaskPool pool;
+    std::mutex mutex;
+    std::condition_variable all;
+    int arrived = 0;
+    auto meet = [&] {
+        std::unique_lock lock(mutex);
+        ++arrived;
+        all.notify_all();
+        all.wait(lock, [&] { return arrived >= 3; });
+    };
+    CTaskGroup outer(pool);
+    ASSERT_TRUE(outer.Start([&] {
+        CTaskGroup inner(pool);
+        ASSERT_TRUE(inner.Start(meet));
+        ASSERT_TRUE(inner.Start(meet));
+        meet();
+    }));
+    outer.Wait();
+    EXPECT_EQ(3, arrived);
+    // The threads stay for the next tasks.
+    std::size_t threads = pool.ThreadCount();
+    CTaskGroup again(pool);
+    ASSERT_TRUE(again.Start([] {}));
+    again.Wait();
+    EXPECT_EQ(threads, pool.ThreadCount());
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "RendererTestSupport.h"
 
-#include "platform/ProgressBar.h"
 #include "render/Camera.h"
-#include "render/RenderJob.h"
+#include "render/PrimaryRays.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 
@@ -12,27 +11,30 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <unistd.h>
+#include <memory>
 #include <vector>
 
 namespace {
 
 // Hit at a fixed distance by every ray travelling along the z axis (either way) and missed by
-// every other ray, so that shadow rays towards a light off the axis pass it.
+// every other ray, so that shadow rays towards a light off the axis pass it. Its copies (the
+// render's snapshot) count on the original's counter.
 class CFixedHit : public CSceneObject {
 public:
     CFixedHit(double t, CVector normal) : m_t(t), m_normal(normal) {}
     double Intersect(CRay ray) override {
         if (std::fabs(ray.direction.x) > 0.1 || std::fabs(ray.direction.y) > 0.1)
             return 0.0;
-        ++m_alongZ;
+        ++*m_alongZ;
         return m_t;
     }
     CVector NormalAt(CVector) override { return m_normal; }
+    std::unique_ptr<CSceneObject> Clone() const override { return CloneAs<CFixedHit>(); }
 
     double m_t;
     CVector m_normal;
-    int m_alongZ = 0; // rays along z that were tested: one per traced level
+    // Rays along z that were tested: one per traced level.
+    std::shared_ptr<int> m_alongZ = std::make_shared<int>(0);
 };
 
 CFixedHit* AddFixedHit(CLumoDoc& doc, double t, CVector normal, CColour colour) {
@@ -72,19 +74,20 @@ protected:
         doc->ClearScene();
         doc->m_background = CColour(200, 100, 50);
     }
+    // A tracer over the document as it is now, with the profile's limit.
     CColour TraceAlongZ() {
-        renderer.Attach(doc.get());
+        CTracer tracer = TracerOf(*doc);
+        m_recursionLimit = tracer.GetRecursionLimit();
         CColour colour;
-        renderer.Trace(kAlongZ, colour);
+        tracer.Trace(kAlongZ, 0, colour);
         return colour;
     }
-    CRenderer renderer;
+    unsigned m_recursionLimit = 0; // of the last TraceAlongZ
 };
 
 TEST_F(RendererTrace, EmptySceneSeesBackground) {
-    renderer.Attach(doc.get());
     CColour colour(0.3f, 0.3f, 0.3f);
-    EXPECT_FALSE(renderer.Trace(kAlongZ, colour));
+    EXPECT_FALSE(TracerOf(*doc).Trace(kAlongZ, 0, colour));
     ExpectSameColour(doc->m_background, colour);
 }
 
@@ -103,7 +106,6 @@ TEST_F(RendererTrace, NearestHitWinsAndTiesGoToTheEarlierObject) {
 TEST_F(RendererTrace, HitThresholdAndFarLimit) {
     CFixedHit* object = AddFixedHit(*doc, 0.0, CVector(0, 0, -1), CColour(255, 255, 255));
     object->SetFinish(1.0, 0.0, 0.0, 0.0, 0.0, 0.0);
-    renderer.Attach(doc.get());
     struct Case {
         double t;
         bool hit;
@@ -112,7 +114,7 @@ TEST_F(RendererTrace, HitThresholdAndFarLimit) {
                    Case{999999.99, false}, Case{1000000.0, false}}) {
         object->m_t = c.t;
         CColour colour;
-        EXPECT_EQ(c.hit, renderer.Trace(kAlongZ, colour)) << "t = " << c.t;
+        EXPECT_EQ(c.hit, TracerOf(*doc).Trace(kAlongZ, 0, colour)) << "t = " << c.t;
         EXPECT_EQ(c.hit ? 255 : 200, colour.GetRed()) << "t = " << c.t;
     }
 }
@@ -134,8 +136,8 @@ TEST_F(RendererTrace, DefaultLimitReflectsOnlyTheBackground) {
     mirror->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 0.5);
     UseSingleLight(*doc, CVector(0.0, 1000.0, 0.0));
     CColour colour = TraceAlongZ();
-    EXPECT_EQ(0u, renderer.GetRecursionLimit());
-    EXPECT_EQ(1, mirror->m_alongZ); // the reflected ray looks at nothing
+    EXPECT_EQ(0u, m_recursionLimit);
+    EXPECT_EQ(1, *mirror->m_alongZ); // the reflected ray looks at nothing
     const CColour& background = doc->m_background;
     EXPECT_EQ(static_cast<float>(background.redLevel * 0.5), colour.redLevel);
     EXPECT_EQ(static_cast<float>(background.greenLevel * 0.5), colour.greenLevel);
@@ -149,8 +151,8 @@ TEST_F(RendererTrace, FacingMirrorsTraceMaxRecursionPlusOneLevels) {
     CFixedHit* mirrors = AddFixedHit(*doc, 1.0, CVector(0, 0, -1), kWhite);
     mirrors->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 0.5);
     CColour colour = TraceAlongZ();
-    EXPECT_EQ(2u, renderer.GetRecursionLimit());
-    EXPECT_EQ(3, mirrors->m_alongZ); // depths 0, 1 and 2; the depth-3 trace sees the background
+    EXPECT_EQ(2u, m_recursionLimit);
+    EXPECT_EQ(3, *mirrors->m_alongZ); // depths 0, 1 and 2; the depth-3 trace sees the background
     // Three reflections of weight 0.5 each: an eighth of the background, exactly.
     EXPECT_EQ(doc->m_background.redLevel / 8, colour.redLevel);
     EXPECT_EQ(doc->m_background.greenLevel / 8, colour.greenLevel);
@@ -163,26 +165,20 @@ TEST_F(RendererTrace, UnboundedRecursionLimitIsCapped) {
     mirrors->SetFinish(0.0, 0.0, 0.0, 0.0, 0.0, 1.0);
     for (int stored : {-1, 2147483647, -2147483647 - 1}) {
         StoreMaxRecursion(stored);
-        mirrors->m_alongZ = 0;
+        *mirrors->m_alongZ = 0;
         TraceAlongZ();
-        EXPECT_EQ(CRenderer::kMaxRecursionCap, renderer.GetRecursionLimit()) << stored;
-        EXPECT_EQ(static_cast<int>(CRenderer::kMaxRecursionCap) + 1, mirrors->m_alongZ);
+        EXPECT_EQ(CTracer::kMaxRecursionCap, m_recursionLimit) << stored;
+        EXPECT_EQ(static_cast<int>(CTracer::kMaxRecursionCap) + 1, *mirrors->m_alongZ);
     }
 }
 
-TEST_F(RendererTrace, RecursionLimitComesFromTheProfileUnlessOverridden) {
+TEST_F(RendererTrace, TheRecursionLimitIsTheCallersCapped) {
     StoreMaxRecursion(3);
-    renderer.Attach(doc.get());
-    EXPECT_EQ(3u, renderer.GetRecursionLimit());
-    renderer.SetMaxRecursionOverride(1u);
-    renderer.Attach(doc.get());
-    EXPECT_EQ(1u, renderer.GetRecursionLimit());
-    renderer.SetMaxRecursionOverride(4000000000u);
-    renderer.Attach(doc.get());
-    EXPECT_EQ(CRenderer::kMaxRecursionCap, renderer.GetRecursionLimit());
-    renderer.SetMaxRecursionOverride(std::nullopt);
-    renderer.Attach(doc.get());
-    EXPECT_EQ(3u, renderer.GetRecursionLimit());
+    auto scene = CRenderScene::Snapshot(*doc);
+    EXPECT_EQ(3u, TracerOf(*doc).GetRecursionLimit());
+    EXPECT_EQ(1u, CTracer(scene, 1).GetRecursionLimit());
+    EXPECT_EQ(CTracer::kMaxRecursionCap, CTracer(scene, 4000000000u).GetRecursionLimit());
+    EXPECT_EQ(3u, WholePicture(1, 1).maxRecursion);
 }
 
 class RendererShade : public RendererTrace {};
@@ -220,16 +216,15 @@ TEST_F(RendererShade, DiffuseFollowsTheCosineAtTheLight) {
     CVector point(0, 0, 0);
 
     UseSingleLight(*doc, CVector(0.0, 10.0, 0.0));
-    renderer.Attach(doc.get());
     CColour above;
-    renderer.Shade(&surface, incoming, up, point, above);
+    TracerOf(*doc).Shade(&surface, incoming, up, point, 0, above);
     EXPECT_EQ(255, above.GetRed());
     EXPECT_EQ(1.0f, above.blueLevel);
 
     double angle = 60.0 * M_PI / 180.0;
     UseSingleLight(*doc, CVector(10.0 * std::sin(angle), 10.0 * std::cos(angle), 0.0));
     CColour at60;
-    renderer.Shade(&surface, incoming, up, point, at60);
+    TracerOf(*doc).Shade(&surface, incoming, up, point, 0, at60);
     EXPECT_FLOAT_EQ(0.5f, at60.redLevel);
     EXPECT_FLOAT_EQ(0.5f, at60.greenLevel);
     EXPECT_FLOAT_EQ(0.5f, at60.blueLevel);
@@ -251,9 +246,9 @@ TEST_F(RendererShade, ShadowedAtDepthZeroButLitInAMirror) {
     AddSphere(*doc, CVector(4, 2.3, 0), 0.8f, kWhite)->SetFinish(0, 0, 0, 0, 0, 0);
 
     CRay primary(CVector(0, 0, 0), CVector(1, 1, 0).Normalise());
-    renderer.Attach(doc.get());
+    CTracer tracer = TracerOf(*doc);
     CColour seenInMirror;
-    ASSERT_TRUE(renderer.Trace(primary, seenInMirror));
+    ASSERT_TRUE(tracer.Trace(primary, 0, seenInMirror));
 
     // Where the mirrored ray meets the sphere, shaded directly at depth 0.
     CRay mirrored(CVector(5, 5, 0), CVector(1, -1, 0).Normalise());
@@ -262,13 +257,11 @@ TEST_F(RendererShade, ShadowedAtDepthZeroButLitInAMirror) {
     CVector point(5 + t * mirrored.direction.x, 5 + t * mirrored.direction.y, 0);
     CVector normal = target->NormalAt(point);
     CColour direct;
-    renderer.Shade(target, mirrored, normal, point, direct);
+    tracer.Shade(target, mirrored, normal, point, 0, direct);
     ExpectSameColour(kBlack, direct);
 
-    renderer.m_depth = 1;
     CColour reflected;
-    renderer.Shade(target, mirrored, normal, point, reflected);
-    renderer.m_depth = 0;
+    tracer.Shade(target, mirrored, normal, point, 1, reflected);
     EXPECT_GT(reflected.redLevel, 0.5f);
     EXPECT_NEAR(reflected.redLevel, seenInMirror.redLevel, 1e-4);
 }
@@ -276,11 +269,10 @@ TEST_F(RendererShade, ShadowedAtDepthZeroButLitInAMirror) {
 TEST_F(RendererShade, OneEntryLightTableKeepsTheBackground) {
     doc = std::make_unique<CLumoDoc>();
     doc->m_lights.resize(1);
-    renderer.Attach(doc.get());
     CColour colour;
     // Straight at the first sphere of the default scene.
     CRay ray(CVector(30, 0, -110), CVector(0, 0, 1));
-    EXPECT_TRUE(renderer.Trace(ray, colour));
+    EXPECT_TRUE(TracerOf(*doc).Trace(ray, 0, colour));
     ExpectSameColour(doc->m_background, colour);
 }
 
@@ -308,11 +300,7 @@ TEST_F(RendererShade, ReflectionIsAddedOncePerLitLight) {
 
 // The render driver.
 
-class RendererDriver : public RenderFixture {
-protected:
-    CHeadlessView& View() { return platform.m_mainWindow.m_view; }
-    CRenderer renderer;
-};
+class RendererDriver : public RenderFixture {};
 
 // Two neighbouring pixels' rays made at once have the bits of each made alone, for random
 // cameras, picture sizes and pixels (in and beyond the picture).
@@ -324,22 +312,25 @@ TEST_F(RendererDriver, PairedPrimaryRaysHaveTheBitsOfSingleOnes) {
     };
     auto any = [&](double low, double high) { return low + (high - low) * next(); };
     auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    unsigned width = 0;
+    unsigned height = 0;
     for (int i = 0; i < 1000000; ++i) {
         if (i % 1000 == 0) {
-            renderer.m_width = 1 + static_cast<unsigned>(any(0, 4000));
-            renderer.m_height = 1 + static_cast<unsigned>(any(0, 3000));
+            width = 1 + static_cast<unsigned>(any(0, 4000));
+            height = 1 + static_cast<unsigned>(any(0, 3000));
         }
         CCamera camera(CVector(any(-5, 5), any(-5, 5), any(-200, 200)),
                        CVector(any(-1e3, 1e3), any(-1e3, 1e3), any(-1e3, 1e3)),
                        CVector(any(-2, 2), any(-2, 2), any(-2, 2)),
                        CVector(any(-2, 2), any(-2, 2), any(-2, 2)));
-        int row = static_cast<int>(any(-10, renderer.m_height + 10));
-        int column = static_cast<int>(any(-10, renderer.m_width + 10));
+        CPrimaryRays rays(width, height, camera);
+        int row = static_cast<int>(any(-10, height + 10));
+        int column = static_cast<int>(any(-10, width + 10));
         CRay pair[2];
-        renderer.PrimaryRayPair(row, column, pair, camera);
+        rays.Pair(row, column, pair);
         for (int k = 0; k < 2; ++k) {
             CRay single;
-            renderer.BuildPrimaryRay(row, column + k, single, camera);
+            rays.Ray(row, column + k, single);
             ASSERT_TRUE(same(single.direction.x, pair[k].direction.x) &&
                         same(single.direction.y, pair[k].direction.y) &&
                         same(single.direction.z, pair[k].direction.z) &&
@@ -350,12 +341,10 @@ TEST_F(RendererDriver, PairedPrimaryRaysHaveTheBitsOfSingleOnes) {
 }
 
 TEST_F(RendererDriver, PrimaryRaysOfASquareView) {
-    renderer.m_width = 8;
-    renderer.m_height = 8;
     CVector look = doc->GetLook();
-    CCamera camera(look, doc->GetEye(), CVector(1, 0, 0), CVector(0, 1.0f, 0));
+    CPrimaryRays rays(8, 8, CCamera(look, doc->GetEye(), CVector(1, 0, 0), CVector(0, 1.0f, 0)));
     CRay centre;
-    renderer.BuildPrimaryRay(4, 4, centre, camera);
+    rays.Ray(4, 4, centre);
     CVector along = look;
     along.Normalise();
     EXPECT_EQ(along.x, centre.direction.x);
@@ -364,7 +353,7 @@ TEST_F(RendererDriver, PrimaryRaysOfASquareView) {
     EXPECT_EQ(-110.0, centre.origin.z);
 
     CRay corner;
-    renderer.BuildPrimaryRay(0, 0, corner, camera);
+    rays.Ray(0, 0, corner);
     CVector expected(look.x - 0.5, look.y - 0.5, look.z);
     expected.Normalise();
     EXPECT_EQ(expected.x, corner.direction.x);
@@ -373,65 +362,68 @@ TEST_F(RendererDriver, PrimaryRaysOfASquareView) {
 }
 
 TEST_F(RendererDriver, PrimaryRaysOfAWideView) {
-    renderer.m_width = 200;
-    renderer.m_height = 100;
-    CCamera camera(CVector(0, 0, 1), CVector(0, 0, 0), CVector(1, 0, 0), CVector(0, 2.0f, 0));
+    CPrimaryRays rays(
+        200, 100,
+        CCamera(CVector(0, 0, 1), CVector(0, 0, 0), CVector(1, 0, 0), CVector(0, 2.0f, 0)));
     CRay left;
-    renderer.BuildPrimaryRay(50, 0, left, camera);
+    rays.Ray(50, 0, left);
     CVector expected(-1, 0, 1);
     expected.Normalise();
     EXPECT_EQ(expected.x, left.direction.x);
     EXPECT_EQ(0.0, left.direction.y);
     EXPECT_EQ(expected.z, left.direction.z);
     CRay middle;
-    renderer.BuildPrimaryRay(50, 100, middle, camera);
+    rays.Ray(50, 100, middle);
     EXPECT_EQ(0.0, middle.direction.x);
     EXPECT_EQ(0.0, middle.direction.y);
     EXPECT_EQ(1.0, middle.direction.z);
     // Row 0 is the top of the picture and looks towards -y.
     CRay top;
-    renderer.BuildPrimaryRay(0, 100, top, camera);
+    rays.Ray(0, 100, top);
     EXPECT_LT(top.direction.y, 0.0);
 }
 
 TEST_F(RendererDriver, ProgressAfterEachRowAndEveryPixelStored) {
-    ASSERT_TRUE(doc->m_image.SetSize(3, 100));
     RecordingProgress progress;
-    renderer.Render(doc.get(), 3, 100, 0, 0, 3, 100, &progress);
+    RenderToPpm(*doc, 3, 100, {.sink = &progress});
     ASSERT_EQ(100u, progress.m_positions.size());
     for (int y = 0; y < 100; ++y)
         EXPECT_EQ(y, progress.m_positions[static_cast<std::size_t>(y)]);
-    EXPECT_EQ(300u, View().m_pixelsPainted);
-    EXPECT_EQ(1, View().m_repaints);
-    EXPECT_EQ(1, doc->m_imageComplete);
+    EXPECT_EQ(300u, progress.m_pixels);
     // The sky above the horizon in the top row, never the white of a fresh image.
     EXPECT_EQ(doc->m_background.GetRed(), static_cast<int>(doc->m_image.GetPixel(1, 0) & 0xFF));
 }
 
-TEST_F(RendererDriver, ZeroHeightOrWidthTracesNothingAndStillCompletes) {
+TEST_F(RendererDriver, ZeroHeightOrWidthTracesNothingAndStillFinishes) {
     for (auto [width, height] : {std::pair{5, 0}, std::pair{0, 5}}) {
-        doc->m_imageComplete = 0;
-        View().m_pixelsPainted = 0;
-        ASSERT_TRUE(doc->m_image.SetSize(width, height));
         RecordingProgress progress;
-        renderer.Render(doc.get(), static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                        0, width, height, &progress);
-        EXPECT_EQ(0u, View().m_pixelsPainted);
+        RenderResult result =
+            Render(CRenderScene::Snapshot(*doc), WholePicture(width, height), &progress);
+        EXPECT_EQ(RenderResult::finished, result.status);
+        EXPECT_EQ(0u, progress.m_pixels);
         EXPECT_EQ(static_cast<std::size_t>(height), progress.m_positions.size());
-        EXPECT_EQ(1, doc->m_imageComplete);
     }
 }
 
-TEST_F(RendererDriver, RegionBeyondTheImageIsClipped) {
-    ASSERT_TRUE(doc->m_image.SetSize(4, 3));
-    renderer.Render(doc.get(), 4, 3, 0, 0, 4000, 3000, nullptr);
-    EXPECT_EQ(12u, View().m_pixelsPainted);
-    // A picture larger than the image is painted but stored only where the image has room.
-    renderer.Render(doc.get(), 6, 5, 0, 0, 6, 5, nullptr);
-    EXPECT_EQ(12u + 30u, View().m_pixelsPainted);
-    EXPECT_EQ(4, doc->m_image.GetWidth());
+TEST_F(RendererDriver, TheRegionIsClippedToThePictureAndTheRestStaysWhite) {
+    RenderOptions options = WholePicture(4, 3);
+    options.region = RenderRegion{1, 1, 4000, 3000};
+    RecordingProgress progress;
+    RenderResult result = Render(CRenderScene::Snapshot(*doc), options, &progress);
+    EXPECT_EQ(6u, progress.m_pixels);
+    EXPECT_EQ(4, result.picture.GetWidth());
+    EXPECT_EQ(0xFFFFFFu, result.picture.GetPixel(0, 2));
+    EXPECT_EQ(0xFFFFFFu, result.picture.GetPixel(3, 0));
+    EXPECT_NE(0xFFFFFFu, result.picture.GetPixel(1, 1));
 }
 
+TEST_F(RendererDriver, APictureTooLargeForMemoryIsRefused) {
+    RenderOptions options = WholePicture(1 << 30, 1 << 30);
+    RecordingProgress progress;
+    EXPECT_EQ(RenderResult::noMemory,
+              Render(CRenderScene::Snapshot(*doc), options, &progress).status);
+    EXPECT_TRUE(progress.m_positions.empty());
+}
 TEST_F(RendererDriver, DegenerateCamerasGiveDefinedPixels) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -459,100 +451,66 @@ TEST_F(RendererDriver, DegenerateCamerasGiveDefinedPixels) {
     }
 }
 
-TEST_F(RendererDriver, AStopEndsTheLoopsButTheRenderStillCompletes) {
-    ASSERT_TRUE(doc->m_image.SetSize(4, 4));
-    std::stop_source stop;
-    RecordingProgress progress([&] { stop.request_stop(); });
-    renderer.SetStopToken(stop.get_token());
-    renderer.Render(doc.get(), 4, 4, 0, 0, 4, 4, &progress);
-    EXPECT_EQ(1u, progress.m_positions.size()); // one row, then the loops end
-    EXPECT_EQ(4u, View().m_pixelsPainted);
-    EXPECT_EQ(1, doc->m_imageComplete);
-    EXPECT_EQ(1, View().m_repaints);
-
-    // The stop belonged to that render: the next one, with a token of its own, runs whole.
-    CRenderer next;
-    RecordingProgress whole;
-    next.Render(doc.get(), 4, 4, 0, 0, 4, 4, &whole);
-    EXPECT_EQ(4u, whole.m_positions.size());
-    EXPECT_EQ(20u, View().m_pixelsPainted);
+// The pixels of the picture that a render traced (the default scene has no white pixel).
+std::size_t Traced(const CImage& picture) {
+    std::size_t traced = 0;
+    for (int y = 0; y < picture.GetHeight(); ++y)
+        for (int x = 0; x < picture.GetWidth(); ++x)
+            traced += picture.GetPixel(x, y) != 0xFFFFFFu;
+    return traced;
 }
 
-class RendererRunRender : public RendererDriver {
-protected:
-    RenderJob MakeJob(int width, int height) {
-        EXPECT_TRUE(doc->m_image.SetSize(width, height));
-        RenderJob job = WholePictureJob(doc.get(), width, height, nullptr, &platform.m_mainWindow);
-        platform.m_mainWindow.SetRenderBusy(1);
-        return job;
+// Asks for a stop the first time any ray is tested against it, and is never hit.
+class CStopOnFirstRay : public CSceneObject {
+public:
+    explicit CStopOnFirstRay(std::stop_source stop) : m_stop(std::move(stop)) {}
+    double Intersect(CRay) override {
+        m_stop.request_stop();
+        return 0.0;
     }
+    std::unique_ptr<CSceneObject> Clone() const override { return CloneAs<CStopOnFirstRay>(); }
+
+private:
+    std::stop_source m_stop;
 };
 
-TEST_F(RendererRunRender, ReportsTheThreadAndTheSeconds) {
-    RenderJob job = MakeJob(8, 5);
-    EXPECT_EQ(0, RunRender(&job));
-    ASSERT_EQ(1u, platform.m_messages.size());
-    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
-    const std::string& text = platform.m_messages[0].text;
-    std::string thread;
-    std::string seconds;
-    ASSERT_TRUE(ParseCompletionText(text, thread, seconds)) << text;
-    EXPECT_LE(std::stoi(seconds), 1); // whole seconds: 0 unless a second just began
-    char expected[16];
-    std::snprintf(expected, sizeof expected, "%x", static_cast<unsigned>(gettid()));
-    EXPECT_EQ(expected, thread);
+TEST_F(RendererDriver, AStopEndsTheRenderWithinThePixelAndTheNextRenderIsWhole) {
+    for (TestRender how : {TestRender{}, TestRender{.threads = 3}, TestRender{.parts = 4}}) {
+        SCOPED_TRACE(std::to_string(how.threads) + " threads, " + std::to_string(how.parts) +
+                     " parts");
+        std::string whole = RenderToPpm(*doc, 40, 30, how);
+        // Stopped during the first pixel: every thread finishes the pixel it is on, and no
+        // other.
+        std::stop_source stop;
+        CLumoDoc stopping;
+        stopping.AddObjectAtTail(std::make_unique<CStopOnFirstRay>(stop));
+        RecordingProgress progress;
+        RenderResult stopped = Render(CRenderScene::Snapshot(stopping), WholePicture(40, 30, how),
+                                      &progress, stop.get_token());
+        EXPECT_EQ(RenderResult::stopped, stopped.status);
+        EXPECT_LE(Traced(stopped.picture), std::max({1u, how.threads, how.parts}));
+        EXPECT_LE(progress.m_positions.size(), 4u);
+        // A render whose token has already stopped traces nothing.
+        EXPECT_EQ(0u, Traced(Render(CRenderScene::Snapshot(*doc), WholePicture(40, 30, how),
+                                    nullptr, stop.get_token())
+                                 .picture));
+
+        // The stop belonged to that render: the next one, with a token of its own, runs whole.
+        RecordingProgress next;
+        EXPECT_EQ(whole, RenderToPpm(*doc, 40, 30,
+                                     {.threads = how.threads, .parts = how.parts, .sink = &next}));
+        EXPECT_EQ(40u * 30u, next.m_pixels);
+    }
 }
 
-TEST_F(RendererRunRender, TitleMenuAndBusyCounterDuringAndAfter) {
-    CHeadlessMainWindow& window = platform.m_mainWindow;
-    std::string title = window.GetWindowTitle();
-    RenderJob job = MakeJob(2, 3);
-    int rows = 0;
-    RecordingProgress progress([&] {
-        ++rows;
-        EXPECT_EQ("Rendering..." + title, window.GetWindowTitle());
-        EXPECT_FALSE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
-        EXPECT_EQ(1, doc->IsRendering());
-        EXPECT_EQ(1, window.GetRenderBusy());
-    });
-    job.progress = &progress;
-    RunRender(&job);
-    EXPECT_EQ(3, rows);
-    EXPECT_EQ(title, window.GetWindowTitle());
-    EXPECT_EQ((std::vector<std::string>{"Rendering..." + title, title}), window.m_titleHistory);
-    EXPECT_TRUE(window.m_menu.IsTopLevelItemEnabled(CLumoDoc::kGoMenuPosition));
-    EXPECT_EQ(0, doc->IsRendering());
-    EXPECT_EQ(0, window.GetRenderBusy());
-    EXPECT_EQ(1, doc->m_imageComplete);
-}
-
-TEST_F(RendererRunRender, EmptyViewStillReports) {
-    RenderJob job = MakeJob(7, 0);
-    RunRender(&job);
-    EXPECT_EQ(0u, View().m_pixelsPainted);
-    ASSERT_EQ(1u, platform.m_messages.size());
-    EXPECT_EQ("Finished Rendering", platform.m_messages[0].caption);
-}
-
-TEST_F(RendererRunRender, OverrideReplacesTheStoredLimitForOneRender) {
-    StoreMaxRecursion(0);
-    RenderJob job = MakeJob(32, 20);
-    job.maxRecursion = 3u;
-    RunRender(&job);
-    std::string overridden = EncodePpm(doc->m_image);
-    StoreMaxRecursion(3);
-    EXPECT_EQ(overridden, RenderToPpm(*doc, 32, 20));
-    StoreMaxRecursion(0);
-    EXPECT_NE(overridden, RenderToPpm(*doc, 32, 20));
-    EXPECT_EQ(0, CSettingsStore::Profile().GetInt("Lumo", "MaxRecursion", -7));
-}
-
-TEST_F(RendererRunRender, NoMainWindowNoTitle) {
-    RenderJob job = MakeJob(2, 2);
-    job.mainWindow = nullptr;
-    RunRender(&job);
-    EXPECT_TRUE(platform.m_mainWindow.m_titleHistory.empty());
-    EXPECT_EQ(1u, platform.m_messages.size());
+TEST_F(RendererDriver, AStopAfterTheFirstRowEndsTheSerialRenderThere) {
+    std::stop_source stop;
+    RecordingProgress progress([&] { stop.request_stop(); });
+    RenderResult stopped =
+        Render(CRenderScene::Snapshot(*doc), WholePicture(40, 30), &progress, stop.get_token());
+    EXPECT_EQ(1u, progress.m_positions.size());
+    EXPECT_EQ(40u, progress.m_pixels);
+    EXPECT_EQ(40u, Traced(stopped.picture));
 }
 
 } // namespace

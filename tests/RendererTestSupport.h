@@ -6,10 +6,11 @@
 #include "core/Random.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/Platform.h"
-#include "platform/ProgressBar.h"
 #include "platform/SettingsStore.h"
-#include "render/Renderer.h"
+#include "render/Render.h"
+#include "render/RenderSink.h"
 #include "render/TraceScene.h"
+#include "render/Tracer.h"
 #include "scene/Light.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
@@ -85,44 +86,64 @@ inline std::string EncodePpm(const CImage& image) {
     return bytes;
 }
 
-// How a test renders: the renderer's own settings unless the test says otherwise.
-struct RenderOptions {
+// How a test renders: one ray a pixel on the calling thread unless the test says otherwise.
+struct TestRender {
     unsigned threads = 1;
     unsigned parts = 0;
     unsigned antialias = 1;
     CTraceScene::Hierarchy hierarchy = CTraceScene::Hierarchy::automatic;
-    CProgressBar* progress = nullptr;
+    CRenderSink* sink = nullptr;
+    std::stop_token stop = {};
 };
 
-// Renders the whole document into its image, as the render command does, and returns the
-// picture as PPM.
-inline std::string RenderToPpm(CLumoDoc& doc, int width, int height,
-                               const RenderOptions& options = {}) {
-    EXPECT_TRUE(doc.m_image.SetSize(width, height));
-    CRenderer renderer;
-    renderer.SetThreads(options.threads);
-    renderer.SetParts(options.parts);
-    renderer.SetAntialias(options.antialias);
-    renderer.SetHierarchy(options.hierarchy);
-    renderer.Render(&doc, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, width,
-                    height, options.progress);
+// The options of a whole width x height render with the profile's "MaxRecursion", as the
+// desktop's render command takes them.
+inline RenderOptions WholePicture(int width, int height, const TestRender& how = {}) {
+    RenderOptions options;
+    options.width = static_cast<unsigned>(width);
+    options.height = static_cast<unsigned>(height);
+    options.maxRecursion = CSettingsStore::Profile().GetMaxRecursion();
+    options.antialias = how.antialias;
+    options.threads = how.threads;
+    options.parts = how.parts;
+    options.hierarchy = how.hierarchy;
+    return options;
+}
+
+// Renders a snapshot of the document into its image, as the render command does, and returns
+// the picture as PPM.
+inline std::string RenderToPpm(CLumoDoc& doc, int width, int height, const TestRender& how = {}) {
+    RenderResult result =
+        Render(CRenderScene::Snapshot(doc), WholePicture(width, height, how), how.sink, how.stop);
+    EXPECT_NE(RenderResult::noMemory, result.status);
+    doc.m_image = std::move(result.picture);
     return EncodePpm(doc.m_image);
+}
+
+// A tracer over a snapshot of the document, with the profile's "MaxRecursion".
+inline CTracer TracerOf(const CLumoDoc& doc) {
+    return CTracer(CRenderScene::Snapshot(doc), CSettingsStore::Profile().GetMaxRecursion());
 }
 
 inline std::string Golden(const std::string& name) {
     return ReadFile(std::string(LUMO_TEST_DATA_DIR) + "/" + name + ".ppm");
 }
 
-// Records every position the render gives its progress bar; onRow runs after each.
-class RecordingProgress : public CProgressBar {
+// Records every position the render reports and counts the pixels it hands over; onRow runs
+// after each position.
+class RecordingProgress : public CRenderSink {
 public:
     explicit RecordingProgress(std::function<void()> onRow = {}) : m_onRow(std::move(onRow)) {}
-    void SetPos(int position) override {
+    void RowFinished(const CImage&, unsigned, unsigned left, unsigned right) override {
+        m_pixels += right - left;
+    }
+    void Progress(int position) override {
         m_positions.push_back(position);
         if (m_onRow)
             m_onRow();
     }
     std::vector<int> m_positions;
+    std::size_t m_pixels = 0;
     std::function<void()> m_onRow;
 };
 

@@ -17,7 +17,7 @@
 #include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/ImageFile.h"
-#include "render/Renderer.h"
+#include "render/Render.h"
 #include "script/LumoDoc.h"
 
 #include <png.h>
@@ -142,16 +142,19 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!document.m_image.SetSize(width, height))
-        return 1;
-    CRenderer renderer;
-    renderer.SetThreads(threads);
-    renderer.SetMaxRecursionOverride(0u);
+    RenderOptions options;
+    options.width = static_cast<unsigned>(width);
+    options.height = static_cast<unsigned>(height);
+    options.threads = threads;
+    // The scene is taken, as lumo-render takes it: its preparation is the hierarchy's build.
+    std::size_t objects = document.m_objects.size();
     auto start = std::chrono::steady_clock::now();
-    renderer.Render(&document, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0,
-                    width, height, nullptr);
+    RenderResult result = Render(CRenderScene::Take(document), options);
     double render = Seconds(start);
-    double scene = renderer.GetSceneSeconds();
+    double scene = result.sceneSeconds;
+    if (result.status != RenderResult::finished)
+        return 1;
+    document.m_image = std::move(result.picture);
 
     std::string path = "/tmp/lumo_phases." + std::to_string(getpid()) + ".png";
     std::string error;
@@ -175,7 +178,7 @@ int main(int argc, char** argv) {
 
     std::printf("objects=%zu parse_ms=%.1f scene_ms=%.1f trace_ms=%.1f png_ms=%.1f png_bytes=%lld "
                 "libpng_ms=%.1f libpng_bytes=%zu\n",
-                document.m_objects.size(), parse * 1e3, scene * 1e3, (render - scene) * 1e3,
-                encode * 1e3, bytes, libpng * 1e3, libpngBytes);
+                objects, parse * 1e3, scene * 1e3, (render - scene) * 1e3, encode * 1e3, bytes,
+                libpng * 1e3, libpngBytes);
     return 0;
 }

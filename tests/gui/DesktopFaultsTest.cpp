@@ -14,7 +14,6 @@
 #include "cli/RenderCommand.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
-#include "render/Renderer.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
 
@@ -193,7 +192,7 @@ TEST_F(DesktopFaults, ACloseCancelledDuringARenderLeavesLaterRendersWhole) {
     Frame().SetClientSize(64, 48);
     Pump();
     bool asked = false;
-    Frame().m_onProgress = [&](int) {
+    Frame().GetRenderController().m_onProgress = [&](int) {
         if (asked)
             return;
         asked = true;
@@ -201,7 +200,7 @@ TEST_F(DesktopFaults, ACloseCancelledDuringARenderLeavesLaterRendersWhole) {
         Frame().Close(); // the window manager's close button, while the render runs
     };
     ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD));
-    Frame().m_onProgress = nullptr;
+    Frame().GetRenderController().m_onProgress = nullptr;
     Pump(); // the close asked for runs now, and its question is cancelled
     ASSERT_TRUE(asked);
     ASSERT_NE(nullptr, App().GetMainFrame());

@@ -1,7 +1,6 @@
 #include "GuiTest.h"
 
 #include "app/SceneDocument.h"
-#include "render/Renderer.h"
 
 #include <wx/bitmap.h>
 #include <wx/button.h>

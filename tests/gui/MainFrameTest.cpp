@@ -175,7 +175,7 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
     EXPECT_EQ("Rendering...Untitled - lumo", seen.title);
     EXPECT_EQ("Untitled - lumo", Frame().GetTitle());
     EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
-    EXPECT_EQ(nullptr, Frame().GetProgress());
+    EXPECT_EQ(nullptr, Frame().GetRenderController().GetProgress());
     EXPECT_EQ(0, Frame().GetRenderBusy());
     EXPECT_TRUE(Frame().GetMenuBar()->IsEnabledTop(kGoMenuPosition));
     EXPECT_TRUE(IsCommandEnabled(ID_FILE_EXPORT_IMAGE));
@@ -359,14 +359,14 @@ TEST_F(MainFrame, Screenshots) {
     Screenshot(Frame(), "main-window");
     // Then a render watched halfway: the screen as it is then, without waiting for more.
     bool taken = false;
-    Frame().m_onProgress = [&](int position) {
+    Frame().GetRenderController().m_onProgress = [&](int position) {
         if (position >= 55 && !taken) {
             taken = true;
             Screenshot(Frame(), "rendering", false);
         }
     };
     ChooseMenuItem(ID_GO_SAME_THREAD);
-    Frame().m_onProgress = nullptr;
+    Frame().GetRenderController().m_onProgress = nullptr;
     EXPECT_TRUE(taken);
 
     // The File menu open, as a click on its title opens it.

@@ -9,9 +9,9 @@
 #include "app/WizPage2.h"
 #include "app/WizPage3.h"
 #include "headless/HeadlessPlatform.h"
+#include "platform/SettingsStore.h"
 #include "render/ImageFile.h"
-#include "render/RenderJob.h"
-#include "render/Renderer.h"
+#include "render/Render.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 #include "script/LumoDoc.h"
@@ -271,11 +271,13 @@ TEST_F(SceneWizard, TheBuiltSceneRendersLitAndAsTheEngineRendersTheSameObjects) 
         document.BuildWizardScene(pages);
         if (!withLights)
             document.m_lights.clear();
-        ASSERT_TRUE(document.m_image.SetSize(size.GetWidth(), size.GetHeight()));
-        RenderJob job = WholePictureJob(&document, size.GetWidth(), size.GetHeight());
-        RunRender(&job);
+        RenderOptions options;
+        options.width = static_cast<unsigned>(size.GetWidth());
+        options.height = static_cast<unsigned>(size.GetHeight());
+        options.maxRecursion = CSettingsStore::Profile().GetMaxRecursion();
+        RenderResult result = Render(CRenderScene::Snapshot(document), options);
         std::string failure;
-        ASSERT_TRUE(CImageFile::Write(document.m_image, path, failure)) << failure;
+        ASSERT_TRUE(CImageFile::Write(result.picture, path, failure)) << failure;
     };
     renderHeadless(true, TestPath("engine.ppm"));
     renderHeadless(false, TestPath("unlit.ppm"));

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/Colour.h"
+#include "render/PrimaryRays.h"
+#include "render/Tracer.h"
+
+#include <cstdint>
+#include <stop_token>
+
+// The pixels of a picture as one thread traces them: each pixel's ray (or its antialiasing
+// samples) through the tracer, with the thread's own shadow hints.
+class CPixelTracer {
+public:
+    // Samples per side of a pixel: at most this many.
+    static constexpr unsigned kMaxAntialias = 16;
+    static unsigned CapAntialias(unsigned samples) {
+        return samples > kMaxAntialias ? kMaxAntialias : samples;
+    }
+
+    CPixelTracer(const CTracer& tracer, const CPrimaryRays& rays, unsigned antialias)
+        : m_tracer(tracer), m_rays(rays), m_antialias(CapAntialias(antialias)), m_hints(tracer) {}
+
+    // Traces the pixels [left, right) of row y in order until a stop, handing each colour to
+    // put(x, colour); the primary rays of neighbouring pixels are made two at a time.
+    template <class Put>
+    void Span(unsigned y, unsigned left, unsigned right, const std::stop_token& stop, Put put) {
+        Walk<false>(y, left, right, stop, [&](unsigned x, const CColour& colour, std::uint64_t) {
+            put(x, colour);
+        });
+    }
+    // The same walk, handing each pixel's count of random draws to put(x, draws) instead.
+    template <class Put>
+    void CountSpan(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,
+                   Put put) {
+        Walk<true>(y, left, right, stop, [&](unsigned x, const CColour&, std::uint64_t draws) {
+            put(x, draws);
+        });
+    }
+
+private:
+    template <bool kCount, class Put>
+    void Walk(unsigned y, unsigned left, unsigned right, const std::stop_token& stop, Put put);
+    template <bool kCount> void Ray(const CRay& ray, CColour& colour, std::uint64_t& draws) {
+        if constexpr (kCount)
+            draws += m_tracer.CountDraws(ray, 0, m_hints);
+        else
+            m_tracer.Trace(ray, 0, colour, m_hints); // a miss leaves the background
+    }
+    // The averaged colour of the pixel's antialiasing samples (with kCount: only their draws).
+    template <bool kCount> CColour Sample(unsigned x, unsigned y, std::uint64_t& draws);
+
+    const CTracer& m_tracer;
+    const CPrimaryRays& m_rays;
+    unsigned m_antialias;
+    CTracer::ShadowHints m_hints;
+};
+
+template <bool kCount, class Put>
+void CPixelTracer::Walk(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,
+                        Put put) {
+    if (m_antialias > 1) {
+        for (unsigned x = left; x < right && !stop.stop_requested(); ++x) {
+            std::uint64_t draws = 0;
+            CColour colour = Sample<kCount>(x, y, draws);
+            put(x, colour, draws);
+        }
+        return;
+    }
+    // A pixel's ray ends in a square root and three divisions that the trace waits for; two
+    // pixels' rays take the time of one.
+    for (unsigned x = left; x < right; x += 2) {
+        CRay rays[2];
+        unsigned count = right - x >= 2 ? 2 : 1;
+        if (count == 2)
+            m_rays.Pair(static_cast<int>(y), static_cast<int>(x), rays);
+        else
+            m_rays.Ray(static_cast<int>(y), static_cast<int>(x), rays[0]);
+        for (unsigned k = 0; k < count; ++k) {
+            if (stop.stop_requested())
+                return;
+            std::uint64_t draws = 0;
+            CColour colour;
+            Ray<kCount>(rays[k], colour, draws);
+            put(x + k, colour, draws);
+        }
+    }
+}
+
+// Antialiasing: n x n rays on a regular grid inside the pixel, centred on where its one ray
+// goes (offsets (k + 1/2) / n - 1/2), row by row; their levels are averaged in double
+// precision and the colour is quantised once, from the average.
+template <bool kCount> CColour CPixelTracer::Sample(unsigned x, unsigned y, std::uint64_t& draws) {
+    unsigned n = m_antialias;
+    double red = 0.0;
+    double green = 0.0;
+    double blue = 0.0;
+    for (unsigned j = 0; j < n; ++j) {
+        double row = y + ((j + 0.5) / n - 0.5);
+        // The rays of a row of samples two at a time (CPrimaryRays::AtTwo), traced in order.
+        for (unsigned i = 0; i < n; i += 2) {
+            CRay rays[2];
+            unsigned count = n - i >= 2 ? 2 : 1;
+            double column = x + ((i + 0.5) / n - 0.5);
+            if (count == 2)
+                m_rays.AtTwo(row, column, x + ((i + 1.5) / n - 0.5), rays);
+            else
+                m_rays.At(row, column, rays[0]);
+            for (unsigned k = 0; k < count; ++k) {
+                CColour sample;
+                Ray<kCount>(rays[k], sample, draws);
+                red += sample.redLevel;
+                green += sample.greenLevel;
+                blue += sample.blueLevel;
+            }
+        }
+    }
+    double samples = static_cast<double>(n) * n;
+    return CColour(static_cast<float>(red / samples), static_cast<float>(green / samples),
+                   static_cast<float>(blue / samples));
+}

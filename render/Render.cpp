@@ -1,0 +1,251 @@
+#include "render/Render.h"
+
+#include "core/Random.h"
+#include "render/NoiseDraws.h"
+#include "render/PixelTracer.h"
+#include "render/PrimaryRays.h"
+#include "render/RegionQueue.h"
+#include "render/RenderSink.h"
+#include "render/RowQueue.h"
+#include "render/TaskPool.h"
+#include "render/Tracer.h"
+#include "scene/SceneObject.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// One render's picture, schedule and shared read-only state.
+class CRenderRun {
+public:
+    CRenderRun(const CTracer& tracer, const CPrimaryRays& rays, const RenderOptions& options,
+               const RenderRegion& region, CImage& picture, CRenderSink& sink,
+               const std::stop_token& stop)
+        : m_tracer(tracer), m_rays(rays), m_antialias(options.antialias), m_region(region),
+          m_picture(picture), m_sink(sink), m_stop(stop) {}
+
+    void Serial();
+    // False when no worker thread could be started (nothing has been traced then).
+    bool Rows(unsigned threads);
+    bool Parts(unsigned parts);
+
+private:
+    bool Stopped() const { return m_stop.stop_requested(); }
+    // Counts the noise's draws when the scene has noise; false when a stop came first.
+    bool PrepareNoise(unsigned threads);
+    // Traces the pixels [left, right) of row y into the picture, the thread's random sequence
+    // moved to the row's place first; the end of what was traced (less than right after a
+    // stop).
+    unsigned TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, unsigned right);
+    void Finished(unsigned y, unsigned left, unsigned right) {
+        m_sink.RowFinished(m_picture, y, left, right);
+    }
+
+    const CTracer& m_tracer;
+    const CPrimaryRays& m_rays;
+    unsigned m_antialias;
+    RenderRegion m_region;
+    CImage& m_picture;
+    CRenderSink& m_sink;
+    const std::stop_token& m_stop;
+    CNoiseDraws m_noise;
+    bool m_seekNoise = false;
+};
+
+unsigned CRenderRun::TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, unsigned right) {
+    if (m_seekNoise)
+        m_noise.Seek(left, y);
+    unsigned end = left;
+    pixels.Span(y, left, right, m_stop, [&](unsigned x, const CColour& colour) {
+        m_picture.SetPixel(static_cast<int>(x), static_cast<int>(y), colour);
+        end = x + 1;
+    });
+    return end;
+}
+
+void CRenderRun::Serial() {
+    CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+    for (unsigned y = m_region.top; y < m_region.bottom && !Stopped(); ++y) {
+        unsigned end = TraceRow(pixels, y, m_region.left, m_region.right);
+        if (end > m_region.left)
+            Finished(y, m_region.left, end);
+        m_sink.Progress(static_cast<int>(100.0 * y / m_region.bottom));
+    }
+}
+
+bool CRenderRun::PrepareNoise(unsigned threads) {
+    if (!m_tracer.GetTraceScene().HasNoise())
+        return true;
+    m_seekNoise = true;
+    return m_noise.Count(m_tracer, m_rays, m_antialias, m_region, threads, m_stop);
+}
+
+bool CRenderRun::Rows(unsigned threads) {
+    if (!PrepareNoise(threads))
+        return true; // stopped while counting: nothing more is traced
+
+    CRowQueue queue(m_region.top, m_region.bottom);
+    CTaskGroup workers;
+    auto work = [&] {
+        // Every worker draws from a sequence of its own, moved to each row's place in the
+        // serial render's sequence.
+        CRandom random;
+        CRandom::Scope randomScope(random);
+        CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+        unsigned y;
+        while (!Stopped() && queue.Take(y)) {
+            TraceRow(pixels, y, m_region.left, m_region.right);
+            queue.MarkDone(y);
+        }
+        queue.WorkerFinished();
+    };
+    unsigned count = std::min(threads, m_region.bottom - m_region.top);
+    for (unsigned i = 0; i < count; ++i) {
+        queue.WorkerStarting();
+        if (!workers.Start(work)) {
+            queue.WorkerFinished();
+            break; // go on with the workers that did start
+        }
+    }
+    if (workers.Count() == 0)
+        return false;
+
+    // The rows are handed over in order as they finish. Waiting for a batch of rows at a time
+    // keeps this thread from waking, and taking a core from the workers, for every row.
+    const unsigned batch = std::max(1u, (m_region.bottom - m_region.top) / 32);
+    for (unsigned y = m_region.top; y < m_region.bottom && !Stopped(); ++y) {
+        if (!queue.IsDone(y)) {
+            queue.WaitFor(std::min(y + batch, m_region.bottom) - 1);
+            if (!queue.WaitFor(y))
+                break; // the workers stopped before this row
+        }
+        Finished(y, m_region.left, m_region.right);
+        m_sink.Progress(static_cast<int>(100.0 * y / m_region.bottom));
+    }
+    workers.Wait();
+    return true;
+}
+
+bool CRenderRun::Parts(unsigned partCount) {
+    const RenderRegion& region = m_region;
+    unsigned columns = partCount >= 4 ? 2 : 1;
+    unsigned middleY = region.top + (region.bottom - region.top) / 2;
+    unsigned middleX = region.left + (region.right - region.left) / 2;
+    std::vector<RenderRegion> parts;
+    for (unsigned half = 0; half < 2; ++half) {
+        unsigned top = half == 0 ? region.top : middleY;
+        unsigned bottom = half == 0 ? middleY : region.bottom;
+        for (unsigned column = 0; column < columns; ++column) {
+            unsigned left = columns == 1 || column == 0 ? region.left : middleX;
+            unsigned right = columns == 1 || column == 1 ? region.right : middleX;
+            if (top < bottom && left < right)
+                parts.push_back(RenderRegion{left, top, right, bottom});
+        }
+    }
+    if (!PrepareNoise(static_cast<unsigned>(parts.size())))
+        return true;
+
+    CRegionQueue queue;
+    CTaskGroup workers;
+    std::size_t segments = 0;
+    for (const RenderRegion& part : parts) {
+        queue.WorkerStarting();
+        bool started = workers.Start([this, &queue, part] {
+            CRandom random;
+            CRandom::Scope randomScope(random);
+            CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+            for (unsigned y = part.top; y < part.bottom && !Stopped(); ++y) {
+                TraceRow(pixels, y, part.left, part.right);
+                queue.Post(CRegionQueue::Segment{y, part.left, part.right});
+            }
+            queue.WorkerFinished();
+        });
+        if (!started) {
+            queue.WorkerFinished();
+            break;
+        }
+        segments += part.bottom - part.top;
+    }
+    if (workers.Count() == 0)
+        return false;
+    if (workers.Count() < parts.size()) {
+        // Too few threads for the split: what was started finishes, the rest goes serially
+        // on the calling thread after it (the noise's sequence is seeked, so the order of the
+        // parts does not matter).
+        CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+        for (std::size_t i = workers.Count(); i < parts.size(); ++i) {
+            const RenderRegion& part = parts[i];
+            for (unsigned y = part.top; y < part.bottom && !Stopped(); ++y) {
+                unsigned end = TraceRow(pixels, y, part.left, part.right);
+                if (end > part.left)
+                    Finished(y, part.left, end);
+            }
+        }
+    }
+
+    std::size_t finished = 0;
+    CRegionQueue::Segment segment{};
+    while (queue.Take(segment)) {
+        Finished(segment.y, segment.left, segment.right);
+        ++finished;
+        m_sink.Progress(static_cast<int>(100.0 * static_cast<double>(finished) /
+                                         static_cast<double>(segments)));
+    }
+    workers.Wait();
+    return true;
+}
+
+} // namespace
+
+bool CanRenderInParallel(const CRenderScene& scene, const RenderOptions& options) {
+    if (options.threads <= 1 && options.parts <= 1)
+        return false;
+    for (const auto& object : scene.Objects())
+        if (object && (object->GetTextureFlags() & kTextureNoise) &&
+            CTraceScene::Describe(object.get()).kind == CTraceScene::Kind::other)
+            return false;
+    return true;
+}
+
+RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const RenderOptions& options,
+                    CRenderSink* sink, std::stop_token stop) {
+    RenderResult result;
+    if (!result.picture.SetSize(static_cast<int>(options.width),
+                                static_cast<int>(options.height))) {
+        result.status = RenderResult::noMemory;
+        return result;
+    }
+    CTracer tracer(scene, options.maxRecursion, options.hierarchy);
+    result.sceneSeconds = tracer.GetSceneSeconds();
+
+    // The noise texture's random sequence, fresh for every render so that every render of a
+    // scene gives the same picture.
+    CRandom random;
+    CRandom::Scope randomScope(random);
+
+    // The ratio in single precision. A picture without rows traces nothing, so its camera
+    // needs no ratio (and gets no division by zero).
+    float aspect = options.height ? static_cast<float>(options.width) /
+                                        static_cast<float>(options.height)
+                                  : 0.0f;
+    CCamera camera(scene->Look(), scene->Eye(), CVector(1.0, 0.0, 0.0), CVector(0.0, aspect, 0.0));
+    CPrimaryRays rays(options.width, options.height, camera);
+
+    RenderRegion region = options.region;
+    region.right = std::min(region.right, options.width);
+    region.bottom = std::min(region.bottom, options.height);
+
+    CRenderSink nobody;
+    CRenderRun run(tracer, rays, options, region, result.picture, sink ? *sink : nobody, stop);
+    bool traced = false;
+    if (region.top < region.bottom && region.left < region.right &&
+        CanRenderInParallel(*scene, options))
+        traced = options.parts >= 2 ? run.Parts(options.parts)
+                                    : options.threads > 1 && run.Rows(options.threads);
+    if (!traced)
+        run.Serial();
+    if (stop.stop_requested())
+        result.status = RenderResult::stopped;
+    return result;
+}

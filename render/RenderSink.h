@@ -1,0 +1,19 @@
+#pragma once
+
+class CImage;
+
+// Whoever watches a render as it goes: the desktop's view and progress bar, lumo-render's
+// progress bar, the tests. Called on the thread that called Render, never on a worker, so a
+// sink needs no locks of its own.
+class CRenderSink {
+public:
+    virtual ~CRenderSink() = default;
+    // The pixels [left, right) of row y are finished in the picture: row by row from the top
+    // for the serial and row schedules, as each part finishes them for halves and quarters.
+    virtual void RowFinished(const CImage& /*picture*/, unsigned /*y*/, unsigned /*left*/,
+                             unsigned /*right*/) {}
+    // The progress after each finished row, from 0 to 100: trunc(100 × y / bottom) for the
+    // row y of the serial and row schedules, trunc(100 × rows finished / rows of all parts)
+    // for halves and quarters.
+    virtual void Progress(int /*position*/) {}
+};
