@@ -13,7 +13,6 @@
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
-#include "script/ScriptDiagnostics.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -139,28 +138,17 @@ bool FitsInMemory(int width, int height, std::string& error) {
 
 bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
     std::string text;
-    if (!ReadScriptText(path, text, error))
-        return false;
-    document.LoadScriptKeywords(text.data(), text.size());
-    return true;
+    return ReadScriptText(path, text, error) &&
+           document.ReadText(text, ScriptName(path), CLumoDoc::keywordLoader, error);
 }
 
-// The script grammar: the scene is cleared and rebuilt from the script's statements (the
-// lights stay). A script that does not parse completely is refused rather than rendered half
-// built, with the place where the parse stopped.
+// The script grammar: the scene is rebuilt from the script's statements (the lights stay). A
+// script that does not parse completely is refused rather than rendered half built, with the
+// place where the parse stopped.
 bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
     std::string text;
-    if (!ReadScriptText(path, text, error))
-        return false;
-    // A scene file is read whole, with everything it keeps.
-    if (CSceneFile::IsSceneText(text)) {
-        CSceneContents contents;
-        if (!CSceneFile::Read(text, ScriptName(path), contents, error))
-            return false;
-        document.ReplaceScene(std::move(contents));
-        return true;
-    }
-    return CScriptDiagnostics::Parse(document, text, ScriptName(path), error);
+    return ReadScriptText(path, text, error) &&
+           document.ReadText(text, ScriptName(path), CLumoDoc::grammar, error);
 }
 
 int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {

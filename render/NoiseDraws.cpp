@@ -5,8 +5,7 @@
 #include "render/TaskPool.h"
 
 bool CNoiseDraws::Count(const CTracer& tracer, const CPrimaryRays& rays, unsigned antialias,
-                        const RenderRegion& region, unsigned threads,
-                        const std::stop_token& stop) {
+                        const RenderRegion& region, unsigned threads, const std::stop_token& stop) {
     m_region = region;
     std::size_t width = region.right - region.left;
     std::size_t rows = region.bottom - region.top;

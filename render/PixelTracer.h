@@ -24,17 +24,15 @@ public:
     // put(x, colour); the primary rays of neighbouring pixels are made two at a time.
     template <class Put>
     void Span(unsigned y, unsigned left, unsigned right, const std::stop_token& stop, Put put) {
-        Walk<false>(y, left, right, stop, [&](unsigned x, const CColour& colour, std::uint64_t) {
-            put(x, colour);
-        });
+        Walk<false>(y, left, right, stop,
+                    [&](unsigned x, const CColour& colour, std::uint64_t) { put(x, colour); });
     }
     // The same walk, handing each pixel's count of random draws to put(x, draws) instead.
     template <class Put>
     void CountSpan(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,
                    Put put) {
-        Walk<true>(y, left, right, stop, [&](unsigned x, const CColour&, std::uint64_t draws) {
-            put(x, draws);
-        });
+        Walk<true>(y, left, right, stop,
+                   [&](unsigned x, const CColour&, std::uint64_t draws) { put(x, draws); });
     }
 
 private:

@@ -53,6 +53,5 @@ void CPrimaryRays::At(double row, double column, CRay& ray) const {
     // From the eye through (u, v) on the image plane; look + up u is summed first, and the
     // pictures depend on that rounding.
     ray.origin = m_camera.m_eye;
-    ray.direction =
-        ((m_camera.m_look + m_camera.m_up * u) + m_camera.m_right * v).Normalised();
+    ray.direction = ((m_camera.m_look + m_camera.m_up * u) + m_camera.m_right * v).Normalised();
 }

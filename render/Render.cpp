@@ -226,9 +226,9 @@ RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const Rend
 
     // The ratio in single precision. A picture without rows traces nothing, so its camera
     // needs no ratio (and gets no division by zero).
-    float aspect = options.height ? static_cast<float>(options.width) /
-                                        static_cast<float>(options.height)
-                                  : 0.0f;
+    float aspect = options.height
+                       ? static_cast<float>(options.width) / static_cast<float>(options.height)
+                       : 0.0f;
     CCamera camera(scene->Look(), scene->Eye(), CVector(1.0, 0.0, 0.0), CVector(0.0, aspect, 0.0));
     CPrimaryRays rays(options.width, options.height, camera);
 

@@ -39,6 +39,18 @@ public:
     // error are gone. Same results as ParseScript.
     int ParseScriptWhole(const char* text, std::size_t length);
 
+    // A file's text, read as its first line says, for every way a file is opened (the
+    // desktop's commands, its command line, lumo-render): a scene file replaces the whole
+    // scene (objects, lights, background, camera, antialiasing); any other text is a script,
+    // whose objects join the scene through the keyword loader, or from which the grammar
+    // rebuilds the scene, only when the whole text parses. False with the reason (the name is
+    // what it calls the file), the scene as it was.
+    enum ScriptReading { keywordLoader, grammar };
+    bool ReadText(const std::string& text, const std::string& name, ScriptReading reading,
+                  std::string& error);
+    // Whether ReadText takes the text for a scene file.
+    static bool IsSceneText(const std::string& text);
+
     // Loading: reads the archive's file with the keyword loader. Storing: writes the object
     // list as script text. False when the file could not be read or written (the archive says
     // why); a failed load leaves the scene as it was.

@@ -3,6 +3,7 @@
 #include "scene/Sphere.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
+#include "script/SceneFile.h"
 
 #include "TestFolder.h"
 
@@ -97,4 +98,32 @@ TEST(DocumentWithoutPlatform, FailsLoudly) {
             doc.ParseScript(nullptr); // "No Buff" in a message box
         },
         "before a platform was installed");
+}
+
+// Every way of opening a file reads it by its first line: the command line's --load and the
+// grammar take a scene file whole as the desktop's commands do.
+TEST_F(DocumentTest, ReadTextKnowsAFileByItsFirstLine) {
+    CLumoDoc source;
+    source.ClearScene();
+    source.AddObjectAtTail(std::make_unique<CSphere>(1.0f, 2.0f, 3.0f, 4.0f));
+    source.m_background = CColour(1, 2, 3);
+    std::string sceneText;
+    std::string error;
+    ASSERT_TRUE(CSceneFile::Write(source, sceneText, error)) << error;
+    ASSERT_TRUE(CLumoDoc::IsSceneText(sceneText));
+    for (CLumoDoc::ScriptReading reading : {CLumoDoc::keywordLoader, CLumoDoc::grammar}) {
+        CLumoDoc doc;
+        ASSERT_TRUE(doc.ReadText(sceneText, "a.lscene", reading, error)) << error;
+        ASSERT_EQ(1u, doc.m_objects.size());
+        EXPECT_EQ(3, doc.m_background.GetBlue());
+    }
+    // A script: the keyword loader adds to the scene; the grammar rebuilds it, or keeps it.
+    CLumoDoc doc;
+    std::string script = source.GetScriptText();
+    ASSERT_FALSE(CLumoDoc::IsSceneText(script));
+    ASSERT_TRUE(doc.ReadText(script, "a.lmo", CLumoDoc::keywordLoader, error)) << error;
+    EXPECT_EQ(6u, doc.m_objects.size());
+    EXPECT_FALSE(doc.ReadText("sphere { 1 2", "b.lmo", CLumoDoc::grammar, error));
+    EXPECT_EQ(0u, error.rfind("b.lmo:", 0)) << error;
+    EXPECT_EQ(6u, doc.m_objects.size());
 }
