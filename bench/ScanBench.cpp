@@ -14,12 +14,13 @@ namespace {
 void BM_ScanDigitRun(benchmark::State& state) {
     std::string text = "sphere ";
     text.append(static_cast<std::size_t>(state.range(0)), '7');
+    CScanner scanner;
     for (auto _ : state) {
-        BeginScan(text.data(), text.size());
+        scanner.Begin(text.data(), text.size());
         int tokens = 0;
-        while (NextToken() > 0)
+        while (scanner.NextToken() > 0)
             ++tokens;
-        EndScan();
+        scanner.End();
         benchmark::DoNotOptimize(tokens);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));

@@ -7,36 +7,40 @@
 
 #include <memory>
 
-ParseValues g_parseValues;
+ScriptParse::ScriptParse(CLumoDoc& into, const ScriptParseHooks& hooks)
+    : document(into), onParseError(hooks.onParseError) {
+    scanner.SetEchoStream(hooks.echoStream);
+    scanner.SetFailureHandler(hooks.onScannerFailure);
+    scanner.SetBufferLimit(hooks.bufferLimit);
+}
 
-void ResetPendingValues() {
-    g_parseValues.radius = 1.0;
-    g_parseValues.red = 1.0;
-    g_parseValues.green = 1.0;
-    g_parseValues.blue = 1.0;
-    g_parseValues.ambient = 0.5;
-    g_parseValues.diffuse = 0.5;
-    g_parseValues.brilliance = 0.5;
-    g_parseValues.specular = 0.5;
-    g_parseValues.roughness = 0.5;
+void ResetPendingValues(ParseValues& values) {
+    values.radius = 1.0;
+    values.red = 1.0;
+    values.green = 1.0;
+    values.blue = 1.0;
+    values.ambient = 0.5;
+    values.diffuse = 0.5;
+    values.brilliance = 0.5;
+    values.specular = 0.5;
+    values.roughness = 0.5;
     // The default reflection is the single-precision 0.1, widened: 0.10000000149011612.
-    g_parseValues.reflection = static_cast<double>(0.1f);
+    values.reflection = static_cast<double>(0.1f);
 }
 
-void StorePendingValue(double ParseValues::*field, double value) {
-    g_parseValues.*field = value;
+void StorePendingValue(ParseValues& values, double ParseValues::*field, double value) {
+    values.*field = value;
 }
 
-void MakePendingSphere() {
-    MakeSphere(&g_parseValues);
+void MakePendingSphere(ScriptParse& parse) {
+    MakeSphere(parse.document, &parse.values);
 }
 
-void MakeSphere(ParseValues* values) {
+void MakeSphere(CLumoDoc& document, const ParseValues* values) {
     if (values == nullptr) {
         return;
     }
-    CPlatform& platform = CPlatform::Current();
-    platform.MessageBox("Here -- MakeSphere()", "lumo");
+    CPlatform::Current().MessageBox("Here -- MakeSphere()", "lumo");
 
     auto sphere = std::make_unique<CSphere>(
         static_cast<float>(values->x), static_cast<float>(values->y), static_cast<float>(values->z),
@@ -45,10 +49,6 @@ void MakeSphere(ParseValues* values) {
                               static_cast<float>(values->blue)));
     sphere->SetFinish(values->ambient, values->diffuse, values->brilliance, values->specular,
                       values->roughness, values->reflection);
-
-    // The sphere goes to the document of the main window's active view; without one it is
-    // destroyed here.
-    if (CLumoDoc* document = platform.GetActiveDocument()) {
-        document->AddObjectAtTail(std::move(sphere));
-    }
+    // Into the document being parsed, whichever document the platform shows.
+    document.AddObjectAtTail(std::move(sphere));
 }

@@ -1,27 +1,24 @@
 #pragma once
 
+#include "script/Scanner.h"
+
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 
-// The scene script parser and its actions. CLumoDoc::ParseScript drives them over the scanner
-// (script/Scanner.h); one parse runs at a time (the parser keeps its state in the process).
+class CLumoDoc;
 
-// Parser over the scanner's current input: 0 when the whole input formed a script, 1 after a
-// syntax error, 2 after a parser stack overflow or a scanner failure.
-int Parse();
-// Writes the message to standard error as "%s \n " and returns 0.
-int ReportParseError(const char* message);
-// Where the parser's messages ("parse error", "parser stack overflow") go: to ReportParseError
-// unless a handler is set. The handler runs while the parse is under way, so the scanner's
-// LastTokenPosition is where the parse stopped. Returns the previous handler.
-using ParseErrorHandler = std::function<void(const char* message)>;
-ParseErrorHandler SetParseErrorHandler(ParseErrorHandler handler);
-// The parser's own message for a text of the parser generator: "parse error" for a syntax
-// error, "parser stack overflow" for exhausted stack memory, any other text unchanged.
-const char* ParseErrorText(const char* generatorMessage);
+// The scene script parser and its actions. CLumoDoc::ParseScript drives them over a scanner
+// (script/Scanner.h). A parse keeps everything it changes in its ScriptParse, so documents can
+// parse at the same time, each on its own thread.
 
-// The pending values: what the statement being parsed has said so far. One record for the
-// whole process, kept between statements and between parses.
+// Where a parser's messages ("parse error", "parser stack overflow") go when not to
+// ReportParseError. The handler runs while the parse is under way, so the scanner's
+// GetTokenPosition is where the parse stopped.
+using ParseErrorHandler = std::function<void(const char* message, const CScanner& scanner)>;
+
+// The pending values: what the statement being parsed has said so far. One record per parse,
+// kept between its statements.
 struct ParseValues {
     double x = 0.0;
     double y = 0.0;
@@ -42,18 +39,52 @@ struct ParseValues {
     double planeD = 0.0;
 };
 
-extern ParseValues g_parseValues;
+// How a thread's parses report and how far their scanner's buffer may grow: the newline echo
+// (null discards it), the scanner's failures and the parser's messages (each to standard error
+// without a handler) and the buffer limit.
+struct ScriptParseHooks {
+    std::FILE* echoStream = stdout;
+    ScannerFailureHandler onScannerFailure;
+    ParseErrorHandler onParseError;
+    std::size_t bufferLimit = kDefaultScannerBufferLimit;
+};
+
+// The hooks that the document's ParseScript on the calling thread runs with; another thread's
+// parses keep their own. Set returns the previous ones.
+const ScriptParseHooks& GetThreadParseHooks();
+ScriptParseHooks SetThreadParseHooks(ScriptParseHooks hooks);
+
+// One parse: the document the statements build into, the scanner over its text (given by
+// scanner.Begin), the pending values and where the parser's messages go.
+struct ScriptParse {
+    explicit ScriptParse(CLumoDoc& into, const ScriptParseHooks& hooks = ScriptParseHooks{});
+
+    CLumoDoc& document;
+    CScanner scanner;
+    ParseValues values;
+    ParseErrorHandler onParseError;
+    bool scannerFailed = false; // set when the scanner failed during the parse
+};
+
+// Parser over the parse's scanner input: 0 when the whole input formed a script, 1 after a
+// syntax error, 2 after a parser stack overflow or a scanner failure.
+int Parse(ScriptParse& parse);
+// Writes the message to standard error as "%s \n " and returns 0.
+int ReportParseError(const char* message);
+// The parser's own message for a text of the parser generator: "parse error" for a syntax
+// error, "parser stack overflow" for exhausted stack memory, any other text unchanged.
+const char* ParseErrorText(const char* generatorMessage);
 
 // Action at the start of every sphere statement: radius, colour and finish back to their
 // defaults. The centre and the plane values are left alone: every statement that uses them
 // sets them anew.
-void ResetPendingValues();
+void ResetPendingValues(ParseValues& values);
 // Action after a number: stores it into the named pending value.
-void StorePendingValue(double ParseValues::*field, double value);
-// Action at a sphere statement's closing brace: builds the sphere from the pending values.
-void MakePendingSphere();
+void StorePendingValue(ParseValues& values, double ParseValues::*field, double value);
+// Action at a sphere statement's closing brace: builds the sphere from the pending values into
+// the parse's document.
+void MakePendingSphere(ScriptParse& parse);
 
 // Builds one sphere from the values (nothing when null), after the message box
-// "Here -- MakeSphere()", and appends it to the active document's object list. Without an
-// active document the sphere is destroyed again.
-void MakeSphere(ParseValues* values);
+// "Here -- MakeSphere()", and appends it to the document's object list.
+void MakeSphere(CLumoDoc& document, const ParseValues* values);

@@ -2,22 +2,28 @@
 
 #include "platform/Platform.h"
 #include "script/ParseActions.h"
-#include "script/Scanner.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
-// Frees the scanner whichever way the parse ends.
-class CScanScope {
-public:
-    CScanScope(const char* text, std::size_t length) { BeginScan(text, length); }
-    ~CScanScope() { EndScan(); }
-    CScanScope(const CScanScope&) = delete;
-    CScanScope& operator=(const CScanScope&) = delete;
-};
+// Each thread's parses report through hooks of their own: a CScriptDiagnostics in force on one
+// thread must not catch the messages of a parse on another.
+ScriptParseHooks& ThreadParseHooks() {
+    thread_local ScriptParseHooks hooks;
+    return hooks;
+}
 
 } // namespace
+
+const ScriptParseHooks& GetThreadParseHooks() {
+    return ThreadParseHooks();
+}
+
+ScriptParseHooks SetThreadParseHooks(ScriptParseHooks hooks) {
+    return std::exchange(ThreadParseHooks(), std::move(hooks));
+}
 
 int CLumoDoc::ParseScript(const char* text) {
     return ParseScript(text, text != nullptr ? std::strlen(text) : 0);
@@ -28,9 +34,11 @@ int CLumoDoc::ParseScript(const char* text, std::size_t length) {
         CPlatform::Current().MessageBox("No Buff", "lumo");
         return -1;
     }
-    CScanScope scan(text, length);
+    // The parse builds into this document; its scanner is freed whichever way the parse ends.
+    ScriptParse parse(*this, GetThreadParseHooks());
+    parse.scanner.Begin(text, length);
     ClearScene();
-    return Parse();
+    return Parse(parse);
 }
 
 int CLumoDoc::ParseScriptWhole(const char* text, std::size_t length) {

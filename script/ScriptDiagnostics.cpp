@@ -6,25 +6,28 @@
 #include <string_view>
 
 CScriptDiagnostics::CScriptDiagnostics(std::string name) : m_name(std::move(name)) {
-    m_echo = SetScannerEchoStream(nullptr);
-    m_parseHandler = SetParseErrorHandler([this](const char* message) { Record(message); });
-    m_failureHandler = SetScannerFailureHandler([this](const char* message) { Record(message); });
+    ScriptParseHooks hooks = GetThreadParseHooks(); // the buffer limit stays
+    hooks.echoStream = nullptr;
+    auto record = [this](const char* message, const CScanner& scanner) {
+        Record(message, scanner);
+    };
+    hooks.onScannerFailure = record;
+    hooks.onParseError = record;
+    m_previous = SetThreadParseHooks(std::move(hooks));
 }
 
 CScriptDiagnostics::~CScriptDiagnostics() {
-    SetScannerEchoStream(m_echo);
-    SetParseErrorHandler(std::move(m_parseHandler));
-    SetScannerFailureHandler(std::move(m_failureHandler));
+    SetThreadParseHooks(std::move(m_previous));
 }
 
-void CScriptDiagnostics::Record(const char* message) {
+void CScriptDiagnostics::Record(const char* message, const CScanner& scanner) {
     if (!m_message.empty())
         return;
-    ScanPosition at = LastTokenPosition();
+    ScanPosition at = scanner.GetTokenPosition();
     m_message =
         m_name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
     if (std::strcmp(message, "parse error") == 0) {
-        std::string_view token = LastTokenText();
+        std::string_view token = scanner.GetTokenText();
         m_message +=
             token.empty() ? " (at the end of the script)" : " (near '" + std::string(token) + "')";
     }

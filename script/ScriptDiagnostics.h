@@ -3,7 +3,6 @@
 #include "script/ParseActions.h"
 #include "script/Scanner.h"
 
-#include <cstdio>
 #include <string>
 
 class CLumoDoc;
@@ -11,7 +10,8 @@ class CLumoDoc;
 // While a script is parsed for a caller that reports errors itself (lumo-render, the desktop's
 // Parse Script): the scanner's newline echo goes nowhere, and the first message of the parser
 // or the scanner becomes one line that says where: "FILE:LINE:COLUMN: parse error (near
-// 'TOKEN')". The handlers in force before are back when it goes.
+// 'TOKEN')". It sets the parse hooks of the thread that creates it, so it catches the messages
+// of that thread's parses only; the hooks in force before are back when it goes.
 class CScriptDiagnostics {
 public:
     explicit CScriptDiagnostics(std::string name);
@@ -29,11 +29,9 @@ public:
                       std::string& error, bool whole = false);
 
 private:
-    void Record(const char* message);
+    void Record(const char* message, const CScanner& scanner);
 
     std::string m_name;
     std::string m_message;
-    std::FILE* m_echo = nullptr;
-    ParseErrorHandler m_parseHandler;
-    ScannerFailureHandler m_failureHandler;
+    ScriptParseHooks m_previous;
 };

@@ -1,28 +1,30 @@
 /* The scene script grammar. A script is one or more statements, each complete on its own, with
    no separator between them. Only sphere statements build anything; plane and triple statements
-   are read and their numbers dropped. */
+   are read and their numbers dropped. The parser is pure: everything a parse changes is in the
+   ScriptParse it is given, whose document the spheres are built into. */
 
 %code requires {
 #include "script/ParseActions.h"
-#include "script/Scanner.h"
 }
 
 %code {
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 /* The stacks start with room for 200 entries and double when full, up to 10000 entries. The
    left recursion of `script` keeps them shallow: no script comes near the limit. */
 #define YYINITDEPTH 200
 #define YYMAXDEPTH 10000
 
-static int lumo_script_lex();
-static void lumo_script_error(const char* message);
+static int lumo_script_lex(LUMO_SCRIPT_STYPE* value, ScriptParse& parse);
+static void lumo_script_error(ScriptParse& parse, const char* message);
 }
 
+%define api.pure full
 %define api.prefix {lumo_script_}
 %define api.value.type {double}
+%parse-param {ScriptParse& parse}
+%lex-param {ScriptParse& parse}
 %expect 0
 
 %token SPHERE 258
@@ -56,16 +58,16 @@ triple_statement:
 /* Every action after a number runs in a reduction that needs no look-ahead, so each sees the
    number just read; the sphere joins the scene as soon as its closing brace has been read. */
 sphere_statement:
-    SPHERE { ResetPendingValues(); }
+    SPHERE { ResetPendingValues(parse.values); }
     LBRACE
-    NUMBER { StorePendingValue(&ParseValues::x, $4); }
-    NUMBER { StorePendingValue(&ParseValues::y, $6); }
-    NUMBER { StorePendingValue(&ParseValues::z, $8); }
-    radius_part colour_part finish_part RBRACE { MakePendingSphere(); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::x, $4); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::y, $6); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::z, $8); }
+    radius_part colour_part finish_part RBRACE { MakePendingSphere(parse); }
   ;
 
 radius_part:
-    NUMBER { StorePendingValue(&ParseValues::radius, $1); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::radius, $1); }
   | %empty
   ;
 
@@ -76,9 +78,9 @@ colour_part:
 
 colour_block:
     COLOUR LBRACE
-    NUMBER { StorePendingValue(&ParseValues::red, $3); }
-    NUMBER { StorePendingValue(&ParseValues::green, $5); }
-    NUMBER { StorePendingValue(&ParseValues::blue, $7); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::red, $3); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::green, $5); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::blue, $7); }
     RBRACE
   ;
 
@@ -89,21 +91,21 @@ finish_part:
 
 finish_block:
     FINISH LBRACE
-    NUMBER { StorePendingValue(&ParseValues::ambient, $3); }
-    NUMBER { StorePendingValue(&ParseValues::diffuse, $5); }
-    NUMBER { StorePendingValue(&ParseValues::brilliance, $7); }
-    NUMBER { StorePendingValue(&ParseValues::specular, $9); }
-    NUMBER { StorePendingValue(&ParseValues::roughness, $11); }
-    NUMBER { StorePendingValue(&ParseValues::reflection, $13); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::ambient, $3); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::diffuse, $5); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::brilliance, $7); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::specular, $9); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::roughness, $11); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::reflection, $13); }
     RBRACE
   ;
 
 plane_statement:
     PLANE LBRACE
-    NUMBER { StorePendingValue(&ParseValues::planeA, $3); }
-    NUMBER { StorePendingValue(&ParseValues::planeB, $5); }
-    NUMBER { StorePendingValue(&ParseValues::planeC, $7); }
-    NUMBER { StorePendingValue(&ParseValues::planeD, $9); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::planeA, $3); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::planeB, $5); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::planeC, $7); }
+    NUMBER { StorePendingValue(parse.values, &ParseValues::planeD, $9); }
     RBRACE
   ;
 
@@ -115,44 +117,36 @@ static_assert(int{SPHERE} == kTokenSphere && int{LBRACE} == kTokenLBrace &&
                   int{COLOUR} == kTokenColour && int{FINISH} == kTokenFinish,
               "the scanner's token codes and the parser's must agree");
 
-namespace {
-// Set when the scanner failed during the current parse.
-bool s_scannerFailed = false;
-ParseErrorHandler s_errorHandler;
-} // namespace
-
 /* A scanner failure has been reported by the scanner already: hand the parser the error token,
-   which ends the parse without a second message. */
-static int lumo_script_lex() {
-    int token = NextToken();
+   which ends the parse without a second message. A number's value goes from the scanner's value
+   cell onto the parser's value stack. */
+static int lumo_script_lex(LUMO_SCRIPT_STYPE* value, ScriptParse& parse) {
+    int token = parse.scanner.NextToken();
     if (token == kTokenScannerFailed) {
-        s_scannerFailed = true;
+        parse.scannerFailed = true;
         return LUMO_SCRIPT_error;
+    }
+    if (token == kTokenNumber) {
+        *value = parse.scanner.GetNumberValue();
     }
     return token;
 }
 
-static void lumo_script_error(const char* message) {
-    if (s_errorHandler) {
-        s_errorHandler(ParseErrorText(message));
+static void lumo_script_error(ScriptParse& parse, const char* message) {
+    if (parse.onParseError) {
+        parse.onParseError(ParseErrorText(message), parse.scanner);
     } else {
         ReportParseError(ParseErrorText(message));
     }
 }
 
-ParseErrorHandler SetParseErrorHandler(ParseErrorHandler handler) {
-    return std::exchange(s_errorHandler, std::move(handler));
-}
-
-double LastNumberValue() { return lumo_script_lval; }
-
-int Parse() {
-    s_scannerFailed = false;
-    int result = lumo_script_parse();
-    if (s_scannerFailed) {
+int Parse(ScriptParse& parse) {
+    parse.scannerFailed = false;
+    int result = lumo_script_parse(parse);
+    if (parse.scannerFailed) {
         result = 2;
     }
-    s_scannerFailed = false;
+    parse.scannerFailed = false;
     return result;
 }
 

@@ -1,13 +1,17 @@
+#include "core/Format.h"
 #include "headless/HeadlessPlatform.h"
 #include "scene/Sphere.h"
 #include "script/LumoDoc.h"
 #include "script/ParseActions.h"
 #include "script/Scanner.h"
+#include "script/ScriptDiagnostics.h"
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -162,10 +166,15 @@ TEST_F(ParserTest, PlaneStatementStoresItsNumbersAndBuildsNothing) {
     EXPECT_EQ("", outcome.errors);
     EXPECT_TRUE(doc.m_objects.empty());
     EXPECT_EQ(0u, platform.m_messageCount);
-    EXPECT_EQ(0.0, g_parseValues.planeA);
-    EXPECT_EQ(1.0, g_parseValues.planeB);
-    EXPECT_EQ(0.0, g_parseValues.planeC);
-    EXPECT_EQ(-50.0, g_parseValues.planeD);
+    // The numbers stay in the parse's pending values.
+    const char text[] = "plane { 0.0 1.0 0.0 -50.0 }";
+    ScriptParse parse(doc);
+    parse.scanner.Begin(text, sizeof text - 1);
+    EXPECT_EQ(0, ::Parse(parse));
+    EXPECT_EQ(0.0, parse.values.planeA);
+    EXPECT_EQ(1.0, parse.values.planeB);
+    EXPECT_EQ(0.0, parse.values.planeC);
+    EXPECT_EQ(-50.0, parse.values.planeD);
     EXPECT_EQ(1, Parse("plane { 0.0 1.0 0.0 }").result);
 }
 
@@ -294,19 +303,25 @@ TEST_F(ParserTest, TextLengthBoundsTheParse) {
     testing::internal::GetCapturedStderr();
 }
 
-TEST_F(ParserTest, WithoutAnActiveDocumentSpheresAreDropped) {
-    platform.m_hasMainWindow = false;
+TEST_F(ParserTest, SpheresGoToTheDocumentThatParsed) {
+    CLumoDoc shown; // the newest document: the one the platform's view shows
+    ASSERT_EQ(&shown, platform.GetActiveDocument());
+    const std::size_t shownObjects = shown.m_objects.size();
     EXPECT_EQ(0, Parse("sphere { 1.0 2.0 3.0 } sphere { 4.0 5.0 6.0 }").result);
-    EXPECT_TRUE(doc.m_objects.empty()); // cleared, and nothing to add to
-    EXPECT_EQ(2u, platform.m_messageCount);
-    platform.m_hasMainWindow = true;
+    ASSERT_EQ(2u, doc.m_objects.size());
+    ExpectCentre(1, 4.0, 5.0, 6.0);
+    EXPECT_EQ(shownObjects, shown.m_objects.size());
+    // Nor does it matter whether the platform shows any document at all.
     platform.m_mainWindow.m_hasView = false;
-    EXPECT_EQ(0, Parse("sphere { 1.0 2.0 3.0 }").result);
-    EXPECT_TRUE(doc.m_objects.empty());
+    EXPECT_EQ(0, Parse("sphere { 7.0 8.0 9.0 }").result);
+    platform.m_hasMainWindow = false;
+    EXPECT_EQ(0, Parse("sphere { 1.0 1.0 1.0 } sphere { 2.0 2.0 2.0 }").result);
+    EXPECT_EQ(2u, doc.m_objects.size());
+    EXPECT_EQ(5u, platform.m_messageCount);
 }
 
 TEST_F(ParserTest, MakeSphereIgnoresANullRecord) {
-    MakeSphere(nullptr);
+    MakeSphere(doc, nullptr);
     EXPECT_EQ(0u, platform.m_messageCount);
 }
 
@@ -323,9 +338,11 @@ TEST_F(ParserTest, ScannerFailureEndsTheParseNotTheProcess) {
     std::string text = "sphere { 1.0 2.0 3.0 } sphere { ";
     text.append(100000, '0');
     text += "5.5 0.0 0.0 }";
-    std::size_t previous = SetScannerBufferLimit(65536);
+    ScriptParseHooks hooks;
+    hooks.bufferLimit = 65536;
+    ScriptParseHooks previous = SetThreadParseHooks(hooks);
     Outcome outcome = Parse(text);
-    SetScannerBufferLimit(previous);
+    SetThreadParseHooks(previous);
     EXPECT_EQ(2, outcome.result);
     EXPECT_EQ("fatal error - scanner input buffer overflow\n", outcome.errors);
     ASSERT_EQ(1u, doc.m_objects.size()); // the scene as the parse left it
@@ -361,14 +378,17 @@ TEST_F(ParserTest, AnAbortedParseLeavesNothingBehind) {
 
 TEST_F(ParserTest, ErrorHandlerSeesWhereTheParseStopped) {
     std::vector<std::string> seen;
-    SetParseErrorHandler([&](const char* message) {
-        ScanPosition at = LastTokenPosition();
+    ScriptParseHooks hooks;
+    hooks.onParseError = [&](const char* message, const CScanner& scanner) {
+        ScanPosition at = scanner.GetTokenPosition();
         seen.push_back(std::string(message) + " at " + std::to_string(at.line) + ":" +
-                       std::to_string(at.column) + " near '" + std::string(LastTokenText()) + "'");
-    });
+                       std::to_string(at.column) + " near '" + std::string(scanner.GetTokenText()) +
+                       "'");
+    };
+    SetThreadParseHooks(hooks);
     Outcome outcome = Parse("sphere { 1.0 2.0 3.0 }\n  sphere { 1 2 3 }");
     Outcome atEnd = Parse("sphere { 1.0 2.0\n");
-    SetParseErrorHandler(nullptr);
+    SetThreadParseHooks(ScriptParseHooks{});
     EXPECT_EQ(1, outcome.result);
     EXPECT_EQ("", outcome.errors);
     EXPECT_EQ("", atEnd.errors);
@@ -377,4 +397,67 @@ TEST_F(ParserTest, ErrorHandlerSeesWhereTheParseStopped) {
         seen);
     // Without the handler the parser's own message is back.
     EXPECT_EQ(kParseError, Parse("sphere { 1 2 3 }").errors);
+}
+
+namespace {
+
+// Every parsing thread shows its message boxes through the one platform: they take turns.
+class CLockedPlatform : public CHeadlessPlatform {
+public:
+    void MessageBox(const std::string& text, const std::string& caption) override {
+        std::lock_guard<std::mutex> lock(m_lock);
+        CHeadlessPlatform::MessageBox(text, caption);
+    }
+
+private:
+    std::mutex m_lock;
+};
+
+} // namespace
+
+TEST(ParserThreads, TwoDocumentsParseAtOnceEachIntoItself) {
+    CLockedPlatform platform;
+    CPlatformScope scope(platform);
+    // Each script is longer than the scanner's buffer, so it is read in several pieces; the
+    // second ends in an error.
+    std::string texts[2];
+    for (int i = 0; i < 700; ++i)
+        texts[0] +=
+            Format("sphere { %d.5 -%d.25 7.0 2.5 colour { 0.%d 0.5 0.25 } }\n", i, i % 13, i % 10);
+    for (int i = 0; i < 600; ++i)
+        texts[1] += Format("Sphere{%d.75,%d.5,-3.0 colour{0.1 0.%d 0.9}}\n", i, i % 7, i % 10);
+    texts[1] += "sphere { 1.0 2.0 }";
+    ASSERT_GT(texts[1].size(), std::size_t{16384} * 3 / 2);
+    const std::string names[2] = {"a.lmo", "b.lmo"};
+    CLumoDoc docs[2];
+    bool parsed[2] = {};
+    std::string errors[2];
+    auto parse = [&](int i) {
+        errors[i].clear();
+        parsed[i] = CScriptDiagnostics::Parse(docs[i], texts[i], names[i], errors[i]);
+    };
+
+    // What each script builds when it is parsed alone.
+    std::string alone[2];
+    for (int i : {0, 1}) {
+        parse(i);
+        alone[i] = docs[i].GetScriptText();
+    }
+    ASSERT_TRUE(parsed[0]);
+    ASSERT_EQ(700u, docs[0].m_objects.size());
+    ASSERT_FALSE(parsed[1]);
+    ASSERT_EQ(600u, docs[1].m_objects.size());
+    const std::string error = "b.lmo:601:18: parse error (near '}')";
+    ASSERT_EQ(error, errors[1]);
+
+    for (int round = 0; round < 300; ++round) {
+        std::thread other(parse, 1);
+        parse(0);
+        other.join();
+        ASSERT_TRUE(parsed[0]) << errors[0] << " in round " << round;
+        ASSERT_EQ(alone[0], docs[0].GetScriptText()) << "round " << round;
+        ASSERT_FALSE(parsed[1]) << "round " << round;
+        ASSERT_EQ(error, errors[1]) << "round " << round;
+        ASSERT_EQ(alone[1], docs[1].GetScriptText()) << "round " << round;
+    }
 }

@@ -35,14 +35,14 @@ void ExpectStrtodBits(const std::vector<std::string>& texts) {
     std::string script;
     for (const std::string& text : texts)
         script += text + ' ';
-    BeginScan(script.data(), script.size());
+    CScanner scanner;
+    scanner.Begin(script.data(), script.size());
     for (const std::string& text : texts) {
-        ASSERT_EQ(kTokenNumber, NextToken()) << text;
+        ASSERT_EQ(kTokenNumber, scanner.NextToken()) << text;
         double expected = std::strtod(text.c_str(), nullptr);
-        ASSERT_EQ(Bits(expected), Bits(LastNumberValue())) << text;
+        ASSERT_EQ(Bits(expected), Bits(scanner.GetNumberValue())) << text;
     }
-    EXPECT_EQ(kTokenEnd, NextToken());
-    EndScan();
+    EXPECT_EQ(kTokenEnd, scanner.NextToken());
 }
 
 // The exact decimal value of the point halfway between a double and the next one up, cut to

@@ -1,5 +1,4 @@
 #include "script/Scanner.h"
-#include "script/ParseActions.h"
 
 #include <gtest/gtest.h>
 
@@ -28,29 +27,40 @@ void PrintTo(const Token& token, std::ostream* out) {
 }
 
 // Every token of the text, up to the end or a scanner failure (included as the last entry).
-std::vector<Token> Scan(std::string_view text) {
+std::vector<Token> Scan(CScanner& scanner, std::string_view text) {
     std::vector<Token> tokens;
-    BeginScan(text.data(), text.size());
+    scanner.Begin(text.data(), text.size());
     for (;;) {
-        int code = NextToken();
+        int code = scanner.NextToken();
         if (code == kTokenEnd)
             break;
-        tokens.push_back({code, code == kTokenNumber ? LastNumberValue() : 0.0});
+        tokens.push_back({code, code == kTokenNumber ? scanner.GetNumberValue() : 0.0});
         if (code == kTokenScannerFailed)
             break;
     }
-    EndScan();
+    scanner.End();
     return tokens;
 }
 
+std::vector<Token> Scan(std::string_view text) {
+    CScanner scanner;
+    return Scan(scanner, text);
+}
+
 // Scan without letting the echoed newlines into the test output.
-std::vector<Token> ScanQuietly(std::string_view text, std::string* echoed = nullptr) {
+std::vector<Token> ScanQuietly(CScanner& scanner, std::string_view text,
+                               std::string* echoed = nullptr) {
     testing::internal::CaptureStdout();
-    std::vector<Token> tokens = Scan(text);
+    std::vector<Token> tokens = Scan(scanner, text);
     std::string out = testing::internal::GetCapturedStdout();
     if (echoed)
         *echoed = out;
     return tokens;
+}
+
+std::vector<Token> ScanQuietly(std::string_view text, std::string* echoed = nullptr) {
+    CScanner scanner;
+    return ScanQuietly(scanner, text, echoed);
 }
 
 // A text of bytes, NULs included.
@@ -177,13 +187,14 @@ TEST(Scanner, NumberPattern) {
 }
 
 TEST(Scanner, NumberValueSurvivesOtherTokens) {
-    BeginScan("2.5 sphere {", 12);
-    EXPECT_EQ(kTokenNumber, NextToken());
-    EXPECT_EQ(kTokenSphere, NextToken());
-    EXPECT_EQ(kTokenLBrace, NextToken());
-    EXPECT_EQ(2.5, LastNumberValue());
-    EXPECT_EQ(kTokenEnd, NextToken());
-    EndScan();
+    CScanner scanner;
+    scanner.Begin("2.5 sphere {", 12);
+    EXPECT_EQ(kTokenNumber, scanner.NextToken());
+    EXPECT_EQ(kTokenSphere, scanner.NextToken());
+    EXPECT_EQ(kTokenLBrace, scanner.NextToken());
+    EXPECT_EQ(2.5, scanner.GetNumberValue());
+    EXPECT_EQ(kTokenEnd, scanner.NextToken());
+    scanner.End();
 }
 
 TEST(Scanner, EverythingElseIsSkipped) {
@@ -208,13 +219,43 @@ TEST(Scanner, OnlyNewlinesAreEchoed) {
 
 TEST(Scanner, ScanStartsAfreshOnEachText) {
     // Abandon a scan halfway through; the next text is scanned from its own first byte.
-    BeginScan("sphere { 1.0 2.0 }", 18);
-    EXPECT_EQ(kTokenSphere, NextToken());
-    BeginScan("colour", 6);
-    EXPECT_EQ(kTokenColour, NextToken());
-    EXPECT_EQ(kTokenEnd, NextToken());
-    EndScan();
-    EXPECT_EQ(std::vector<Token>{Tok(kTokenPlane)}, Scan("plane"));
+    CScanner scanner;
+    scanner.Begin("sphere { 1.0 2.0 }", 18);
+    EXPECT_EQ(kTokenSphere, scanner.NextToken());
+    scanner.Begin("colour", 6);
+    EXPECT_EQ(kTokenColour, scanner.NextToken());
+    EXPECT_EQ(kTokenEnd, scanner.NextToken());
+    scanner.End();
+    EXPECT_EQ(kTokenEnd, scanner.NextToken()); // no scan under way
+    EXPECT_EQ(std::vector<Token>{Tok(kTokenPlane)}, Scan(scanner, "plane"));
+}
+
+TEST(Scanner, ScannersKeepTheirScansApart) {
+    // Two scans taken a token at a time in turn, over texts that refill the buffer, each read
+    // with a number cell of its own: each sees exactly the tokens of its text scanned alone.
+    std::string texts[2];
+    for (int i = 0; i < 4000; ++i) {
+        texts[0] += "sphere { " + std::to_string(i) + ".5 }\n";
+        texts[1] += "-" + std::to_string(i) + ".25 colour x";
+    }
+    CScanner scanners[2];
+    std::vector<Token> seen[2];
+    for (int i : {0, 1}) {
+        scanners[i].SetEchoStream(nullptr);
+        scanners[i].Begin(texts[i].data(), texts[i].size());
+    }
+    for (bool going = true; going;) {
+        going = false;
+        for (int i : {0, 1}) {
+            int code = scanners[i].NextToken();
+            if (code == kTokenEnd)
+                continue;
+            going = true;
+            seen[i].push_back({code, code == kTokenNumber ? scanners[i].GetNumberValue() : 0.0});
+        }
+    }
+    EXPECT_EQ(ReferenceScan(texts[0]), seen[0]);
+    EXPECT_EQ(ReferenceScan(texts[1]), seen[1]);
 }
 
 TEST(Scanner, TokensAcrossInputPieces) {
@@ -279,30 +320,38 @@ TEST(Scanner, LongRunsOfNonTokensAreSkipped) {
 }
 
 TEST(Scanner, BufferLimitFailsTheScanCleanly) {
-    std::size_t previous = SetScannerBufferLimit(32768);
+    CScanner scanner;
+    std::size_t previous = scanner.SetBufferLimit(32768);
+    EXPECT_EQ(kDefaultScannerBufferLimit, previous);
     std::string text = Cat({"sphere ", std::string(100000, '4'), ".5 sphere"});
     testing::internal::CaptureStderr();
-    auto tokens = Scan(text);
+    auto tokens = Scan(scanner, text);
     std::string message = testing::internal::GetCapturedStderr();
-    SetScannerBufferLimit(previous);
+    scanner.SetBufferLimit(previous);
     EXPECT_EQ((std::vector<Token>{Tok(kTokenSphere), Tok(kTokenScannerFailed)}), tokens);
     EXPECT_EQ("fatal error - scanner input buffer overflow\n", message);
 
     // The failure sticks until the scan ends, and the scanner works again afterwards.
-    BeginScan(text.data(), text.size());
-    SetScannerBufferLimit(32768);
+    scanner.Begin(text.data(), text.size());
+    scanner.SetBufferLimit(32768);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(kTokenSphere, NextToken());
-    EXPECT_EQ(kTokenScannerFailed, NextToken());
-    EXPECT_EQ(kTokenScannerFailed, NextToken());
+    EXPECT_EQ(kTokenSphere, scanner.NextToken());
+    EXPECT_EQ(kTokenScannerFailed, scanner.NextToken());
+    EXPECT_EQ(kTokenScannerFailed, scanner.NextToken());
     testing::internal::GetCapturedStderr();
-    SetScannerBufferLimit(previous);
-    EndScan();
+    scanner.SetBufferLimit(previous);
+    scanner.End();
     EXPECT_EQ((std::vector<Token>{Tok(kTokenSphere), Number(4444.5), Tok(kTokenSphere)}),
-              Scan("sphere 4444.5 sphere"));
+              Scan(scanner, "sphere 4444.5 sphere"));
     EXPECT_EQ((std::vector<Token>{Tok(kTokenSphere), Number(std::strtod(text.c_str() + 7, nullptr)),
                                   Tok(kTokenSphere)}),
-              Scan(text));
+              Scan(scanner, text));
+    // The limit is the scanner's own: another scanner reads the text whole meanwhile.
+    scanner.Begin(text.data(), text.size());
+    scanner.SetBufferLimit(32768);
+    EXPECT_EQ(kTokenSphere, scanner.NextToken());
+    EXPECT_EQ(3u, Scan(text).size());
+    scanner.End();
 }
 
 TEST(Scanner, LongTokenIsReadInFewPieces) {
@@ -310,13 +359,14 @@ TEST(Scanner, LongTokenIsReadInFewPieces) {
     // small pieces would be rescanned hundreds of times. The buffer doubles, so a handful of
     // reads must do.
     std::string text = Cat({"sphere ", std::string(std::size_t{4} << 20, '7'), " 1.5"});
-    BeginScan(text.data(), text.size());
-    EXPECT_EQ(kTokenSphere, NextToken());
-    EXPECT_EQ(kTokenNumber, NextToken());
-    EXPECT_EQ(1.5, LastNumberValue());
-    EXPECT_EQ(kTokenEnd, NextToken());
-    EXPECT_LE(ScannerReadCount(), 20u);
-    EndScan();
+    CScanner scanner;
+    scanner.Begin(text.data(), text.size());
+    EXPECT_EQ(kTokenSphere, scanner.NextToken());
+    EXPECT_EQ(kTokenNumber, scanner.NextToken());
+    EXPECT_EQ(1.5, scanner.GetNumberValue());
+    EXPECT_EQ(kTokenEnd, scanner.NextToken());
+    EXPECT_LE(scanner.GetReadCount(), 20u);
+    scanner.End();
 }
 
 TEST(Scanner, EchoGoesWhereItIsSentWithoutChangingTheTokens) {
@@ -325,18 +375,18 @@ TEST(Scanner, EchoGoesWhereItIsSentWithoutChangingTheTokens) {
                                          Tok(kTokenRBrace)};
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(nullptr, stream);
-    std::FILE* previous = SetScannerEchoStream(stream);
+    CScanner scanner;
+    std::FILE* previous = scanner.SetEchoStream(stream);
     EXPECT_EQ(stdout, previous);
     std::string echoed = "unset";
-    EXPECT_EQ(expected, ScanQuietly(text, &echoed));
+    EXPECT_EQ(expected, ScanQuietly(scanner, text, &echoed));
     EXPECT_EQ("", echoed);
     EXPECT_EQ(3, std::ftell(stream));
 
-    SetScannerEchoStream(nullptr);
-    EXPECT_EQ(expected, ScanQuietly(text, &echoed));
+    scanner.SetEchoStream(nullptr);
+    EXPECT_EQ(expected, ScanQuietly(scanner, text, &echoed));
     EXPECT_EQ("", echoed);
     EXPECT_EQ(3, std::ftell(stream));
-    SetScannerEchoStream(previous);
     std::fclose(stream);
 }
 
@@ -351,40 +401,42 @@ TEST(Scanner, PositionsOfTheTokens) {
     std::string longNumber = std::string(60, '1') + ".5";
     std::string text = "Sphere\n  {\r\n 1.5 x\n\n} " + longNumber + "\n";
     std::vector<Seen> seen;
-    SetScannerEchoStream(nullptr);
-    BeginScan(text.data(), text.size());
-    for (int code = NextToken();; code = NextToken()) {
-        ScanPosition at = LastTokenPosition();
-        seen.push_back({code, at.line, at.column, std::string(LastTokenText())});
+    CScanner scanner;
+    scanner.SetEchoStream(nullptr);
+    scanner.Begin(text.data(), text.size());
+    for (int code = scanner.NextToken();; code = scanner.NextToken()) {
+        ScanPosition at = scanner.GetTokenPosition();
+        seen.push_back({code, at.line, at.column, std::string(scanner.GetTokenText())});
         if (code == kTokenEnd)
             break;
     }
-    EndScan();
-    SetScannerEchoStream(stdout);
-    EXPECT_EQ(
-        (std::vector<Seen>{{kTokenSphere, 1, 1, "Sphere"},
-                           {kTokenLBrace, 2, 3, "{"},
-                           {kTokenNumber, 3, 2, "1.5"},
-                           {kTokenRBrace, 5, 1, "}"},
-                           {kTokenNumber, 5, 3, std::string(kMaxShownTokenBytes, '1') + "..."},
-                           {kTokenEnd, 6, 1, ""}}),
-        seen);
+    scanner.End();
+    EXPECT_EQ((std::vector<Seen>{
+                  {kTokenSphere, 1, 1, "Sphere"},
+                  {kTokenLBrace, 2, 3, "{"},
+                  {kTokenNumber, 3, 2, "1.5"},
+                  {kTokenRBrace, 5, 1, "}"},
+                  {kTokenNumber, 5, 3, std::string(CScanner::kMaxShownTokenBytes, '1') + "..."},
+                  {kTokenEnd, 6, 1, ""}}),
+              seen);
 }
 
 TEST(Scanner, FailureIsHandedToTheHandlerWithItsPlace) {
-    std::size_t previous = SetScannerBufferLimit(32768);
+    CScanner scanner;
+    scanner.SetBufferLimit(32768);
     std::string text = Cat({"sphere\n  ", std::string(100000, '4'), ".5 sphere"});
     std::string message;
     ScanPosition at;
-    SetScannerFailureHandler([&](const char* failure) {
+    const CScanner* failing = nullptr;
+    scanner.SetFailureHandler([&](const char* failure, const CScanner& from) {
         message = failure;
-        at = LastTokenPosition();
+        at = from.GetTokenPosition();
+        failing = &from;
     });
     testing::internal::CaptureStderr();
-    auto tokens = ScanQuietly(text);
+    auto tokens = ScanQuietly(scanner, text);
     EXPECT_EQ("", testing::internal::GetCapturedStderr());
-    SetScannerFailureHandler(nullptr);
-    SetScannerBufferLimit(previous);
+    EXPECT_EQ(&scanner, failing);
     EXPECT_EQ((std::vector<Token>{Tok(kTokenSphere), Tok(kTokenScannerFailed)}), tokens);
     EXPECT_EQ("fatal error - scanner input buffer overflow", message);
     EXPECT_EQ(2u, at.line);
