@@ -46,10 +46,6 @@ CPlatform::Answer CWxPlatform::AskYesNoCancel(const std::string& text, const std
     }
 }
 
-CMainWindow* CWxPlatform::GetMainWindow() {
-    return m_frame;
-}
-
 std::string CWxPlatform::Wildcard(const std::string& filter) {
     std::string wildcard = filter;
     while (!wildcard.empty() && wildcard.back() == '|')

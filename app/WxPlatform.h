@@ -6,12 +6,11 @@
 
 class CMainFrame;
 
-// The platform of the desktop program: message boxes and file dialogs are wxWidgets dialogs,
-// and the main window is the frame. GUI tests derive from it to answer the dialogs.
+// The platform of the desktop program: message boxes and file dialogs are wxWidgets dialogs
+// over the frame. GUI tests derive from it to answer the dialogs.
 class CWxPlatform : public CPlatform {
 public:
     void MessageBox(const std::string& text, const std::string& caption) override;
-    CMainWindow* GetMainWindow() override;
     // The file dialog (ShowFileDialog), then for saving the default extension appended to a
     // name typed without one. When the name so made is an existing file, which the dialog never
     // showed, the user is asked whether to replace it; No chooses nothing.

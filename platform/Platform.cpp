@@ -1,8 +1,5 @@
 #include "platform/Platform.h"
 
-#include "platform/MainWindow.h"
-#include "platform/ViewPort.h"
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,14 +23,6 @@ bool CPlatform::IsInstalled() {
 
 void CPlatform::Install(CPlatform* platform) {
     g_installed = platform;
-}
-
-CLumoDoc* CPlatform::GetActiveDocument() {
-    CMainWindow* mainWindow = GetMainWindow();
-    if (!mainWindow)
-        return nullptr;
-    CViewPort* view = mainWindow->GetActiveViewPort();
-    return view ? view->GetSceneDocument() : nullptr;
 }
 
 CPlatformScope::CPlatformScope(CPlatform& platform) : m_previous(g_installed) {

@@ -3,7 +3,6 @@
 #include <string>
 
 class CLumoDoc;
-class CMainWindow;
 
 // What a file dialog asks for. The filter is the program's own text, entries separated by
 // '|' as "description|pattern|description|pattern". An initial name with a wildcard ("*.lmo")
@@ -31,8 +30,6 @@ public:
 
     // A modal message box with an OK button; returns when it is closed.
     virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
-    // Null when there is no main window.
-    virtual CMainWindow* GetMainWindow() = 0;
 
     // A modal question with Yes, No and Cancel buttons. The platform without a display
     // answers No.
@@ -46,14 +43,6 @@ public:
     // The scene wizard over the document: true when it finished and rebuilt the scene. The
     // platform without a display has none.
     virtual bool RunSceneWizard(CLumoDoc&) { return false; }
-
-    // A document tells the platform when it starts and ends its life, so that a platform
-    // without a framework of documents and views can still find the active one.
-    virtual void DocumentCreated(CLumoDoc*) {}
-    virtual void DocumentDestroyed(CLumoDoc*) {}
-
-    // The document of the main window's active view, or null.
-    CLumoDoc* GetActiveDocument();
 
     // The installed platform; aborts with a message when there is none.
     static CPlatform& Current();

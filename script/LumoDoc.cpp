@@ -8,7 +8,6 @@
 #include "script/WizardObject.h"
 
 CLumoDoc::CLumoDoc() {
-    CPlatform::Current().DocumentCreated(this);
     BuildDefaultScene();
 }
 
@@ -17,7 +16,6 @@ CLumoDoc::~CLumoDoc() {
     // Each distinct light once: entries 0 and 1 share the default light.
     m_lights.clear();
     m_ownedLights.clear();
-    CPlatform::Current().DocumentDestroyed(this);
 }
 
 void CLumoDoc::BuildDefaultScene() {
