@@ -4,19 +4,15 @@
 #include "app/AppIcon.h"
 #include "app/CameraDialog.h"
 #include "app/CommandIds.h"
-#include "app/DesktopEditor.h"
 #include "app/LumoApp.h"
 #include "app/LumoView.h"
-#include "app/MiscOptions.h"
-#include "app/Options2.h"
-#include "app/Options6.h"
+#include "app/MenuBuilder.h"
+#include "app/OptionsMapping.h"
 #include "app/OptionsSheet.h"
 #include "app/PaneProgress.h"
-#include "app/RendererOptions.h"
 #include "app/SceneDocument.h"
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
-#include "platform/SettingsStore.h"
 #include "render/ImageFile.h"
 #include "render/Renderer.h"
 #include "script/Archive.h"
@@ -24,8 +20,6 @@
 #include "script/SceneFile.h"
 #include "script/ScriptDiagnostics.h"
 
-#include <wx/accel.h>
-#include <wx/artprov.h>
 #include <wx/dnd.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
@@ -70,68 +64,6 @@ wxEND_EVENT_TABLE()
 
 namespace {
 
-// The status bar's lock indicators, after the message pane.
-const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
-
-wxMenuBar* BuildMenuBar() {
-    auto* file = new wxMenu;
-    file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
-    file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
-    file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
-    file->AppendSeparator();
-    file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
-    file->AppendSeparator();
-    file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
-                 "Save the last rendered picture as a PNG or PPM file");
-    file->Append(ID_FILE_OPEN_SCENE, "Open Scene...",
-                 "Open a scene file: every object, light, the background and the camera");
-    file->Append(ID_FILE_SAVE_SCENE_AS, "Save Scene As...", "Save the whole scene as a scene file");
-    file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
-
-    auto* edit = new wxMenu;
-    edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
-    edit->AppendSeparator();
-    edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
-    edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
-    edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
-
-    auto* view = new wxMenu;
-    view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
-    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
-    view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
-    view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
-
-    auto* scene = new wxMenu;
-    scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
-    scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
-    scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
-    scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
-                  "Build the scene from the spheres of a script");
-
-    auto* go = new wxMenu;
-    go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
-    go->Append(ID_GO_SPLIT_VIEW, "Split View", "Split view render per thread");
-    go->Append(ID_GO_QUARTER_VIEW, "Quarter View", "Quarter view render per thread");
-
-    auto* debug = new wxMenu;
-    debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
-    debug->Check(ID_DEBUG_LOGGING, true);
-
-    auto* help = new wxMenu;
-    help->Append(ID_APP_ABOUT, "&About lumo...",
-                 "Display program information, version number and copyright");
-
-    auto* menuBar = new wxMenuBar;
-    menuBar->Append(file, "&File");
-    menuBar->Append(edit, "&Edit");
-    menuBar->Append(view, "&View");
-    menuBar->Append(scene, "Scene");
-    menuBar->Append(go, "&Go");
-    menuBar->Append(debug, "&Debug");
-    menuBar->Append(help, "&Help");
-    return menuBar;
-}
-
 // Lets painting and other window-system upkeep through, but no user input, no timer and no
 // command: the render still holds the thread as far as the user is concerned.
 void YieldForPainting() {
@@ -162,35 +94,12 @@ private:
     CMainFrame& m_frame;
 };
 
-// Stock art where the desktop's theme has it, else the drawn glyph.
-wxBitmap ToolBitmap(const wxArtID& id) {
-    wxBitmap bitmap = wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16));
-    return bitmap.IsOk() ? bitmap : MakeToolGlyph(id.utf8_string());
-}
-
 } // namespace
-
-std::vector<wxAcceleratorEntry> CMainFrame::Accelerators() {
-    return {
-        {wxACCEL_CTRL, 'N', ID_FILE_NEW},           {wxACCEL_CTRL, 'O', ID_FILE_OPEN},
-        {wxACCEL_CTRL, 'S', ID_FILE_SAVE},          {wxACCEL_CTRL, 'Z', ID_EDIT_UNDO},
-        {wxACCEL_CTRL, 'X', ID_EDIT_CUT},           {wxACCEL_CTRL, 'C', ID_EDIT_COPY},
-        {wxACCEL_CTRL, 'V', ID_EDIT_PASTE},         {wxACCEL_ALT, WXK_BACK, ID_EDIT_UNDO},
-        {wxACCEL_SHIFT, WXK_DELETE, ID_EDIT_CUT},   {wxACCEL_CTRL, WXK_INSERT, ID_EDIT_COPY},
-        {wxACCEL_SHIFT, WXK_INSERT, ID_EDIT_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
-        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
-    };
-}
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(660, 520)),
       m_recentFiles(ID_FILE_MRU_FILE1, kRecentFileCount) {
     SetIcons(MakeAppIconBundle());
-    SetMenuBar(BuildMenuBar());
-
-    std::vector<wxAcceleratorEntry> accelerators = Accelerators();
-    SetAcceleratorTable(
-        wxAcceleratorTable(static_cast<int>(accelerators.size()), accelerators.data()));
 
     // Bound, not in the table: the framework binds its own close processing in its constructor,
     // and the handler bound last runs first, so the icon goes before the save prompt.
@@ -198,8 +107,9 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
 
     m_canvas = new CViewCanvas(this);
     m_canvas->SetDropTarget(new CFileDrop(*this));
-    if (!CreateToolBarAndStatusBar())
+    if (!CMenuBuilder::Build(*this))
         std::fprintf(stderr, "lumo: cannot create the tool bar or the status bar\n");
+    UpdateIndicators();
 
     wxMenuBar* menuBar = GetMenuBar();
     if (!menuBar) {
@@ -209,7 +119,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
         UpdateRecentFileMenu();
         // Greyed at creation; the enable rules decide again the first time the menu opens.
         wxMenu* file = menuBar->GetMenu(kFileMenuPosition);
-        for (std::size_t position : {1u, 2u, 4u})
+        for (std::size_t position : {std::size_t{1}, std::size_t{2}, kRecentFileItemPosition})
             file->FindItemByPosition(position)->Enable(false);
     }
 }
@@ -219,63 +129,20 @@ CMainFrame::~CMainFrame() {
         app->OnFrameDestroyed(this);
 }
 
-bool CMainFrame::CreateToolBarAndStatusBar() {
-    wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, ID_VIEW_TOOLBAR);
-    if (!toolBar)
-        return false;
-    toolBar->SetToolBitmapSize(wxSize(16, 16));
-    struct Tool {
-        int id;
-        wxArtID art;
-        const char* tip;
-        const char* prompt;
-    };
-    const Tool tools[] = {
-        {ID_FILE_NEW, wxART_NEW, "New", "Create a new document"},
-        {ID_FILE_OPEN, wxART_FILE_OPEN, "Open", "Open an existing document"},
-        {ID_FILE_SAVE, wxART_FILE_SAVE, "Save", "Save the active document"},
-        {ID_APP_ABOUT, wxART_INFORMATION, "About",
-         "Display program information, version number and copyright"},
-        {ID_VIEW_EDITOR, wxART_EDIT, "Editor", "Editor"},
-        {ID_GO_SAME_THREAD, "lumo-render", "Render", "Fire off a single threaded render"},
-        {ID_VIEW_OPTIONS, wxART_HELP_SETTINGS, "Options", "Set and view options"},
-    };
-    for (const Tool& tool : tools) {
-        wxBitmap bitmap =
-            tool.art == "lumo-render" ? MakeRenderToolBitmap(16) : ToolBitmap(tool.art);
-        toolBar->AddTool(tool.id, tool.tip, bitmap, tool.tip, wxITEM_NORMAL)
-            ->SetLongHelp(tool.prompt);
-    }
-    if (!toolBar->Realize())
-        return false;
-
-    wxStatusBar* statusBar = CreateStatusBar(4, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
-    if (!statusBar)
-        return false;
-    int widths[4] = {-1, 0, 0, 0};
-    for (int i = 0; i < 3; ++i)
-        widths[i + 1] = statusBar->GetTextExtent(kIndicators[i]).GetWidth() + 16;
-    statusBar->SetStatusWidths(4, widths);
-    SetStatusBarPane(0);
-    SetStatusText("Ready", 0);
-    UpdateIndicators();
-    return true;
-}
-
 void CMainFrame::UpdateIndicators() {
     wxStatusBar* statusBar = GetStatusBar();
     if (!statusBar)
         return;
-    const wxKeyCode keys[] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+    const wxKeyCode keys[CMenuBuilder::kIndicatorCount] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
     int state = 0;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < CMenuBuilder::kIndicatorCount; ++i)
         if (wxGetKeyState(keys[i]))
             state |= 1 << i;
     if (state == m_indicators)
         return;
     m_indicators = state;
-    for (int i = 0; i < 3; ++i)
-        statusBar->SetStatusText(state & (1 << i) ? kIndicators[i] : "", i + 1);
+    for (int i = 0; i < CMenuBuilder::kIndicatorCount; ++i)
+        statusBar->SetStatusText(state & (1 << i) ? CMenuBuilder::kIndicators[i] : "", i + 1);
 }
 
 CMenuBar* CMainFrame::GetMainMenu() {
@@ -306,7 +173,7 @@ CLumoDoc* CMainFrame::GetActiveScene() const {
 
 void CMainFrame::UpdateRecentFileMenu() {
     if (wxMenuBar* menuBar = GetMenuBar())
-        m_recentFiles.UpdateMenu(*menuBar->GetMenu(kFileMenuPosition), 4);
+        m_recentFiles.UpdateMenu(*menuBar->GetMenu(kFileMenuPosition), kRecentFileItemPosition);
 }
 
 void CMainFrame::Render(unsigned parts) {
@@ -418,74 +285,9 @@ void CMainFrame::SaveScriptWith(const std::function<void(CArchive&)>& store) {
 
 void CMainFrame::ShowOptions() {
     COptionsSheet sheet(this);
-    LoadOptions(sheet);
+    COptionsMapping::LoadOptions(sheet);
     if (sheet.ShowModal() == wxID_OK)
-        SaveOptions(sheet);
-}
-
-void CMainFrame::LoadOptions(COptionsSheet& sheet) {
-    CSettingsStore profile = CSettingsStore::Profile();
-    CSettingsStore ini = CSettingsStore::IniFile();
-    const std::string section = CSettingsStore::kSection;
-    auto readFloat = [&](const char* key) {
-        return static_cast<float>(std::atof(ini.GetString(section, key, "0.1").c_str()));
-    };
-    sheet.m_renderer->m_maxRecursion =
-        static_cast<unsigned>(profile.GetInt(section, "MaxRecursion", 0));
-    sheet.m_misc->m_editorPath =
-        wxString::FromUTF8(ini.GetString(section, "EditorPath", DefaultEditorCommand()));
-    sheet.m_misc->m_fileOverride = profile.GetInt(section, "FileOverRide", 0);
-    sheet.m_misc->m_useEditor = profile.GetInt(section, "UseEditor", 0);
-    sheet.m_misc->m_runWizard = profile.GetInt(section, "RunWiz", 0);
-    sheet.m_camera->m_x = readFloat("CamX");
-    sheet.m_camera->m_y = readFloat("CamY");
-    sheet.m_camera->m_z = readFloat("CamZ");
-    sheet.m_camera->m_width = static_cast<unsigned>(profile.GetInt(section, "Width", 320));
-    sheet.m_camera->m_height = static_cast<unsigned>(profile.GetInt(section, "Height", 200));
-    sheet.m_camera->m_fishEye = profile.GetInt(section, "FishEye", 0);
-    sheet.m_advanced->m_katmai = profile.GetInt(section, "KatMai", 0);
-    sheet.m_advanced->m_mmx = profile.GetInt(section, "MMX", 0);
-}
-
-void CMainFrame::SaveOptions(COptionsSheet& sheet) {
-    CSettingsStore profile = CSettingsStore::Profile();
-    CSettingsStore ini = CSettingsStore::IniFile();
-    const std::string section = CSettingsStore::kSection;
-    // The first write that fails is said, once, and ends the saving: the stores' folder or
-    // file is then what is wrong, and every later write would say the same.
-    bool failed = false;
-    auto said = [&](const CSettingsStore& store, bool written) {
-        if (!written) {
-            failed = true;
-            CPlatform::Current().MessageBox(store.GetLastError(), "lumo");
-        }
-    };
-    auto writeInt = [&](const char* key, int value) {
-        if (!failed)
-            said(profile, profile.WriteInt(section, key, value));
-    };
-    auto writeText = [&](const char* key, const std::string& value) {
-        if (!failed)
-            said(ini, ini.WriteString(section, key, value));
-    };
-    auto writeFloat = [&](const char* key, float value) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
-        writeText(key, text);
-    };
-    writeInt("MaxRecursion", static_cast<int>(sheet.m_renderer->m_maxRecursion));
-    writeText("EditorPath", sheet.m_misc->m_editorPath.utf8_string());
-    writeInt("FileOverRide", sheet.m_misc->m_fileOverride);
-    writeInt("UseEditor", sheet.m_misc->m_useEditor);
-    writeInt("RunWiz", sheet.m_misc->m_runWizard);
-    writeInt("FishEye", sheet.m_camera->m_fishEye);
-    writeFloat("CamX", sheet.m_camera->m_x);
-    writeFloat("CamY", sheet.m_camera->m_y);
-    writeFloat("CamZ", sheet.m_camera->m_z);
-    writeInt("Width", static_cast<int>(sheet.m_camera->m_width));
-    writeInt("Height", static_cast<int>(sheet.m_camera->m_height));
-    writeInt("KatMai", sheet.m_advanced->m_katmai);
-    writeInt("MMX", sheet.m_advanced->m_mmx);
+        COptionsMapping::SaveOptions(sheet);
 }
 
 // Same Thread, Split View and Quarter View: the picture whole, in halves or in quarters.

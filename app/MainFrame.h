@@ -6,7 +6,6 @@
 #include "platform/MainWindow.h"
 #include "render/RenderJob.h"
 
-#include <wx/accel.h>
 #include <wx/docview.h>
 
 #include <functional>
@@ -17,11 +16,11 @@
 class CArchive;
 class CLumoDoc;
 class CLumoView;
-class COptionsSheet;
 class CPaneProgress;
 class CViewCanvas;
 
-// The program's one top-level window: menus, accelerators, tool bar and status bar, the
+// The program's one top-level window: menus, accelerators, tool bar and status bar (made by
+// CMenuBuilder), the
 // frame-level commands (render, options, wizard, camera, add light, save script, logging,
 // exit) and the close handling. Commands reach the active view first (the document handles
 // none), then this frame, then the application.
@@ -35,9 +34,6 @@ public:
     std::string GetWindowTitle() const override;
     void SetWindowTitle(const std::string& title) override;
     CViewPort* GetActiveViewPort() override;
-
-    // The accelerator table's keys and their commands.
-    static std::vector<wxAcceleratorEntry> Accelerators();
 
     CViewCanvas* GetCanvas() const { return m_canvas; }
     CLumoView* GetLumoView() const;
@@ -63,9 +59,6 @@ public:
     static void SaveScriptWith(const std::function<void(CArchive&)>& store);
     // The options sheet, filled from the settings and saved on OK only.
     void ShowOptions();
-    // Moves every setting between the stores and the sheet's pages, in the program's orders.
-    void LoadOptions(COptionsSheet& sheet);
-    void SaveOptions(COptionsSheet& sheet);
 
     // The progress bar of the render in progress, or null.
     CPaneProgress* GetProgress() const { return m_progress; }
@@ -76,7 +69,6 @@ public:
     std::function<void(int position)> m_onProgress;
 
 private:
-    bool CreateToolBarAndStatusBar();
     void UpdateIndicators();
 
     void OnRender(wxCommandEvent& event);

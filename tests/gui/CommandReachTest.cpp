@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "app/CommandIds.h"
 #include "app/LumoView.h"
+#include "app/MenuBuilder.h"
 #include "app/ViewCanvas.h"
 #include "platform/SettingsStore.h"
 
@@ -190,7 +191,7 @@ TEST_F(CommandReach, EveryHandledCommandHasAControlOrAnAcceleratorOrIsInternal) 
     wxToolBar* toolBar = Frame().GetToolBar();
     for (std::size_t position = 0; position < toolBar->GetToolsCount(); ++position)
         reachable.insert(toolBar->GetToolByPos(static_cast<int>(position))->GetId());
-    for (const wxAcceleratorEntry& entry : CMainFrame::Accelerators())
+    for (const wxAcceleratorEntry& entry : CMenuBuilder::Accelerators())
         reachable.insert(entry.GetCommand());
 
     std::set<int> handled = HandledCommands(Frame());
