@@ -106,15 +106,14 @@ bool CLumoApp::StartUp(const std::string& script) {
         }
         std::error_code ignored;
         std::string absolute = std::filesystem::absolute(script, ignored).string();
-        m_frame->GetRecentFiles().Add(absolute.empty() ? script : absolute);
-        m_frame->UpdateRecentFileMenu();
+        m_frame->GetFileCommands().AddRecentFile(absolute.empty() ? script : absolute);
     }
 
     m_frame->Show(true);
     m_frame->Update();
 
     if (CSettingsStore::Profile().GetInt(CSettingsStore::kSection, "RunWiz", 0) != 0)
-        document->GetScene().RunSceneWizard();
+        document->RunSceneWizard();
 
     AddTrayIcon();
 

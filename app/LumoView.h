@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Platform.h"
 #include "platform/ViewPort.h"
 
 #include <wx/docview.h>
@@ -12,8 +11,9 @@ class CViewCanvas;
 class wxDC;
 class wxRegion;
 
-// The one view of the document: shows the rendered picture, clears it before a render or after
-// a script is loaded, starts the external editor, and handles New, Open and Save.
+// The one view of the document: shows the rendered picture, clears it before a render and
+// after the scene changed (OnUpdate), starts the external editor, and handles New, Open and
+// Save.
 //
 // The picture reaches the screen through off-screen images, never one drawing call per pixel:
 // while a render runs, the pixels the renderer paints go into m_screen and the rows finished
@@ -21,18 +21,14 @@ class wxRegion;
 // in one blit.
 class CLumoView : public wxView, public CViewPort {
 public:
-    // The file dialogs' filter, shared by Open, Save Script and the recent files.
-    static constexpr const char* kScriptFilter = "Lumo files (*.lmo)|*.lmo|All Files (*.*))|*.*||";
-    // The script file dialog of Open, Save Script and Parse Script: the filter above, "*.lmo"
-    // as the initial name, "lumo" added to a name without an extension; an opened file must
-    // exist. False when the user cancelled.
-    static bool ChooseScriptFile(CFileChoice::Mode mode, std::string& path);
-
     CLumoView() = default;
     ~CLumoView() override;
 
     bool OnCreate(wxDocument* document, long flags) override;
     void OnDraw(wxDC* dc) override;
+    // The document's scene changed: the picture is cleared, unless the change keeps it
+    // (CSceneChange), and the whole view repainted.
+    void OnUpdate(wxView* sender, wxObject* hint) override;
     void OnChangeFilename() override;
     bool OnClose(bool deleteWindow) override;
 
@@ -43,8 +39,6 @@ public:
 
     // The image and the screen rectangle it covers become white.
     void ClearImage();
-    // After a scene was read into the document: the image cleared, the whole view repainted.
-    void ClearImageAndRepaint();
     // Puts the rows painted since the last flush on the screen at once.
     void FlushPaintedRows();
     // The canvas's paint handler.
@@ -53,7 +47,6 @@ public:
     CViewCanvas* GetCanvas() const { return m_canvas; }
 
 private:
-    CMainFrame* Frame() const;
     bool IsIdle() const;
     void DrawImage(wxDC& dc);
 
@@ -65,6 +58,7 @@ private:
     void OnOptions(wxCommandEvent& event);
     void OnUpdateWhenIdle(wxUpdateUIEvent& event);
 
+    CMainFrame* m_frame = nullptr; // set in OnCreate
     CViewCanvas* m_canvas = nullptr;
     wxImage m_screen; // what the renderer painted on the view, in the image's size
     int m_dirtyTop = -1;

@@ -13,14 +13,9 @@
 #include "app/SceneDocument.h"
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
-#include "render/ImageFile.h"
 #include "render/Renderer.h"
-#include "script/Archive.h"
 #include "script/LumoDoc.h"
-#include "script/SceneFile.h"
-#include "script/ScriptDiagnostics.h"
 
-#include <wx/dnd.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -76,29 +71,11 @@ void YieldForPainting() {
     loop.YieldFor(wxEVT_CATEGORY_UI);
 }
 
-// Files dropped on the picture open as File > Open opens them, one after the other, while no
-// render runs.
-class CFileDrop : public wxFileDropTarget {
-public:
-    explicit CFileDrop(CMainFrame& frame) : m_frame(frame) {}
-    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
-        if (m_frame.GetRenderBusy() != 0)
-            return false;
-        bool opened = false;
-        for (const wxString& file : files)
-            opened = m_frame.OpenFile(file.utf8_string(), CSceneDocument::keepName) || opened;
-        return opened;
-    }
-
-private:
-    CMainFrame& m_frame;
-};
-
 } // namespace
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(660, 520)),
-      m_recentFiles(ID_FILE_MRU_FILE1, kRecentFileCount) {
+      m_fileCommands(*this) {
     SetIcons(MakeAppIconBundle());
 
     // Bound, not in the table: the framework binds its own close processing in its constructor,
@@ -106,7 +83,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
 
     m_canvas = new CViewCanvas(this);
-    m_canvas->SetDropTarget(new CFileDrop(*this));
+    m_fileCommands.AcceptDroppedFiles(*m_canvas);
     if (!CMenuBuilder::Build(*this))
         std::fprintf(stderr, "lumo: cannot create the tool bar or the status bar\n");
     UpdateIndicators();
@@ -115,8 +92,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     if (!menuBar) {
         CPlatform::Current().MessageBox("Menu not there yet ... ", "lumo");
     } else {
-        m_recentFiles.Load();
-        UpdateRecentFileMenu();
+        m_fileCommands.LoadRecentFiles();
         // Greyed at creation; the enable rules decide again the first time the menu opens.
         wxMenu* file = menuBar->GetMenu(kFileMenuPosition);
         for (std::size_t position : {std::size_t{1}, std::size_t{2}, kRecentFileItemPosition})
@@ -171,9 +147,9 @@ CLumoDoc* CMainFrame::GetActiveScene() const {
     return view ? view->GetSceneDocument() : nullptr;
 }
 
-void CMainFrame::UpdateRecentFileMenu() {
-    if (wxMenuBar* menuBar = GetMenuBar())
-        m_recentFiles.UpdateMenu(*menuBar->GetMenu(kFileMenuPosition), kRecentFileItemPosition);
+CSceneDocument* CMainFrame::GetCurrentDocument() const {
+    wxDocManager* manager = GetDocumentManager();
+    return manager ? dynamic_cast<CSceneDocument*>(manager->GetCurrentDocument()) : nullptr;
 }
 
 void CMainFrame::Render(unsigned parts) {
@@ -245,44 +221,6 @@ void CMainFrame::Render(unsigned parts) {
     }
 }
 
-bool CMainFrame::OpenFile(const std::string& path, CSceneDocument::ScriptNaming naming) {
-    auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
-    if (!document)
-        return false;
-    std::string error;
-    CSceneDocument::OpenOutcome outcome;
-    {
-        wxBusyCursor wait;
-        outcome = document->OpenFile(path, naming, error);
-    }
-    if (outcome == CSceneDocument::failed)
-        CPlatform::Current().MessageBox(error, "lumo");
-    if (outcome != CSceneDocument::addedScript && outcome != CSceneDocument::replacedScene)
-        return false;
-    if (CLumoView* view = GetLumoView())
-        view->ClearImageAndRepaint();
-    return true;
-}
-
-void CMainFrame::SaveScript() {
-    if (CLumoDoc* document = GetActiveScene())
-        SaveScriptWith([document](CArchive& archive) { document->Serialize(archive); });
-}
-
-void CMainFrame::SaveScriptWith(const std::function<void(CArchive&)>& store) {
-    std::string path;
-    if (!CLumoView::ChooseScriptFile(CFileChoice::forSaving, path))
-        return;
-    CArchive archive(path, CArchive::store);
-    {
-        wxBusyCursor wait;
-        store(archive);
-    }
-    // A save that did not happen is said, never passed over: the user would lose the scene.
-    if (!archive.Close())
-        CPlatform::Current().MessageBox(archive.GetError(), "lumo");
-}
-
 void CMainFrame::ShowOptions() {
     COptionsSheet sheet(this);
     COptionsMapping::LoadOptions(sheet);
@@ -312,7 +250,7 @@ void CMainFrame::OnOptions(wxCommandEvent&) {
 }
 
 void CMainFrame::OnSceneWizard(wxCommandEvent&) {
-    if (CLumoDoc* document = GetActiveScene())
+    if (CSceneDocument* document = GetCurrentDocument())
         document->RunSceneWizard();
 }
 
@@ -350,10 +288,6 @@ void CMainFrame::OnAddLight(wxCommandEvent&) {
     document->AddLight(std::move(light));
 }
 
-void CMainFrame::OnSaveScript(wxCommandEvent&) {
-    SaveScript();
-}
-
 // The check mark is the item's whole state, and it has already moved when the command
 // arrives: GTK toggles a check item before its handler runs. Nothing else reads it.
 void CMainFrame::OnLogging(wxCommandEvent&) {}
@@ -362,94 +296,28 @@ void CMainFrame::OnExit(wxCommandEvent&) {
     CallAfter([this] { Close(); });
 }
 
+void CMainFrame::OnSaveScript(wxCommandEvent&) {
+    m_fileCommands.SaveScript();
+}
+
 void CMainFrame::OnExportImage(wxCommandEvent&) {
-    CLumoDoc* document = GetActiveScene();
-    if (!document || !document->m_imageComplete)
-        return;
-    CFileChoice choice{.mode = CFileChoice::forSaving,
-                       .filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm",
-                       .initialName = "lumo.png",
-                       .defaultExtension = "png",
-                       .confirmOverwrite = true};
-    std::string path;
-    if (!CPlatform::Current().ChooseFile(choice, path))
-        return;
-    std::string error;
-    wxBusyCursor wait;
-    if (!CImageFile::Write(document->m_image, path, error))
-        CPlatform::Current().MessageBox("Cannot export the picture: " + error, "lumo");
+    m_fileCommands.ExportImage();
 }
 
 void CMainFrame::OnOpenScene(wxCommandEvent&) {
-    if (GetRenderBusy() != 0)
-        return;
-    std::string path;
-    if (!CSceneDocument::ChooseSceneFile(CFileChoice::forOpening, path))
-        return;
-    if (OpenFile(path, CSceneDocument::nameAfterScript)) {
-        m_recentFiles.Add(path);
-        UpdateRecentFileMenu();
-    }
+    m_fileCommands.OpenScene();
 }
 
 void CMainFrame::OnSaveSceneAs(wxCommandEvent&) {
-    if (auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument()))
-        document->ChooseAndSaveScene();
+    m_fileCommands.SaveSceneAs();
 }
 
-// The scene is rebuilt from the spheres of a script, through the grammar, only when the whole
-// script parses: a script that stops half-way leaves the scene as it was, and the error says
-// where, as lumo-render says it.
 void CMainFrame::OnParseScript(wxCommandEvent&) {
-    CLumoDoc* document = GetActiveScene();
-    if (!document || GetRenderBusy() != 0)
-        return;
-    std::string path;
-    if (!CLumoView::ChooseScriptFile(CFileChoice::forOpening, path))
-        return;
-    CArchive archive(path, CArchive::load);
-    std::string text;
-    if (!archive.ReadAll(text)) {
-        CPlatform::Current().MessageBox(archive.GetError(), "lumo");
-        return;
-    }
-    // A scene file is read whole, as wherever a file is opened.
-    if (CSceneFile::IsSceneText(text)) {
-        OpenFile(path, CSceneDocument::nameAfterScript);
-        return;
-    }
-    std::string error;
-    if (!CScriptDiagnostics::Parse(*document, text, path, error, true)) {
-        CPlatform::Current().MessageBox(error, "lumo");
-        return;
-    }
-    if (CLumoView* view = GetLumoView())
-        view->ClearImageAndRepaint();
+    m_fileCommands.ParseScript();
 }
 
 void CMainFrame::OnRecentFile(wxCommandEvent& event) {
-    std::string path = m_recentFiles.GetFileForId(event.GetId());
-    auto* document = dynamic_cast<CSceneDocument*>(GetDocumentManager()->GetCurrentDocument());
-    if (path.empty() || !document || GetRenderBusy() != 0)
-        return;
-    std::string error;
-    switch (document->OpenFile(path, CSceneDocument::nameAfterScript, error)) {
-    case CSceneDocument::failed:
-        CPlatform::Current().MessageBox(error, "lumo");
-        m_recentFiles.Remove(static_cast<std::size_t>(event.GetId() - ID_FILE_MRU_FILE1));
-        break;
-    case CSceneDocument::cancelled:
-        return;
-    case CSceneDocument::replacedScene:
-        if (CLumoView* view = GetLumoView())
-            view->ClearImage();
-        [[fallthrough]];
-    case CSceneDocument::addedScript:
-        m_recentFiles.Add(path);
-        break;
-    }
-    UpdateRecentFileMenu();
-    m_canvas->Refresh(true);
+    m_fileCommands.OpenRecentFile(event.GetId());
 }
 
 void CMainFrame::OnToggleToolBar(wxCommandEvent&) {
@@ -495,12 +363,11 @@ void CMainFrame::OnUpdateNobodyHandles(wxUpdateUIEvent& event) {
 }
 
 void CMainFrame::OnUpdateRecentFile(wxUpdateUIEvent& event) {
-    event.Enable(!m_recentFiles.GetFileForId(event.GetId()).empty() && GetRenderBusy() == 0);
+    event.Enable(m_fileCommands.CanOpenRecentFile(event.GetId()));
 }
 
 void CMainFrame::OnUpdateExportImage(wxUpdateUIEvent& event) {
-    CLumoDoc* document = GetActiveScene();
-    event.Enable(document && document->m_imageComplete && !document->IsRendering());
+    event.Enable(m_fileCommands.CanExportImage());
 }
 
 void CMainFrame::OnUpdateWhenIdle(wxUpdateUIEvent& event) {

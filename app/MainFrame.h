@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/RecentFileList.h"
-#include "app/SceneDocument.h"
+#include "app/FileCommands.h"
 #include "app/WxMenuBar.h"
 #include "platform/MainWindow.h"
 #include "render/RenderJob.h"
@@ -11,19 +10,17 @@
 #include <functional>
 #include <stop_token>
 #include <string>
-#include <vector>
 
-class CArchive;
 class CLumoDoc;
 class CLumoView;
 class CPaneProgress;
+class CSceneDocument;
 class CViewCanvas;
 
-// The program's one top-level window: menus, accelerators, tool bar and status bar (made by
-// CMenuBuilder), the
-// frame-level commands (render, options, wizard, camera, add light, save script, logging,
-// exit) and the close handling. Commands reach the active view first (the document handles
-// none), then this frame, then the application.
+// The program's one top-level window: its menus, tool bar and status bar (made by
+// CMenuBuilder), the frame-level commands (render, options, wizard, camera, add light, logging,
+// exit), the file commands handed on to CFileCommands, and the close handling. Commands reach
+// the active view first (the document handles none), then this frame, then the application.
 class CMainFrame : public wxDocParentFrame, public CMainWindow {
 public:
     CMainFrame(wxDocManager* manager, const wxString& title);
@@ -38,8 +35,8 @@ public:
     CViewCanvas* GetCanvas() const { return m_canvas; }
     CLumoView* GetLumoView() const;
     CLumoDoc* GetActiveScene() const;
-    CRecentFileList& GetRecentFiles() { return m_recentFiles; }
-    void UpdateRecentFileMenu();
+    CSceneDocument* GetCurrentDocument() const;
+    CFileCommands& GetFileCommands() { return m_fileCommands; }
 
     // The render command: the whole view, with the picture building up row by row on screen,
     // traced on this thread ("Same Thread", parts 0) or split into 2 halves or 4 quarters each
@@ -49,14 +46,6 @@ public:
     // Asks the render in progress, if any, to end before its next pixel. A render started
     // afterwards runs whole.
     void StopRender() { m_renderStop.request_stop(); }
-    // Opens a file the way its first line says (CSceneDocument::OpenFile) and shows what
-    // became of the scene: a scene read whole, or a script added by File > Open, clears the
-    // picture. A file that cannot be opened is said in a message box. True when it opened.
-    bool OpenFile(const std::string& path, CSceneDocument::ScriptNaming naming);
-    // Save Script: the save dialog, then the object list as script text.
-    void SaveScript();
-    // The save dialog of Save Script, then the store writes the file; a failure is said.
-    static void SaveScriptWith(const std::function<void(CArchive&)>& store);
     // The options sheet, filled from the settings and saved on OK only.
     void ShowOptions();
 
@@ -98,9 +87,9 @@ private:
     void OnUpdateStatusBar(wxUpdateUIEvent& event);
 
     CWxMenuBar m_menuAdapter{*this};
+    CFileCommands m_fileCommands;
     CViewCanvas* m_canvas = nullptr;
     CPaneProgress* m_progress = nullptr;
-    CRecentFileList m_recentFiles;
     std::stop_source m_renderStop; // of the render in progress, or of the last one
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown

@@ -102,9 +102,8 @@ protected:
         // Four recent files, so that all four of the list's items stand in the menu.
         for (const char* name : {"a.lmo", "b.lmo", "c.lmo", "d.lmo"}) {
             WriteFile(TestPath(name), "sphere { 0.0 0.0 0.0 1.0 }");
-            Frame().GetRecentFiles().Add(TestPath(name));
+            Frame().GetFileCommands().AddRecentFile(TestPath(name));
         }
-        Frame().UpdateRecentFileMenu();
         Frame().SetClientSize(48, 32);
         Pump();
         ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD)); // so that Export Image is enabled

@@ -325,7 +325,7 @@ TEST_F(MainFrame, TheEditorStartsWithoutBlockingTheWindow) {
 
 TEST_F(MainFrame, ClosingWithoutANotificationAreaSaysNothing) {
     EXPECT_FALSE(App().IsTrayIconShown()); // Xvfb has no notification area
-    Frame().Close(true);                   // as the window's close button does
+    Frame().Close(true);                         // as the window's close button does
     Pump();
     EXPECT_EQ(nullptr, App().GetMainFrame());
     App().ShutDown();
@@ -338,8 +338,7 @@ TEST_F(MainFrame, ClosingWithoutANotificationAreaSaysNothing) {
 TEST_F(MainFrame, RecentFilesAreKeptInTheProfile) {
     std::string path = TestPath("recent.lmo");
     WriteFile(path, "sphere { }");
-    Frame().GetRecentFiles().Add(path);
-    Frame().UpdateRecentFileMenu();
+    Frame().GetFileCommands().AddRecentFile(path);
     EXPECT_EQ(path, CSettingsStore::Profile().GetString("Recent File List", "File1", ""));
     wxMenuItem* first = Frame().GetMenuBar()->GetMenu(0)->FindItemByPosition(4);
     EXPECT_EQ(ID_FILE_MRU_FILE1, first->GetId());
