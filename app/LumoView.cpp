@@ -5,11 +5,11 @@
 #include "app/MainFrame.h"
 #include "app/SceneChange.h"
 #include "app/SceneDocument.h"
+#include "app/SceneTemplate.h"
 #include "app/ViewCanvas.h"
 #include "platform/SettingsStore.h"
 #include "script/LumoDoc.h"
 
-#include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/dc.h>
 #include <wx/region.h>
@@ -59,10 +59,10 @@ CLumoView::~CLumoView() {
 bool CLumoView::OnCreate(wxDocument* document, long flags) {
     if (!wxView::OnCreate(document, flags))
         return false;
-    // The frame the view shows its picture in.
-    m_frame = dynamic_cast<CMainFrame*>(wxTheApp->GetTopWindow());
-    if (!m_frame)
+    auto* sceneTemplate = dynamic_cast<CSceneTemplate*>(document->GetDocumentTemplate());
+    if (!sceneTemplate)
         return false;
+    m_frame = &sceneTemplate->GetFrame();
     SetFrame(m_frame);
     m_canvas = m_frame->GetCanvas();
     m_canvas->SetView(this);
@@ -88,7 +88,7 @@ CLumoDoc* CLumoView::GetSceneDocument() {
 
 void CLumoView::OnChangeFilename() {
     if (m_frame && GetDocument())
-        m_frame->SetTitle(GetDocument()->GetUserReadableName() + " - " + wxTheApp->GetAppName());
+        m_frame->ShowDocumentTitle(GetDocument()->GetUserReadableName());
 }
 
 void CLumoView::OnUpdate(wxView*, wxObject* hint) {

@@ -13,7 +13,7 @@ class wxRegion;
 
 // The one view of the document: shows the rendered picture, clears it before a render and
 // after the scene changed (OnUpdate), starts the external editor, and handles New, Open and
-// Save.
+// Save. It lives in the frame its document template was given.
 //
 // The picture reaches the screen through off-screen images, never one drawing call per pixel:
 // while a render runs, the pixels the renderer paints go into m_screen and the rows finished
@@ -58,7 +58,7 @@ private:
     void OnOptions(wxCommandEvent& event);
     void OnUpdateWhenIdle(wxUpdateUIEvent& event);
 
-    CMainFrame* m_frame = nullptr; // set in OnCreate
+    CMainFrame* m_frame = nullptr; // from the document's template, in OnCreate
     CViewCanvas* m_canvas = nullptr;
     wxImage m_screen; // what the renderer painted on the view, in the image's size
     int m_dirtyTop = -1;

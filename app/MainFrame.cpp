@@ -4,13 +4,13 @@
 #include "app/AppIcon.h"
 #include "app/CameraDialog.h"
 #include "app/CommandIds.h"
-#include "app/LumoApp.h"
 #include "app/LumoView.h"
 #include "app/MenuBuilder.h"
 #include "app/OptionsMapping.h"
 #include "app/OptionsSheet.h"
 #include "app/PaneProgress.h"
 #include "app/SceneDocument.h"
+#include "app/TrayIcon.h"
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
 #include "render/Renderer.h"
@@ -73,9 +73,9 @@ void YieldForPainting() {
 
 } // namespace
 
-CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
-    : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(660, 520)),
-      m_fileCommands(*this) {
+CMainFrame::CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon& trayIcon)
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, appName, wxDefaultPosition, wxSize(660, 520)),
+      m_appName(appName), m_trayIcon(trayIcon), m_fileCommands(*this) {
     SetIcons(MakeAppIconBundle());
 
     // Bound, not in the table: the framework binds its own close processing in its constructor,
@@ -98,11 +98,6 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
         for (std::size_t position : {std::size_t{1}, std::size_t{2}, kRecentFileItemPosition})
             file->FindItemByPosition(position)->Enable(false);
     }
-}
-
-CMainFrame::~CMainFrame() {
-    if (auto* app = dynamic_cast<CLumoApp*>(wxTheApp))
-        app->OnFrameDestroyed(this);
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -150,6 +145,10 @@ CLumoDoc* CMainFrame::GetActiveScene() const {
 CSceneDocument* CMainFrame::GetCurrentDocument() const {
     wxDocManager* manager = GetDocumentManager();
     return manager ? dynamic_cast<CSceneDocument*>(manager->GetCurrentDocument()) : nullptr;
+}
+
+void CMainFrame::ShowDocumentTitle(const wxString& name) {
+    SetTitle(name + " - " + m_appName);
 }
 
 void CMainFrame::Render(unsigned parts) {
@@ -343,9 +342,8 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
         event.Veto();
         return;
     }
-    if (auto* app = dynamic_cast<CLumoApp*>(wxTheApp))
-        if (!app->RemoveTrayIcon())
-            CPlatform::Current().MessageBox("Failed delete tray icon..", "lumo");
+    if (!m_trayIcon.Remove())
+        CPlatform::Current().MessageBox("Failed delete tray icon..", "lumo");
     event.Skip(); // the framework's close processing: save prompt, then the window goes
 }
 

@@ -15,6 +15,7 @@ class CLumoDoc;
 class CLumoView;
 class CPaneProgress;
 class CSceneDocument;
+class CTrayIcon;
 class CViewCanvas;
 
 // The program's one top-level window: its menus, tool bar and status bar (made by
@@ -23,8 +24,8 @@ class CViewCanvas;
 // the active view first (the document handles none), then this frame, then the application.
 class CMainFrame : public wxDocParentFrame, public CMainWindow {
 public:
-    CMainFrame(wxDocManager* manager, const wxString& title);
-    ~CMainFrame() override;
+    // The title reads "DOCUMENT - appName"; the tray icon is taken away when the window closes.
+    CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon& trayIcon);
 
     // CMainWindow.
     CMenuBar* GetMainMenu() override;
@@ -37,6 +38,8 @@ public:
     CLumoDoc* GetActiveScene() const;
     CSceneDocument* GetCurrentDocument() const;
     CFileCommands& GetFileCommands() { return m_fileCommands; }
+    // The title for the document's name.
+    void ShowDocumentTitle(const wxString& name);
 
     // The render command: the whole view, with the picture building up row by row on screen,
     // traced on this thread ("Same Thread", parts 0) or split into 2 halves or 4 quarters each
@@ -87,6 +90,8 @@ private:
     void OnUpdateStatusBar(wxUpdateUIEvent& event);
 
     CWxMenuBar m_menuAdapter{*this};
+    wxString m_appName;
+    CTrayIcon& m_trayIcon;
     CFileCommands m_fileCommands;
     CViewCanvas* m_canvas = nullptr;
     CPaneProgress* m_progress = nullptr;

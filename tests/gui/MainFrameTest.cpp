@@ -324,7 +324,7 @@ TEST_F(MainFrame, TheEditorStartsWithoutBlockingTheWindow) {
 }
 
 TEST_F(MainFrame, ClosingWithoutANotificationAreaSaysNothing) {
-    EXPECT_FALSE(App().IsTrayIconShown()); // Xvfb has no notification area
+    EXPECT_FALSE(App().GetTrayIcon().IsShown()); // Xvfb has no notification area
     Frame().Close(true);                         // as the window's close button does
     Pump();
     EXPECT_EQ(nullptr, App().GetMainFrame());
