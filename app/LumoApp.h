@@ -14,9 +14,8 @@ class wxWindowDestroyEvent;
 
 // The application: chooses the platform, makes the frame and registers the one document
 // template (CSceneTemplate: document CSceneDocument, view CLumoView, in that frame), opens a
-// script named on the command line,
-// shows the main window, runs the wizard when "RunWiz" asks for it, puts the icon into the
-// notification area, and answers About.
+// script named on the command line, shows the main window, runs the wizard when "RunWiz" asks
+// for it, puts the icon into the notification area, and answers About.
 class CLumoApp : public wxApp {
 public:
     CLumoApp();
@@ -27,7 +26,7 @@ public:
     void OnInitCmdLine(wxCmdLineParser& parser) override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;
 
-    // Start-up after the command line: the document template, the frame, the document (the
+    // Start-up after the command line: the frame, the document template, the document (the
     // script opened through its load path when one is named), the window shown, the wizard,
     // the notification-area icon. False, with a line on standard error and a message box, when
     // the file cannot be read. A scene file is read whole (see CSceneDocument::OpenFile).
