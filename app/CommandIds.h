@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 // The program's command identifiers, used as the wxWidgets event ids of menu items, tool bar
 // buttons and accelerators. The numbers are the program's own and stay as they are: settings,
 // tests and the enable rules address commands by them. All lie above wxID_HIGHEST, so none
@@ -42,7 +44,10 @@ enum : int {
 
 // The progress gauge's control id in the status bar.
 constexpr int ID_RENDER_PROGRESS = 1;
-// Top-level menu positions that the program addresses by position.
+// Top-level menu positions that the program addresses by position (the menu builder checks them
+// against the menus' titles).
 constexpr int kFileMenuPosition = 0;
 constexpr int kGoMenuPosition = 4;
+// The recent-file list: its items stand in the File menu from this position on.
 constexpr int kRecentFileCount = 4;
+constexpr std::size_t kRecentFileItemPosition = 4;

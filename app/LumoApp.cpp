@@ -1,19 +1,15 @@
 #include "app/LumoApp.h"
 
 #include "app/AboutDialog.h"
-#include "app/AppIcon.h"
 #include "app/CommandIds.h"
-#include "app/LumoView.h"
 #include "app/MainFrame.h"
 #include "app/SceneDocument.h"
+#include "app/SceneTemplate.h"
 #include "app/WxPlatform.h"
 #include "platform/SettingsStore.h"
-#include "script/LumoDoc.h"
 
-#include <wx/bmpbndl.h>
 #include <wx/cmdline.h>
 #include <wx/docview.h>
-#include <wx/taskbar.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,11 +77,10 @@ bool CLumoApp::StartUp(const std::string& script) {
     CPlatform::Install(m_platform);
 
     m_docManager = new wxDocManager;
-    new wxDocTemplate(m_docManager, "Lumo Document", "*.lmo", "", "lmo", "Lumo.Document",
-                      "Lumo Document", CLASSINFO(CSceneDocument), CLASSINFO(CLumoView));
     m_docManager->SetMaxDocsOpen(1);
-
-    m_frame = new CMainFrame(m_docManager, GetAppName());
+    m_frame = new CMainFrame(m_docManager, GetAppName(), m_trayIcon);
+    m_frame->Bind(wxEVT_DESTROY, &CLumoApp::OnFrameDestroyed, this);
+    new CSceneTemplate(m_docManager, *m_frame); // owned by the document manager
     SetTopWindow(m_frame);
     m_platform->SetMainFrame(m_frame);
 
@@ -106,17 +101,16 @@ bool CLumoApp::StartUp(const std::string& script) {
         }
         std::error_code ignored;
         std::string absolute = std::filesystem::absolute(script, ignored).string();
-        m_frame->GetRecentFiles().Add(absolute.empty() ? script : absolute);
-        m_frame->UpdateRecentFileMenu();
+        m_frame->GetFileCommands().AddRecentFile(absolute.empty() ? script : absolute);
     }
 
     m_frame->Show(true);
     m_frame->Update();
 
     if (CSettingsStore::Profile().GetInt(CSettingsStore::kSection, "RunWiz", 0) != 0)
-        document->GetScene().RunSceneWizard();
+        document->RunSceneWizard();
 
-    AddTrayIcon();
+    m_trayIcon.Add();
 
     // For measuring start-up (bench/startup): leave as soon as the shown window is idle.
     if (std::getenv("LUMO_EXIT_WHEN_SHOWN")) {
@@ -127,23 +121,6 @@ bool CLumoApp::StartUp(const std::string& script) {
         });
     }
     return true;
-}
-
-void CLumoApp::AddTrayIcon() {
-    m_trayIcon = std::make_unique<wxTaskBarIcon>();
-    // The result decides nothing but whether there is an icon to take away at the end.
-    m_trayShown =
-        wxTaskBarIcon::IsAvailable() &&
-        m_trayIcon->SetIcon(wxBitmapBundle::FromBitmap(wxBitmap(MakeAppIconImage(32))), "WinLumo");
-}
-
-bool CLumoApp::RemoveTrayIcon() {
-    if (!m_trayIcon)
-        return true;
-    bool removed = !m_trayShown || m_trayIcon->RemoveIcon();
-    m_trayShown = false;
-    m_trayIcon.reset();
-    return removed;
 }
 
 void CLumoApp::ShutDown() {
@@ -158,14 +135,16 @@ void CLumoApp::ShutDown() {
         delete m_docManager;
         m_docManager = nullptr;
     }
-    RemoveTrayIcon();
+    m_trayIcon.Remove();
     if (m_platform)
         m_platform->SetMainFrame(nullptr);
     CPlatform::Install(nullptr);
 }
 
-void CLumoApp::OnFrameDestroyed(CMainFrame* frame) {
-    if (frame != m_frame)
+void CLumoApp::OnFrameDestroyed(wxWindowDestroyEvent& event) {
+    event.Skip();
+    // The frame's own children announce their end through it as well.
+    if (!m_frame || event.GetEventObject() != m_frame)
         return;
     m_frame = nullptr;
     if (m_platform)

@@ -3,15 +3,14 @@
 #include "app/CommandIds.h"
 #include "app/DesktopEditor.h"
 #include "app/MainFrame.h"
+#include "app/SceneChange.h"
 #include "app/SceneDocument.h"
+#include "app/SceneTemplate.h"
 #include "app/ViewCanvas.h"
 #include "core/Image.h"
-#include "platform/Platform.h"
 #include "platform/SettingsStore.h"
-#include "script/Archive.h"
 #include "script/LumoDoc.h"
 
-#include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/dc.h>
 #include <wx/region.h>
@@ -19,7 +18,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unistd.h>
 
 wxIMPLEMENT_DYNAMIC_CLASS(CLumoView, wxView);
 
@@ -54,8 +52,8 @@ wxImage ImageOf(const CImage& image) {
 
 CLumoView::~CLumoView() {
     // A render still running ends before its next pixel.
-    if (CMainFrame* frame = Frame())
-        frame->StopRender();
+    if (m_frame)
+        m_frame->StopRender();
     if (m_canvas)
         m_canvas->SetView(nullptr);
 }
@@ -63,11 +61,12 @@ CLumoView::~CLumoView() {
 bool CLumoView::OnCreate(wxDocument* document, long flags) {
     if (!wxView::OnCreate(document, flags))
         return false;
-    CMainFrame* frame = Frame();
-    if (!frame)
+    auto* sceneTemplate = dynamic_cast<CSceneTemplate*>(document->GetDocumentTemplate());
+    if (!sceneTemplate)
         return false;
-    SetFrame(frame);
-    m_canvas = frame->GetCanvas();
+    m_frame = &sceneTemplate->GetFrame();
+    SetFrame(m_frame);
+    m_canvas = m_frame->GetCanvas();
     m_canvas->SetView(this);
     Activate(true);
     return true;
@@ -80,13 +79,8 @@ bool CLumoView::OnClose(bool deleteWindow) {
     return true;
 }
 
-CMainFrame* CLumoView::Frame() const {
-    return dynamic_cast<CMainFrame*>(wxTheApp->GetTopWindow());
-}
-
 bool CLumoView::IsIdle() const {
-    CMainFrame* frame = Frame();
-    return frame && frame->GetRenderBusy() == 0;
+    return m_frame && !m_frame->IsRendering();
 }
 
 CLumoDoc* CLumoView::GetSceneDocument() {
@@ -95,9 +89,16 @@ CLumoDoc* CLumoView::GetSceneDocument() {
 }
 
 void CLumoView::OnChangeFilename() {
-    if (CMainFrame* frame = Frame())
-        if (GetDocument())
-            frame->SetTitle(GetDocument()->GetUserReadableName() + " - " + wxTheApp->GetAppName());
+    if (m_frame && GetDocument())
+        m_frame->ShowDocumentTitle(GetDocument()->GetUserReadableName());
+}
+
+void CLumoView::OnUpdate(wxView*, wxObject* hint) {
+    auto* change = dynamic_cast<CSceneChange*>(hint);
+    if (!change || change->GetPicture() == CSceneChange::clearPicture)
+        ClearImage();
+    if (m_canvas)
+        m_canvas->Refresh(true);
 }
 
 void CLumoView::SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -166,17 +167,11 @@ void CLumoView::ClearImage() {
         m_canvas->RefreshRect(wxRect(0, 0, width, height), false);
 }
 
-void CLumoView::ClearImageAndRepaint() {
-    ClearImage();
-    if (m_canvas)
-        m_canvas->Refresh(true);
-}
-
 void CLumoView::Paint(wxDC& dc, const wxRegion& update) {
     CLumoDoc* document = GetSceneDocument();
     if (!document)
         return;
-    if (document->IsRendering()) {
+    if (m_frame && m_frame->IsRendering()) {
         // What the render has painted so far, for the part of it that needs repainting.
         if (!m_screen.IsOk())
             return;
@@ -209,40 +204,20 @@ void CLumoView::OnUpdateWhenIdle(wxUpdateUIEvent& event) {
 void CLumoView::OnFileNew(wxCommandEvent&) {
     if (!IsIdle())
         return;
-    if (CLumoDoc* document = GetSceneDocument())
+    if (auto* document = dynamic_cast<CSceneDocument*>(GetDocument()))
         document->RunSceneWizard();
 }
 
-bool CLumoView::ChooseScriptFile(CFileChoice::Mode mode, std::string& path) {
-    CFileChoice choice{.mode = mode,
-                       .filter = kScriptFilter,
-                       .initialName = "*.lmo",
-                       .defaultExtension = "lumo",
-                       .mustExist = mode == CFileChoice::forOpening};
-    return CPlatform::Current().ChooseFile(choice, path);
-}
-
 void CLumoView::OnFileOpen(wxCommandEvent&) {
-    if (!IsIdle())
-        return;
-    std::string path;
-    if (!ChooseScriptFile(CFileChoice::forOpening, path))
-        return;
-    // A file that cannot be opened ends the command without a message.
-    if (access(path.c_str(), R_OK) != 0)
-        return;
-    // The document's name stays for a script, whose objects join the scene.
-    if (CMainFrame* frame = Frame())
-        frame->OpenFile(path, CSceneDocument::keepName);
+    if (IsIdle())
+        m_frame->GetFileCommands().Open();
 }
 
 // Save writes the script, as Save Script does: a Save button that loaded a file into the
 // scene instead would be a trap.
 void CLumoView::OnFileSave(wxCommandEvent&) {
-    if (!IsIdle())
-        return;
-    if (CMainFrame* frame = Frame())
-        frame->SaveScript();
+    if (IsIdle())
+        m_frame->GetFileCommands().SaveScript();
 }
 
 void CLumoView::OnEditor(wxCommandEvent&) {
@@ -252,13 +227,11 @@ void CLumoView::OnEditor(wxCommandEvent&) {
 }
 
 void CLumoView::OnGoRender(wxCommandEvent&) {
-    if (!IsIdle())
-        return;
-    if (CMainFrame* frame = Frame())
-        frame->Render();
+    if (IsIdle())
+        m_frame->Render();
 }
 
 void CLumoView::OnOptions(wxCommandEvent&) {
-    if (CMainFrame* frame = Frame())
-        frame->ShowOptions();
+    if (m_frame)
+        m_frame->ShowOptions();
 }

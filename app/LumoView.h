@@ -1,10 +1,9 @@
 #pragma once
 
-#include "platform/Platform.h"
-#include "platform/ViewPort.h"
-
 #include <wx/docview.h>
 #include <wx/image.h>
+
+#include <cstdint>
 
 class CImage;
 class CLumoDoc;
@@ -13,39 +12,34 @@ class CViewCanvas;
 class wxDC;
 class wxRegion;
 
-// The one view of the document: shows the rendered picture, clears it before a render or after
-// a script is loaded, starts the external editor, and handles New, Open and Save.
+// The one view of the document: shows the rendered picture, clears it before a render and
+// after the scene changed (OnUpdate), starts the external editor, and handles New, Open and
+// Save. It lives in the frame its document template was given.
 //
 // The picture reaches the screen through off-screen images, never one drawing call per pixel:
 // while a render runs, the pixels the renderer paints go into m_screen and the rows finished
 // since the last flush are painted from it; afterwards every repaint draws the document's image
 // in one blit.
-class CLumoView : public wxView, public CViewPort {
+class CLumoView : public wxView {
 public:
-    // The file dialogs' filter, shared by Open, Save Script and the recent files.
-    static constexpr const char* kScriptFilter = "Lumo files (*.lmo)|*.lmo|All Files (*.*))|*.*||";
-    // The script file dialog of Open, Save Script and Parse Script: the filter above, "*.lmo"
-    // as the initial name, "lumo" added to a name without an extension; an opened file must
-    // exist. False when the user cancelled.
-    static bool ChooseScriptFile(CFileChoice::Mode mode, std::string& path);
-
     CLumoView() = default;
     ~CLumoView() override;
 
     bool OnCreate(wxDocument* document, long flags) override;
     void OnDraw(wxDC* dc) override;
+    // The document's scene changed: the picture is cleared, unless the change keeps it
+    // (CSceneChange), and the whole view repainted.
+    void OnUpdate(wxView* sender, wxObject* hint) override;
     void OnChangeFilename() override;
     bool OnClose(bool deleteWindow) override;
 
-    // CViewPort.
-    CLumoDoc* GetSceneDocument() override;
-    void SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
-    void RepaintNow() override;
+    // The engine's document of this view, or null.
+    CLumoDoc* GetSceneDocument();
+    // Repaints the whole view now, from the document's image.
+    void RepaintNow();
 
     // The image and the screen rectangle it covers become white.
     void ClearImage();
-    // After a scene was read into the document: the image cleared, the whole view repainted.
-    void ClearImageAndRepaint();
     // A finished run of a row of the render's picture, [left, right) of row y, into the
     // off-screen image; FlushPaintedRows puts it on the screen.
     void ShowRow(const CImage& picture, unsigned y, unsigned left, unsigned right);
@@ -57,7 +51,8 @@ public:
     CViewCanvas* GetCanvas() const { return m_canvas; }
 
 private:
-    CMainFrame* Frame() const;
+    // One pixel of the render into the off-screen image, its row marked for the next flush.
+    void SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     bool IsIdle() const;
     void DrawImage(wxDC& dc);
 
@@ -69,6 +64,7 @@ private:
     void OnOptions(wxCommandEvent& event);
     void OnUpdateWhenIdle(wxUpdateUIEvent& event);
 
+    CMainFrame* m_frame = nullptr; // from the document's template, in OnCreate
     CViewCanvas* m_canvas = nullptr;
     wxImage m_screen; // what the renderer painted on the view, in the image's size
     int m_dirtyTop = -1;

@@ -1,49 +1,37 @@
 #pragma once
 
-#include "app/RecentFileList.h"
+#include "app/FileCommands.h"
 #include "app/RenderController.h"
-#include "app/SceneDocument.h"
-#include "app/WxMenuBar.h"
-#include "platform/MainWindow.h"
 
-#include <wx/accel.h>
 #include <wx/docview.h>
 
 #include <functional>
 #include <stop_token>
 #include <string>
-#include <vector>
 
-class CArchive;
 class CLumoDoc;
 class CLumoView;
-class COptionsSheet;
 class CPaneProgress;
+class CSceneDocument;
+class CTrayIcon;
 class CViewCanvas;
 
-// The program's one top-level window: menus, accelerators, tool bar and status bar, the
-// frame-level commands (render, options, wizard, camera, add light, save script, logging,
-// exit) and the close handling. Commands reach the active view first (the document handles
-// none), then this frame, then the application.
-class CMainFrame : public wxDocParentFrame, public CMainWindow {
+// The program's one top-level window: its menus, tool bar and status bar (made by
+// CMenuBuilder), the frame-level commands (render, options, wizard, camera, add light, logging,
+// exit), the file commands handed on to CFileCommands, and the close handling. Commands reach
+// the active view first (the document handles none), then this frame, then the application.
+class CMainFrame : public wxDocParentFrame {
 public:
-    CMainFrame(wxDocManager* manager, const wxString& title);
-    ~CMainFrame() override;
-
-    // CMainWindow.
-    CMenuBar* GetMainMenu() override;
-    std::string GetWindowTitle() const override;
-    void SetWindowTitle(const std::string& title) override;
-    CViewPort* GetActiveViewPort() override;
-
-    // The accelerator table's keys and their commands.
-    static std::vector<wxAcceleratorEntry> Accelerators();
+    // The title reads "DOCUMENT - appName"; the tray icon is taken away when the window closes.
+    CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon& trayIcon);
 
     CViewCanvas* GetCanvas() const { return m_canvas; }
     CLumoView* GetLumoView() const;
     CLumoDoc* GetActiveScene() const;
-    CRecentFileList& GetRecentFiles() { return m_recentFiles; }
-    void UpdateRecentFileMenu();
+    CSceneDocument* GetCurrentDocument() const;
+    CFileCommands& GetFileCommands() { return m_fileCommands; }
+    // The title for the document's name.
+    void ShowDocumentTitle(const wxString& name);
 
     // The render command: the whole view, with the picture building up row by row on screen,
     // traced on this thread ("Same Thread", parts 0) or split into 2 halves or 4 quarters each
@@ -53,24 +41,14 @@ public:
     // Asks the render in progress, if any, to end before its next pixel. A render started
     // afterwards runs whole.
     void StopRender() { m_render.Stop(); }
-    // Opens a file the way its first line says (CSceneDocument::OpenFile) and shows what
-    // became of the scene: a scene read whole, or a script added by File > Open, clears the
-    // picture. A file that cannot be opened is said in a message box. True when it opened.
-    bool OpenFile(const std::string& path, CSceneDocument::ScriptNaming naming);
-    // Save Script: the save dialog, then the object list as script text.
-    void SaveScript();
-    // The save dialog of Save Script, then the store writes the file; a failure is said.
-    static void SaveScriptWith(const std::function<void(CArchive&)>& store);
     // The options sheet, filled from the settings and saved on OK only.
     void ShowOptions();
-    // Moves every setting between the stores and the sheet's pages, in the program's orders.
-    void LoadOptions(COptionsSheet& sheet);
-    void SaveOptions(COptionsSheet& sheet);
 
     CRenderController& GetRenderController() { return m_render; }
+    // Whether a Go render holds the window: the file commands and Go wait meanwhile.
+    bool IsRendering() const { return m_render.IsBusy(); }
 
 private:
-    bool CreateToolBarAndStatusBar();
     void UpdateIndicators();
 
     void OnRender(wxCommandEvent& event);
@@ -99,10 +77,11 @@ private:
     void OnUpdateToolBar(wxUpdateUIEvent& event);
     void OnUpdateStatusBar(wxUpdateUIEvent& event);
 
-    CWxMenuBar m_menuAdapter{*this};
+    wxString m_appName;
+    CTrayIcon& m_trayIcon;
+    CFileCommands m_fileCommands;
     CViewCanvas* m_canvas = nullptr;
     CRenderController m_render{*this};
-    CRecentFileList m_recentFiles;
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown
 

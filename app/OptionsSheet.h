@@ -14,8 +14,8 @@ class CRendererOptions;
 class wxBookCtrlEvent;
 
 // "Options": the program's settings on six tabs, shown modally with OK, Cancel and Apply. The
-// pages hold the values; the frame's LoadOptions fills them before the sheet is shown and its
-// SaveOptions reads them after OK. The "Camera" and "Defaults" pages are built and carry their
+// pages hold the values; COptionsMapping fills them from the settings before the sheet is shown
+// and writes them back after OK. The "Camera" and "Defaults" pages are built and carry their
 // values but are not on the sheet.
 class COptionsSheet : public wxPropertySheetDialog {
 public:

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/ProgressBar.h"
-
 #include <wx/gauge.h>
 
 #include <functional>
@@ -11,7 +9,7 @@ class wxStatusBar;
 // The render's progress bar: a gauge inside a status bar pane, after the pane's text. Each
 // position the render reports (once per finished row) also runs the row callback, with which
 // the frame puts the new rows on the screen.
-class CPaneProgress : public wxGauge, public CProgressBar {
+class CPaneProgress : public wxGauge {
 public:
     CPaneProgress() = default;
 
@@ -21,7 +19,7 @@ public:
     bool CreatePaneProgress(wxStatusBar* statusBar, const wxString& text, int pane, int gap,
                             int maxWidth, int id);
 
-    void SetPos(int position) override;
+    void SetPos(int position);
     void SetRowCallback(std::function<void(int)> callback) { m_afterRow = std::move(callback); }
 
 private:

@@ -99,7 +99,6 @@ void CRenderController::Render(CLumoView& view, CLumoDoc& document, unsigned par
     m_busy = true;
     m_stop = std::stop_source();
     view.ClearImage();
-    document.m_rendering = 1;
     wxMenuBar* menuBar = m_frame.GetMenuBar();
     if (menuBar)
         menuBar->EnableTop(kGoMenuPosition, false);
@@ -118,7 +117,6 @@ void CRenderController::Render(CLumoView& view, CLumoDoc& document, unsigned par
     m_frame.SetTitle(title);
     if (menuBar)
         menuBar->EnableTop(kGoMenuPosition, true);
-    document.m_rendering = 0;
     m_busy = false;
 
     if (m_progress)

@@ -4,6 +4,7 @@
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
+#include "script/ScriptDiagnostics.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CSceneDocument, wxDocument);
 
@@ -93,7 +94,8 @@ bool CSceneDocument::OnSaveModified() {
     }
 }
 
-CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path, ScriptNaming naming,
+CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path,
+                                                     const ScriptOpening& opening,
                                                      std::string& error) {
     CArchive archive(path, CArchive::load);
     std::string text;
@@ -102,14 +104,19 @@ CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path, Sc
         return failed;
     }
     if (!CSceneFile::IsSceneText(text)) {
-        m_scene->LoadScriptKeywords(text.data(), text.size());
-        if (naming == nameAfterScript) {
+        if (opening.reading == parseObjects) {
+            if (!CScriptDiagnostics::Parse(*m_scene, text, path, error, true))
+                return failed;
+        } else {
+            m_scene->LoadScriptKeywords(text.data(), text.size());
+        }
+        if (opening.naming == nameAfterScript) {
             // Named after a script now: a save question must not write the scene file of
             // before over itself.
             m_scenePath.clear();
             NameAfter(path);
         }
-        UpdateAllViews();
+        SceneChanged(opening.picture);
         return addedScript;
     }
     CSceneContents contents;
@@ -121,13 +128,24 @@ CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path, Sc
     m_scene->ReplaceScene(std::move(contents));
     m_scenePath = path;
     NameAfter(path);
-    UpdateAllViews();
+    SceneChanged(CSceneChange::clearPicture);
     return replacedScene;
+}
+
+// The wizard leaves the picture on the screen as it is, the last render's: the views are not
+// told, and the next render shows the new scene.
+void CSceneDocument::RunSceneWizard() {
+    m_scene->RunSceneWizard();
+}
+
+void CSceneDocument::SceneChanged(CSceneChange::Picture picture) {
+    CSceneChange change(picture);
+    UpdateAllViews(nullptr, &change);
 }
 
 bool CSceneDocument::DoOpenDocument(const wxString& file) {
     m_lastError.clear();
-    OpenOutcome outcome = OpenFile(file.utf8_string(), nameAfterScript, m_lastError);
+    OpenOutcome outcome = OpenFile(file.utf8_string(), ScriptOpening{}, m_lastError);
     return outcome == addedScript || outcome == replacedScene;
 }
 

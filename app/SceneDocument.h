@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SceneChange.h"
 #include "platform/Platform.h"
 
 #include <wx/docview.h>
@@ -45,14 +46,27 @@ public:
         "Lumo scenes (*.lscene)|*.lscene|All Files (*.*)|*.*";
 
     // Every way a file is opened (the command line, the recent files, File > Open, Open Scene,
-    // a file dropped on the window) goes through here, and the file's first line decides: a
-    // scene file replaces the whole scene, once a changed one has been offered for saving, and
-    // names the document; any other file goes through the keyword loader, which adds its
-    // objects to the scene, and names the document only when asked to (File > Open does not).
+    // Parse Script, a file dropped on the window) goes through here, and the file's first line
+    // decides: a scene file replaces the whole scene, once a changed one has been offered for
+    // saving, and names the document; any other file is a script, read as the opening says.
+    // After a change of the scene the views are told (UpdateAllViews with a CSceneChange).
     // Failed, with the reason, leaves the scene as it was.
     enum OpenOutcome { addedScript, replacedScene, cancelled, failed };
     enum ScriptNaming { keepName, nameAfterScript };
-    OpenOutcome OpenFile(const std::string& path, ScriptNaming naming, std::string& error);
+    enum ScriptReading {
+        addObjects,  // the keyword loader adds the script's objects to the scene
+        parseObjects // the grammar replaces the objects, only when the whole script parses
+    };
+    struct ScriptOpening {
+        ScriptReading reading = addObjects;
+        ScriptNaming naming = nameAfterScript;
+        CSceneChange::Picture picture = CSceneChange::clearPicture;
+    };
+    OpenOutcome OpenFile(const std::string& path, const ScriptOpening& opening, std::string& error);
+
+    // The scene wizard over the scene (File > New, Scene > Create Wizard, start-up); the views
+    // are told when it rebuilt the scene.
+    void RunSceneWizard();
 
 protected:
     bool DoOpenDocument(const wxString& file) override;
@@ -60,6 +74,7 @@ protected:
 
 private:
     void NameAfter(const std::string& path);
+    void SceneChanged(CSceneChange::Picture picture);
 
     std::unique_ptr<CLumoDoc> m_scene;
     std::string m_lastError;

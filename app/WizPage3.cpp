@@ -1,6 +1,6 @@
 #include "app/WizPage3.h"
 
-#include "app/MainFrame.h"
+#include "app/FileCommands.h"
 #include "app/SceneWizard.h"
 #include "script/Archive.h"
 #include "script/WizardObject.h"
@@ -47,5 +47,5 @@ void CWizPage3::OnViewSource(wxCommandEvent&) {
 
 void CWizPage3::OnSaveAs(wxCommandEvent&) {
     const std::string text = GetScriptText();
-    CMainFrame::SaveScriptWith([&text](CArchive& archive) { archive.WriteString(text); });
+    CFileCommands::SaveScriptWith([&text](CArchive& archive) { archive.WriteString(text); });
 }

@@ -72,10 +72,6 @@ public:
     void DeleteContents() {} // the scene stays as it is
     bool OnNewDocument();
 
-    // Whether a render of the desktop's Go commands is filling the image (its controller says
-    // so), so that the view shows the rows painted so far rather than the image.
-    unsigned char IsRendering() const { return m_rendering; }
-
     CVector GetEye() const { return m_eye; }
     CVector GetLook() const { return m_look; }
     void SetEye(CVector eye) {
@@ -106,7 +102,6 @@ public:
     std::vector<CLight*> m_lights;
     CColour m_background;
     unsigned char m_imageComplete = 0;
-    unsigned char m_rendering = 0;
     CVector m_eye;
     CVector m_look;
     // Samples per side of a pixel for final pictures; 1 renders one ray per pixel.

@@ -62,7 +62,6 @@ TEST_F(DocumentTest, BackgroundAndCamera) {
     EXPECT_EQ(2.0, doc.GetEye().y);
     EXPECT_EQ(2.0, doc.GetLook().z);
     EXPECT_EQ(0, doc.m_imageComplete);
-    EXPECT_EQ(0, doc.IsRendering());
 }
 
 TEST_F(DocumentTest, ClearSceneKeepsTheLights) {

@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "app/CommandIds.h"
 #include "app/LumoView.h"
+#include "app/MenuBuilder.h"
 #include "app/ViewCanvas.h"
 #include "platform/SettingsStore.h"
 
@@ -101,9 +102,8 @@ protected:
         // Four recent files, so that all four of the list's items stand in the menu.
         for (const char* name : {"a.lmo", "b.lmo", "c.lmo", "d.lmo"}) {
             WriteFile(TestPath(name), "sphere { 0.0 0.0 0.0 1.0 }");
-            Frame().GetRecentFiles().Add(TestPath(name));
+            Frame().GetFileCommands().AddRecentFile(TestPath(name));
         }
-        Frame().UpdateRecentFileMenu();
         Frame().SetClientSize(48, 32);
         Pump();
         ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD)); // so that Export Image is enabled
@@ -190,7 +190,7 @@ TEST_F(CommandReach, EveryHandledCommandHasAControlOrAnAcceleratorOrIsInternal) 
     wxToolBar* toolBar = Frame().GetToolBar();
     for (std::size_t position = 0; position < toolBar->GetToolsCount(); ++position)
         reachable.insert(toolBar->GetToolByPos(static_cast<int>(position))->GetId());
-    for (const wxAcceleratorEntry& entry : CMainFrame::Accelerators())
+    for (const wxAcceleratorEntry& entry : CMenuBuilder::Accelerators())
         reachable.insert(entry.GetCommand());
 
     std::set<int> handled = HandledCommands(Frame());

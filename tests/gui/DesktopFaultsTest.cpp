@@ -87,8 +87,7 @@ TEST_F(DesktopFaults, SceneFilesOpenWholeFromTheCommandLineOpenTheRecentListAndA
     // for a name instead of writing the scene over the scene file it came from.
     std::string script = TestPath("one.lmo");
     WriteFile(script, "sphere { 1.0 2.0 3.0 4.0 }");
-    Frame().GetRecentFiles().Add(script);
-    Frame().UpdateRecentFileMenu();
+    Frame().GetFileCommands().AddRecentFile(script);
     ASSERT_TRUE(ChooseMenuItem(ID_FILE_MRU_FILE1));
     EXPECT_EQ("one.lmo - lumo", Frame().GetTitle());
     std::string before = ReadFile(path);

@@ -97,13 +97,21 @@ TEST_F(MainFrame, FileItemsGreyedAtCreationComeBackWhenTheMenuOpens) {
 
 TEST_F(MainFrame, FileCommandsWaitWhileARenderIsBusy) {
     const int ruled[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_GO_RENDER};
-    Frame().SetRenderBusy(1);
-    for (int id : ruled)
-        EXPECT_FALSE(IsCommandEnabled(id)) << id;
-    m_platform.m_files.push_back("/nonexistent.lmo");
-    EXPECT_FALSE(ChooseMenuItem(ID_FILE_OPEN));
-    EXPECT_TRUE(m_platform.m_fileRequests.empty());
-    Frame().SetRenderBusy(0);
+    bool looked = false;
+    Frame().GetRenderController().m_onProgress = [&](int) {
+        if (looked)
+            return;
+        looked = true;
+        for (int id : ruled)
+            EXPECT_FALSE(IsCommandEnabled(id)) << id;
+        m_platform.m_files.push_back("/nonexistent.lmo");
+        EXPECT_FALSE(ChooseMenuItem(ID_FILE_OPEN));
+        EXPECT_TRUE(m_platform.m_fileRequests.empty());
+    };
+    ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD));
+    Frame().GetRenderController().m_onProgress = nullptr;
+    EXPECT_TRUE(looked);
+    m_platform.m_files.clear();
     for (int id : ruled)
         EXPECT_TRUE(IsCommandEnabled(id)) << id;
 }
@@ -176,7 +184,7 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
     EXPECT_EQ("Untitled - lumo", Frame().GetTitle());
     EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
     EXPECT_EQ(nullptr, Frame().GetRenderController().GetProgress());
-    EXPECT_EQ(0, Frame().GetRenderBusy());
+    EXPECT_FALSE(Frame().IsRendering());
     EXPECT_TRUE(Frame().GetMenuBar()->IsEnabledTop(kGoMenuPosition));
     EXPECT_TRUE(IsCommandEnabled(ID_FILE_EXPORT_IMAGE));
 
@@ -212,7 +220,7 @@ TEST_F(MainFrame, RenderShowsThePictureThatLumoRenderMakes) {
         ASSERT_TRUE(CImageFile::Write(Scene().m_image, shown, error)) << error;
         EXPECT_EQ(ReadFile(referenceFor(Scene().m_image)), ReadFile(shown)) << id;
         EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
-        EXPECT_EQ(0, Frame().GetRenderBusy());
+        EXPECT_FALSE(Frame().IsRendering());
     }
     EXPECT_EQ(3u, m_platform.m_messages.size());
 }
@@ -324,8 +332,8 @@ TEST_F(MainFrame, TheEditorStartsWithoutBlockingTheWindow) {
 }
 
 TEST_F(MainFrame, ClosingWithoutANotificationAreaSaysNothing) {
-    EXPECT_FALSE(App().IsTrayIconShown()); // Xvfb has no notification area
-    Frame().Close(true);                   // as the window's close button does
+    EXPECT_FALSE(App().GetTrayIcon().IsShown()); // Xvfb has no notification area
+    Frame().Close(true);                         // as the window's close button does
     Pump();
     EXPECT_EQ(nullptr, App().GetMainFrame());
     App().ShutDown();
@@ -338,8 +346,7 @@ TEST_F(MainFrame, ClosingWithoutANotificationAreaSaysNothing) {
 TEST_F(MainFrame, RecentFilesAreKeptInTheProfile) {
     std::string path = TestPath("recent.lmo");
     WriteFile(path, "sphere { }");
-    Frame().GetRecentFiles().Add(path);
-    Frame().UpdateRecentFileMenu();
+    Frame().GetFileCommands().AddRecentFile(path);
     EXPECT_EQ(path, CSettingsStore::Profile().GetString("Recent File List", "File1", ""));
     wxMenuItem* first = Frame().GetMenuBar()->GetMenu(0)->FindItemByPosition(4);
     EXPECT_EQ(ID_FILE_MRU_FILE1, first->GetId());
