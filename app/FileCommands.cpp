@@ -164,7 +164,7 @@ void CFileCommands::ParseScript() {
     std::string path;
     if (!ChooseScriptFile(CFileChoice::forOpening, path))
         return;
-    OpenFile(path, {.reading = CSceneDocument::parseObjects, .naming = CSceneDocument::keepName});
+    OpenFile(path, {.reading = CLumoDoc::grammar, .naming = CSceneDocument::keepName});
 }
 
 bool CFileCommands::CanOpenRecentFile(int id) const {

@@ -4,7 +4,6 @@
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
-#include "script/ScriptDiagnostics.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CSceneDocument, wxDocument);
 
@@ -103,33 +102,29 @@ CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path,
         error = archive.GetError().empty() ? "cannot read '" + path + "'" : archive.GetError();
         return failed;
     }
-    if (!CSceneFile::IsSceneText(text)) {
-        if (opening.reading == parseObjects) {
-            if (!CScriptDiagnostics::Parse(*m_scene, text, path, error, true))
-                return failed;
-        } else {
-            m_scene->LoadScriptKeywords(text.data(), text.size());
-        }
-        if (opening.naming == nameAfterScript) {
-            // Named after a script now: a save question must not write the scene file of
-            // before over itself.
-            m_scenePath.clear();
-            NameAfter(path);
-        }
-        SceneChanged(opening.picture);
-        return addedScript;
-    }
-    CSceneContents contents;
-    if (!CSceneFile::Read(text, path, contents, error))
+    // A scene file replaces the scene in the window: a changed one is offered for saving first.
+    switch (m_scene->ReadText(text, path, opening.reading, error,
+                              [this] { return OnSaveModified(); })) {
+    case CLumoDoc::readFailed:
         return failed;
-    // The scene in the window goes: a changed one is offered for saving first.
-    if (!OnSaveModified())
+    case CLumoDoc::readCancelled:
         return cancelled;
-    m_scene->ReplaceScene(std::move(contents));
-    m_scenePath = path;
-    NameAfter(path);
-    SceneChanged(CSceneChange::clearPicture);
-    return replacedScene;
+    case CLumoDoc::readScene:
+        m_scenePath = path;
+        NameAfter(path);
+        SceneChanged(CSceneChange::clearPicture);
+        return replacedScene;
+    case CLumoDoc::readScript:
+        break;
+    }
+    if (opening.naming == nameAfterScript) {
+        // Named after a script now: a save question must not write the scene file of before
+        // over itself.
+        m_scenePath.clear();
+        NameAfter(path);
+    }
+    SceneChanged(opening.picture);
+    return addedScript;
 }
 
 // The wizard leaves the picture on the screen as it is, the last render's: the views are not

@@ -2,13 +2,12 @@
 
 #include "app/SceneChange.h"
 #include "platform/Platform.h"
+#include "script/LumoDoc.h"
 
 #include <wx/docview.h>
 
 #include <memory>
 #include <string>
-
-class CLumoDoc;
 
 // The desktop's document: a thin wxDocument that owns the engine's scene document and gives it
 // the framework's title, file name and load path. It handles no command of its own.
@@ -53,19 +52,16 @@ public:
     // Failed, with the reason, leaves the scene as it was.
     enum OpenOutcome { addedScript, replacedScene, cancelled, failed };
     enum ScriptNaming { keepName, nameAfterScript };
-    enum ScriptReading {
-        addObjects,  // the keyword loader adds the script's objects to the scene
-        parseObjects // the grammar replaces the objects, only when the whole script parses
-    };
     struct ScriptOpening {
-        ScriptReading reading = addObjects;
+        // The keyword loader adds the script's objects to the scene; the grammar replaces the
+        // objects, only when the whole script parses.
+        CLumoDoc::ScriptReading reading = CLumoDoc::keywordLoader;
         ScriptNaming naming = nameAfterScript;
         CSceneChange::Picture picture = CSceneChange::clearPicture;
     };
     OpenOutcome OpenFile(const std::string& path, const ScriptOpening& opening, std::string& error);
 
-    // The scene wizard over the scene (File > New, Scene > Create Wizard, start-up); the views
-    // are told when it rebuilt the scene.
+    // The scene wizard over the scene (File > New, Scene > Create Wizard, start-up).
     void RunSceneWizard();
 
 protected:

@@ -139,7 +139,8 @@ bool FitsInMemory(int width, int height, std::string& error) {
 bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
     std::string text;
     return ReadScriptText(path, text, error) &&
-           document.ReadText(text, ScriptName(path), CLumoDoc::keywordLoader, error);
+           document.ReadText(text, ScriptName(path), CLumoDoc::keywordLoader, error) !=
+               CLumoDoc::readFailed;
 }
 
 // The script grammar: the scene is rebuilt from the script's statements (the lights stay). A
@@ -148,7 +149,8 @@ bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& e
 bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
     std::string text;
     return ReadScriptText(path, text, error) &&
-           document.ReadText(text, ScriptName(path), CLumoDoc::grammar, error);
+           document.ReadText(text, ScriptName(path), CLumoDoc::grammar, error) !=
+               CLumoDoc::readFailed;
 }
 
 int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {

@@ -7,6 +7,7 @@
 #include "scene/SceneObject.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,13 +42,15 @@ public:
 
     // A file's text, read as its first line says, for every way a file is opened (the
     // desktop's commands, its command line, lumo-render): a scene file replaces the whole
-    // scene (objects, lights, background, camera, antialiasing); any other text is a script,
-    // whose objects join the scene through the keyword loader, or from which the grammar
-    // rebuilds the scene, only when the whole text parses. False with the reason (the name is
-    // what it calls the file), the scene as it was.
+    // scene (objects, lights, background, camera, antialiasing) once it has been read whole
+    // and mayReplace (when given) agrees; any other text is a script, whose objects join the
+    // scene through the keyword loader, or from which the grammar rebuilds the scene, only
+    // when the whole text parses. Failed, with the reason (the name is what it calls the
+    // file), and cancelled leave the scene as it was.
     enum ScriptReading { keywordLoader, grammar };
-    bool ReadText(const std::string& text, const std::string& name, ScriptReading reading,
-                  std::string& error);
+    enum ReadOutcome { readScript, readScene, readCancelled, readFailed };
+    ReadOutcome ReadText(const std::string& text, const std::string& name, ScriptReading reading,
+                         std::string& error, const std::function<bool()>& mayReplace = {});
     // Whether ReadText takes the text for a scene file.
     static bool IsSceneText(const std::string& text);
 

@@ -7,17 +7,20 @@ bool CLumoDoc::IsSceneText(const std::string& text) {
     return CSceneFile::IsSceneText(text);
 }
 
-bool CLumoDoc::ReadText(const std::string& text, const std::string& name, ScriptReading reading,
-                        std::string& error) {
+CLumoDoc::ReadOutcome CLumoDoc::ReadText(const std::string& text, const std::string& name,
+                                         ScriptReading reading, std::string& error,
+                                         const std::function<bool()>& mayReplace) {
     if (IsSceneText(text)) {
         CSceneContents contents;
         if (!CSceneFile::Read(text, name, contents, error))
-            return false;
+            return readFailed;
+        if (mayReplace && !mayReplace())
+            return readCancelled;
         ReplaceScene(std::move(contents));
-        return true;
+        return readScene;
     }
     if (reading == grammar)
-        return CScriptDiagnostics::Parse(*this, text, name, error, true);
+        return CScriptDiagnostics::Parse(*this, text, name, error, true) ? readScript : readFailed;
     LoadScriptKeywords(text.data(), text.size());
-    return true;
+    return readScript;
 }

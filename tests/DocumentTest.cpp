@@ -112,7 +112,8 @@ TEST_F(DocumentTest, ReadTextKnowsAFileByItsFirstLine) {
     ASSERT_TRUE(CLumoDoc::IsSceneText(sceneText));
     for (CLumoDoc::ScriptReading reading : {CLumoDoc::keywordLoader, CLumoDoc::grammar}) {
         CLumoDoc doc;
-        ASSERT_TRUE(doc.ReadText(sceneText, "a.lscene", reading, error)) << error;
+        ASSERT_EQ(CLumoDoc::readScene, doc.ReadText(sceneText, "a.lscene", reading, error))
+            << error;
         ASSERT_EQ(1u, doc.m_objects.size());
         EXPECT_EQ(3, doc.m_background.GetBlue());
     }
@@ -120,9 +121,19 @@ TEST_F(DocumentTest, ReadTextKnowsAFileByItsFirstLine) {
     CLumoDoc doc;
     std::string script = source.GetScriptText();
     ASSERT_FALSE(CLumoDoc::IsSceneText(script));
-    ASSERT_TRUE(doc.ReadText(script, "a.lmo", CLumoDoc::keywordLoader, error)) << error;
+    ASSERT_EQ(CLumoDoc::readScript, doc.ReadText(script, "a.lmo", CLumoDoc::keywordLoader, error));
     EXPECT_EQ(6u, doc.m_objects.size());
-    EXPECT_FALSE(doc.ReadText("sphere { 1 2", "b.lmo", CLumoDoc::grammar, error));
+    EXPECT_EQ(CLumoDoc::readFailed,
+              doc.ReadText("sphere { 1 2", "b.lmo", CLumoDoc::grammar, error));
     EXPECT_EQ(0u, error.rfind("b.lmo:", 0)) << error;
+    EXPECT_EQ(6u, doc.m_objects.size());
+    // A scene file is read whole before anyone is asked whether it may replace the scene.
+    int asked = 0;
+    EXPECT_EQ(CLumoDoc::readCancelled, doc.ReadText(sceneText, "a.lscene", CLumoDoc::grammar, error,
+                                                    [&] { return ++asked, false; }));
+    EXPECT_EQ(CLumoDoc::readFailed,
+              doc.ReadText(sceneText.substr(0, sceneText.size() / 2), "a.lscene", CLumoDoc::grammar,
+                           error, [&] { return ++asked, true; }));
+    EXPECT_EQ(1, asked);
     EXPECT_EQ(6u, doc.m_objects.size());
 }
