@@ -33,10 +33,10 @@ public:
     // The title for the document's name.
     void ShowDocumentTitle(const wxString& name);
 
-    // The render command: the whole view, with the picture building up row by row on screen,
-    // traced on this thread ("Same Thread", parts 0) or split into 2 halves or 4 quarters each
-    // traced on a thread of its own, this one painting the rows as they finish. The same
-    // picture every way. Returns when the picture is complete.
+    // The Go commands' render of the active view's document (CRenderController): the whole
+    // view, traced on this thread ("Same Thread", parts 0) or split into 2 halves or 4 quarters
+    // each traced on a thread of its own, this one painting the rows as they finish. The same
+    // picture every way. Returns when the render has ended.
     void Render(unsigned parts = 0);
     // Asks the render in progress, if any, to end before its next pixel. A render started
     // afterwards runs whole.
