@@ -187,11 +187,16 @@ TEST_F(RendererParallel, TwoDocumentsRenderAtOnceOnTwoThreads) {
     std::string noisySerial = RenderToPpm(noisy, 96, 60);
     ASSERT_NE(crowdSerial, noisySerial);
     for (int round = 0; round < 4; ++round) {
-        TestRender how{.threads = round % 2 ? 3u : 1u, .parts = round >= 2 ? 4u : 0u};
+        // The options made here: the settings store is read on this thread only.
+        RenderOptions options =
+            WholePicture(96, 60, {.threads = round % 2 ? 3u : 1u, .parts = round >= 2 ? 4u : 0u});
         std::string crowdPicture;
         std::string noisyPicture;
-        std::thread first([&] { crowdPicture = RenderToPpm(crowd, 96, 60, how); });
-        std::thread second([&] { noisyPicture = RenderToPpm(noisy, 96, 60, how); });
+        auto render = [&](CLumoDoc& document, std::string& picture) {
+            picture = EncodePpm(Render(CRenderScene::Snapshot(document), options).picture);
+        };
+        std::thread first(render, std::ref(crowd), std::ref(crowdPicture));
+        std::thread second(render, std::ref(noisy), std::ref(noisyPicture));
         first.join();
         second.join();
         EXPECT_EQ(crowdSerial, crowdPicture) << "round " << round;
