@@ -41,10 +41,11 @@ std::shared_ptr<CRenderScene> CRenderScene::CopyAllButObjects(const CLumoDoc& do
 std::shared_ptr<const CRenderScene> CRenderScene::Snapshot(const CLumoDoc& document) {
     std::shared_ptr<CRenderScene> scene = CopyAllButObjects(document);
     for (const auto& object : document.m_objects) {
-        std::unique_ptr<CSceneObject> copy = object ? object->Clone() : nullptr;
-        if (object && !copy) {
+        const CSceneObject* original = object.get();
+        std::unique_ptr<CSceneObject> copy = original ? original->Clone() : nullptr;
+        if (original && !copy) {
             std::fprintf(stderr, "lumo: an object of kind %s cannot be copied for a render\n",
-                         typeid(*object).name());
+                         typeid(*original).name());
             std::abort();
         }
         scene->m_objects.push_back(std::move(copy));

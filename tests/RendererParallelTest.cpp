@@ -251,3 +251,22 @@ TEST(TaskPool, EveryIndexOnceAndTasksStartAtOnce) {
 }
 
 } // namespace
+
+namespace {
+
+// A kind derived from a sphere that has not learnt to copy itself.
+class CUncopyableSphere : public CSphere {};
+
+} // namespace
+
+// A snapshot never holds a copy cut down to its base: such a picture would be silently wrong.
+TEST(RenderSceneDeath, AKindThatCannotCopyItselfEndsTheProcessWithAMessage) {
+    CHeadlessPlatform platform;
+    CPlatformScope scope(platform);
+    CLumoDoc doc;
+    EXPECT_EQ(nullptr, CUncopyableSphere().Clone());
+    doc.AddObjectAtTail(std::make_unique<CUncopyableSphere>());
+    // The task pool's threads may be running: the child starts afresh.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(CRenderScene::Snapshot(doc), "cannot be copied for a render");
+}
