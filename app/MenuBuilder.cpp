@@ -10,6 +10,7 @@
 #include <wx/toolbar.h>
 
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -21,74 +22,65 @@ constexpr const char* kMenuTitles[] = {"&File", "&Edit",  "&View", "Scene",
 static_assert(std::string_view(kMenuTitles[kFileMenuPosition]) == "&File");
 static_assert(std::string_view(kMenuTitles[kGoMenuPosition]) == "&Go");
 
-wxMenu* BuildFileMenu() {
-    auto* file = new wxMenu;
-    file->Append(ID_FILE_NEW, "&New\tCtrl+N", "Create a new document");
-    file->Append(ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document");
-    file->Append(ID_FILE_SAVE_SCRIPT, "Save Script");
-    file->AppendSeparator();
-    // The recent-file list's items take this one's place (kRecentFileItemPosition).
-    file->Append(ID_FILE_MRU_FILE1, "Recent File", "Open this document");
-    file->AppendSeparator();
-    file->Append(ID_FILE_EXPORT_IMAGE, "Export Image...",
-                 "Save the last rendered picture as a PNG or PPM file");
-    file->Append(ID_FILE_OPEN_SCENE, "Open Scene...",
-                 "Open a scene file: every object, light, the background and the camera");
-    file->Append(ID_FILE_SAVE_SCENE_AS, "Save Scene As...", "Save the whole scene as a scene file");
-    file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
-    return file;
-}
+// An item of a menu: a command, a check item or a separator, with its status-bar prompt.
+struct MenuItem {
+    int id;
+    const char* text = "";
+    const char* prompt = "";
+    wxItemKind kind = wxITEM_NORMAL;
+};
+const MenuItem kSeparator{wxID_SEPARATOR, "", "", wxITEM_SEPARATOR};
 
-wxMenu* BuildEditMenu() {
-    auto* edit = new wxMenu;
-    edit->Append(ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
-    edit->AppendSeparator();
-    edit->Append(ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
-    edit->Append(ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
-    edit->Append(ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
-    return edit;
-}
-
-wxMenu* BuildViewMenu() {
-    auto* view = new wxMenu;
-    view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
-    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
-    view->Append(ID_VIEW_OPTIONS, "Options", "Set and view options");
-    view->Append(ID_VIEW_EDITOR, "Editor", "Editor");
-    return view;
-}
-
-wxMenu* BuildSceneMenu() {
-    auto* scene = new wxMenu;
-    scene->Append(ID_SCENE_WIZARD, "Create Wizard", "Create a new scene");
-    scene->Append(ID_SCENE_CAMERA, "Camera", "Set Camera position");
-    scene->Append(ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene");
-    scene->Append(ID_SCENE_PARSE_SCRIPT, "Parse Script...",
-                  "Build the scene from the spheres of a script");
-    return scene;
-}
-
-wxMenu* BuildGoMenu() {
-    auto* go = new wxMenu;
-    go->Append(ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render");
-    go->Append(ID_GO_SPLIT_VIEW, "Split View", "Split view render per thread");
-    go->Append(ID_GO_QUARTER_VIEW, "Quarter View", "Quarter view render per thread");
-    return go;
-}
-
-wxMenu* BuildDebugMenu() {
-    auto* debug = new wxMenu;
-    debug->AppendCheckItem(ID_DEBUG_LOGGING, "Logging", "Debug logging ");
-    debug->Check(ID_DEBUG_LOGGING, true);
-    return debug;
-}
-
-wxMenu* BuildHelpMenu() {
-    auto* help = new wxMenu;
-    help->Append(ID_APP_ABOUT, "&About lumo...",
-                 "Display program information, version number and copyright");
-    return help;
-}
+// Each menu's items, in the order of kMenuTitles.
+const std::vector<MenuItem> kMenuItems[] = {
+    {
+        {ID_FILE_NEW, "&New\tCtrl+N", "Create a new document"},
+        {ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document"},
+        {ID_FILE_SAVE_SCRIPT, "Save Script"},
+        kSeparator,
+        // The recent-file list's items take this one's place (kRecentFileItemPosition).
+        {ID_FILE_MRU_FILE1, "Recent File", "Open this document"},
+        kSeparator,
+        {ID_FILE_EXPORT_IMAGE, "Export Image...",
+         "Save the last rendered picture as a PNG or PPM file"},
+        {ID_FILE_OPEN_SCENE, "Open Scene...",
+         "Open a scene file: every object, light, the background and the camera"},
+        {ID_FILE_SAVE_SCENE_AS, "Save Scene As...", "Save the whole scene as a scene file"},
+        {ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents"},
+    },
+    {
+        {ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action"},
+        kSeparator,
+        {ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard"},
+        {ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard"},
+        {ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents"},
+    },
+    {
+        {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar", wxITEM_CHECK},
+        {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar", wxITEM_CHECK},
+        {ID_VIEW_OPTIONS, "Options", "Set and view options"},
+        {ID_VIEW_EDITOR, "Editor", "Editor"},
+    },
+    {
+        {ID_SCENE_WIZARD, "Create Wizard", "Create a new scene"},
+        {ID_SCENE_CAMERA, "Camera", "Set Camera position"},
+        {ID_SCENE_ADD_LIGHT, "Add Light", "Add Light to scene"},
+        {ID_SCENE_PARSE_SCRIPT, "Parse Script...", "Build the scene from the spheres of a script"},
+    },
+    {
+        {ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render"},
+        {ID_GO_SPLIT_VIEW, "Split View", "Split view render per thread"},
+        {ID_GO_QUARTER_VIEW, "Quarter View", "Quarter view render per thread"},
+    },
+    {
+        {ID_DEBUG_LOGGING, "Logging", "Debug logging ", wxITEM_CHECK},
+    },
+    {
+        {ID_APP_ABOUT, "&About lumo...",
+         "Display program information, version number and copyright"},
+    },
+};
+static_assert(std::size(kMenuItems) == std::size(kMenuTitles));
 
 // Stock art where the desktop's theme has it, else the drawn glyph.
 wxBitmap ToolBitmap(const wxArtID& id) {
@@ -107,12 +99,15 @@ bool CMenuBuilder::Build(wxFrame& frame) {
 }
 
 wxMenuBar* CMenuBuilder::BuildMenuBar() {
-    wxMenu* const menus[] = {BuildFileMenu(), BuildEditMenu(),  BuildViewMenu(), BuildSceneMenu(),
-                             BuildGoMenu(),   BuildDebugMenu(), BuildHelpMenu()};
-    static_assert(std::size(menus) == std::size(kMenuTitles));
     auto* menuBar = new wxMenuBar;
-    for (std::size_t position = 0; position < std::size(menus); ++position)
-        menuBar->Append(menus[position], kMenuTitles[position]);
+    for (std::size_t position = 0; position < std::size(kMenuTitles); ++position) {
+        auto* menu = new wxMenu;
+        for (const MenuItem& item : kMenuItems[position])
+            menu->Append(item.id, item.text, item.prompt, item.kind);
+        menuBar->Append(menu, kMenuTitles[position]);
+    }
+    // Logging starts checked.
+    menuBar->Check(ID_DEBUG_LOGGING, true);
     return menuBar;
 }
 

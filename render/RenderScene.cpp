@@ -7,6 +7,22 @@
 #include <map>
 #include <typeinfo>
 
+namespace {
+
+// The object's copy for a render. A kind that cannot copy itself is a programming error: a
+// copy cut down to its base would render a wrong picture.
+std::unique_ptr<CSceneObject> CopyForRender(const CSceneObject& object, const char* what) {
+    std::unique_ptr<CSceneObject> copy = object.Clone();
+    if (!copy) {
+        std::fprintf(stderr, "lumo: %s of kind %s cannot be copied for a render\n", what,
+                     typeid(object).name());
+        std::abort();
+    }
+    return copy;
+}
+
+} // namespace
+
 std::shared_ptr<CRenderScene> CRenderScene::CopyAllButObjects(const CLumoDoc& document) {
     auto scene = std::make_shared<CRenderScene>();
     scene->m_background = document.m_background;
@@ -20,14 +36,8 @@ std::shared_ptr<CRenderScene> CRenderScene::CopyAllButObjects(const CLumoDoc& do
         if (light) {
             auto [place, inserted] = copies.try_emplace(light, nullptr);
             if (inserted) {
-                std::unique_ptr<CSceneObject> clone = light->Clone();
-                auto* cloned = dynamic_cast<CLight*>(clone.get());
-                if (!cloned) {
-                    std::fprintf(stderr, "lumo: a light of kind %s cannot be copied for a render\n",
-                                 typeid(*light).name());
-                    std::abort();
-                }
-                clone.release();
+                // A light's Clone is a light: CloneAs keeps the kind.
+                auto* cloned = static_cast<CLight*>(CopyForRender(*light, "a light").release());
                 scene->m_ownedLights.emplace_back(cloned);
                 place->second = cloned;
             }
@@ -40,16 +50,8 @@ std::shared_ptr<CRenderScene> CRenderScene::CopyAllButObjects(const CLumoDoc& do
 
 std::shared_ptr<const CRenderScene> CRenderScene::Snapshot(const CLumoDoc& document) {
     std::shared_ptr<CRenderScene> scene = CopyAllButObjects(document);
-    for (const auto& object : document.m_objects) {
-        const CSceneObject* original = object.get();
-        std::unique_ptr<CSceneObject> copy = original ? original->Clone() : nullptr;
-        if (original && !copy) {
-            std::fprintf(stderr, "lumo: an object of kind %s cannot be copied for a render\n",
-                         typeid(*original).name());
-            std::abort();
-        }
-        scene->m_objects.push_back(std::move(copy));
-    }
+    for (const auto& object : document.m_objects)
+        scene->m_objects.push_back(object ? CopyForRender(*object, "an object") : nullptr);
     return scene;
 }
 
