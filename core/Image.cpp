@@ -44,6 +44,16 @@ bool CImage::SetSize(int width, int height) {
     return true;
 }
 
+void CImage::Fill(int x, int y, int width, int height, CColour colour) {
+    for (int row = y; row < y + height; ++row) {
+        std::size_t offset = Offset(x, row);
+        std::size_t count = static_cast<std::size_t>(width);
+        std::memset(m_red.get() + offset, colour.red, count);
+        std::memset(m_green.get() + offset, colour.green, count);
+        std::memset(m_blue.get() + offset, colour.blue, count);
+    }
+}
+
 void CImage::Clear() {
     if (!HasPlanes())
         return;

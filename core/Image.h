@@ -30,6 +30,8 @@ public:
         m_green[offset] = colour.green;
         m_blue[offset] = colour.blue;
     }
+    // The rectangle [x, x + width) × [y, y + height) in one colour; no bounds checks either.
+    void Fill(int x, int y, int width, int height, CColour colour);
     // red | green << 8 | blue << 16.
     std::uint32_t GetPixel(int x, int y) const {
         std::size_t offset = Offset(x, y);

@@ -45,3 +45,21 @@ void CNoiseDraws::Seek(unsigned x, unsigned y) const {
     random = CRandom();
     random.Skip(draws);
 }
+
+void CNoiseDraws::Seek(unsigned x, unsigned y, RowCursor& cursor) const {
+    if (m_rowStarts.empty())
+        return;
+    std::size_t width = m_region.right - m_region.left;
+    std::size_t row = y - m_region.top;
+    if (cursor.y != y || cursor.x > x) {
+        cursor.y = y;
+        cursor.x = m_region.left;
+        cursor.draws = m_rowStarts[row];
+    }
+    const std::uint32_t* pixel = m_pixelDraws.data() + row * width;
+    for (; cursor.x < x; ++cursor.x)
+        cursor.draws += pixel[cursor.x - m_region.left];
+    CRandom& random = CRandom::Current();
+    random = CRandom();
+    random.Skip(cursor.draws);
+}

@@ -23,6 +23,15 @@ public:
     // Moves the calling thread's random sequence to the pixel's place in the serial render's.
     void Seek(unsigned x, unsigned y) const;
 
+    // Where a walk along a row has got to: for Seek along one row from left to right, each
+    // step costing only the pixels passed since the last.
+    struct RowCursor {
+        unsigned y = ~0u;
+        unsigned x = 0;
+        std::uint64_t draws = 0; // before pixel x
+    };
+    void Seek(unsigned x, unsigned y, RowCursor& cursor) const;
+
 private:
     RenderRegion m_region;
     std::vector<std::uint32_t> m_pixelDraws; // row by row

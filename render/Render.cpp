@@ -29,6 +29,8 @@ public:
     // False when no worker thread could be started (nothing has been traced then).
     bool Rows(unsigned threads);
     bool Parts(unsigned parts);
+    // False when the scene's noise cannot be seeked pixel by pixel (nothing traced then).
+    bool Progressive(unsigned threads);
 
 private:
     bool Stopped() const { return m_stop.stop_requested(); }
@@ -38,6 +40,9 @@ private:
     // moved to the row's place first; the end of what was traced (less than right after a
     // stop).
     unsigned TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, unsigned right);
+    // Traces the pixels of the progressive pass at blocks of `step` in the band of rows that
+    // starts at y, each filling its block.
+    void TraceBand(CPixelTracer& pixels, unsigned step, bool first, unsigned y);
     void Finished(unsigned y, unsigned left, unsigned right) {
         m_sink.RowFinished(m_picture, y, left, right);
     }
@@ -196,6 +201,104 @@ bool CRenderRun::Parts(unsigned partCount) {
     return true;
 }
 
+// The first pass's grid: 8 × 8 blocks show a 640 × 460 view's picture after 1/64 of its rays.
+constexpr unsigned kCoarsestStep = 8;
+
+void CRenderRun::TraceBand(CPixelTracer& pixels, unsigned step, bool first, unsigned y) {
+    const RenderRegion& region = m_region;
+    unsigned blockHeight = std::min(step, region.bottom - y);
+    // A pixel of the grid of 2 × step was traced by an earlier pass, unless this is the first.
+    bool rowOnCoarserGrid = !first && (y - region.top) % (2 * step) == 0;
+    CNoiseDraws::RowCursor cursor;
+    if (step == 1 && !rowOnCoarserGrid) {
+        // Every pixel of the row: traced in one run, their rays two at a time.
+        TraceRow(pixels, y, region.left, region.right);
+        return;
+    }
+    for (unsigned x = region.left; x < region.right && !Stopped(); x += step) {
+        if (rowOnCoarserGrid && (x - region.left) % (2 * step) == 0)
+            continue;
+        if (m_seekNoise)
+            m_noise.Seek(x, y, cursor);
+        pixels.Span(y, x, x + 1, m_stop, [&](unsigned, const CColour& colour) {
+            m_picture.Fill(static_cast<int>(x), static_cast<int>(y),
+                           static_cast<int>(std::min(step, region.right - x)),
+                           static_cast<int>(blockHeight), colour);
+        });
+    }
+}
+
+bool CRenderRun::Progressive(unsigned threads) {
+    if (m_tracer.GetTraceScene().HasNoise() && !m_tracer.GetTraceScene().CanCountDraws())
+        return false;
+    if (!PrepareNoise(std::max(threads, 1u)))
+        return true;
+
+    const RenderRegion& region = m_region;
+    std::uint64_t total = std::uint64_t{region.right - region.left} * (region.bottom - region.top);
+    std::uint64_t traced = 0;
+    for (unsigned step = kCoarsestStep; step >= 1 && !Stopped(); step /= 2) {
+        bool first = step == kCoarsestStep;
+        unsigned bands = (region.bottom - region.top + step - 1) / step;
+        unsigned columns = (region.right - region.left + step - 1) / step;
+        // The pixels this pass traces in a band on (and off) the coarser pass's grid.
+        unsigned coarseColumns = (region.right - region.left + 2 * step - 1) / (2 * step);
+        auto bandPixels = [&](unsigned band) -> std::uint64_t {
+            return !first && band % 2 == 0 ? columns - coarseColumns : columns;
+        };
+        auto handOver = [&](unsigned band) {
+            unsigned top = region.top + band * step;
+            unsigned bottom = std::min(top + step, region.bottom);
+            for (unsigned y = top; y < bottom; ++y)
+                Finished(y, region.left, region.right);
+            traced += bandPixels(band);
+            m_sink.Progress(static_cast<int>(100.0 * static_cast<double>(traced) /
+                                             static_cast<double>(total)));
+        };
+
+        CRowQueue queue(0, bands);
+        CTaskGroup workers;
+        auto work = [&] {
+            CRandom random;
+            CRandom::Scope randomScope(random);
+            CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+            unsigned band;
+            while (!Stopped() && queue.Take(band)) {
+                TraceBand(pixels, step, first, region.top + band * step);
+                queue.MarkDone(band);
+            }
+            queue.WorkerFinished();
+        };
+        unsigned count = threads > 1 ? std::min(threads, bands) : 0;
+        for (unsigned i = 0; i < count; ++i) {
+            queue.WorkerStarting();
+            if (!workers.Start(work)) {
+                queue.WorkerFinished();
+                break;
+            }
+        }
+        if (workers.Count() == 0) {
+            // On the calling thread alone.
+            CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+            for (unsigned band = 0; band < bands && !Stopped(); ++band) {
+                TraceBand(pixels, step, first, region.top + band * step);
+                if (!Stopped())
+                    handOver(band);
+            }
+        } else {
+            for (unsigned band = 0; band < bands && !Stopped(); ++band) {
+                if (!queue.IsDone(band) && !queue.WaitFor(band))
+                    break;
+                handOver(band);
+            }
+            workers.Wait();
+        }
+        if (!Stopped())
+            m_sink.PassFinished(step);
+    }
+    return true;
+}
+
 } // namespace
 
 bool CanRenderInParallel(const CRenderScene& scene, const RenderOptions& options) {
@@ -239,8 +342,10 @@ RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const Rend
     CRenderSink nobody;
     CRenderRun run(tracer, rays, options, region, result.picture, sink ? *sink : nobody, stop);
     bool traced = false;
-    if (region.top < region.bottom && region.left < region.right &&
-        CanRenderInParallel(*scene, options))
+    if (region.top < region.bottom && region.left < region.right && options.progressive)
+        traced = run.Progressive(CanRenderInParallel(*scene, options) ? options.threads : 1);
+    else if (region.top < region.bottom && region.left < region.right &&
+             CanRenderInParallel(*scene, options))
         traced = options.parts >= 2 ? run.Parts(options.parts)
                                     : options.threads > 1 && run.Rows(options.threads);
     if (!traced)

@@ -38,6 +38,13 @@ struct RenderOptions {
     // view render per thread"). 0 and 1 share the rows out as `threads` says; 3 counts as 2,
     // more than 4 as 4.
     unsigned parts = 0;
+    // Coarse to fine, for a picture that must show something at once: the pixels on a grid of
+    // 8 are traced first, each filling its 8 × 8 block, then those of the grids of 4 and 2
+    // not traced yet, each filling its smaller block, then the rest; no pixel is traced
+    // twice, so the last pass leaves the serial picture. The passes' rows are shared out as
+    // `threads` says; `parts` is not used. A noisy scene whose draws cannot be counted is
+    // traced in one serial pass.
+    bool progressive = false;
     // Whether the spheres go into a bounding volume hierarchy (CTraceScene::Hierarchy).
     CTraceScene::Hierarchy hierarchy = CTraceScene::Hierarchy::automatic;
 };

@@ -16,4 +16,9 @@ public:
     // row y of the serial and row schedules, trunc(100 × rows finished / rows of all parts)
     // for halves and quarters.
     virtual void Progress(int /*position*/) {}
+    // A progressive render finished the pass at blocks of `step` pixels: every pixel of the
+    // region shows its block's traced colour (step 1: the picture is final). Between passes,
+    // RowFinished hands over every row of each band of blocks as the band is done, the bands
+    // from the top; Progress counts the pixels traced of all passes.
+    virtual void PassFinished(unsigned /*step*/) {}
 };

@@ -94,6 +94,7 @@ struct TestRender {
     CTraceScene::Hierarchy hierarchy = CTraceScene::Hierarchy::automatic;
     CRenderSink* sink = nullptr;
     std::stop_token stop = {};
+    bool progressive = false;
 };
 
 // The options of a whole width x height render with the profile's "MaxRecursion", as the
@@ -107,6 +108,7 @@ inline RenderOptions WholePicture(int width, int height, const TestRender& how =
     options.threads = how.threads;
     options.parts = how.parts;
     options.hierarchy = how.hierarchy;
+    options.progressive = how.progressive;
     return options;
 }
 
