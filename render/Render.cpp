@@ -301,6 +301,13 @@ bool CRenderRun::Progressive(unsigned threads) {
 
 } // namespace
 
+CCamera RenderCamera(const CRenderScene& scene, unsigned width, unsigned height) {
+    // The ratio in single precision. A picture without rows traces nothing, so its camera
+    // needs no ratio (and gets no division by zero).
+    float aspect = height ? static_cast<float>(width) / static_cast<float>(height) : 0.0f;
+    return CCamera(scene.Look(), scene.Eye(), CVector(1.0, 0.0, 0.0), CVector(0.0, aspect, 0.0));
+}
+
 bool CanRenderInParallel(const CRenderScene& scene, const RenderOptions& options) {
     if (options.threads <= 1 && options.parts <= 1)
         return false;
@@ -327,13 +334,8 @@ RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const Rend
     CRandom random;
     CRandom::Scope randomScope(random);
 
-    // The ratio in single precision. A picture without rows traces nothing, so its camera
-    // needs no ratio (and gets no division by zero).
-    float aspect = options.height
-                       ? static_cast<float>(options.width) / static_cast<float>(options.height)
-                       : 0.0f;
-    CCamera camera(scene->Look(), scene->Eye(), CVector(1.0, 0.0, 0.0), CVector(0.0, aspect, 0.0));
-    CPrimaryRays rays(options.width, options.height, camera);
+    CPrimaryRays rays(options.width, options.height,
+                      RenderCamera(*scene, options.width, options.height));
 
     RenderRegion region = options.region;
     region.right = std::min(region.right, options.width);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Image.h"
+#include "render/Camera.h"
 #include "render/RenderOptions.h"
 #include "render/RenderScene.h"
 
@@ -28,6 +29,10 @@ struct RenderResult {
 // run at once on any threads.
 RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const RenderOptions& options,
                     CRenderSink* sink = nullptr, std::stop_token stop = {});
+
+// The camera of a width × height picture of the scene: the eye, the look vector and the fixed
+// axes, the up axis scaled by the picture's ratio in single precision.
+CCamera RenderCamera(const CRenderScene& scene, unsigned width, unsigned height);
 
 // Whether Render would trace the scene on several threads with these options: noise on an
 // object of another kind than a sphere or a plane keeps it on the calling thread.
