@@ -25,6 +25,7 @@ enum : int {
     ID_SCENE_PARSE_SCRIPT = 32801,
     ID_FILE_OPEN_SCENE = 32802,
     ID_FILE_SAVE_SCENE_AS = 32803,
+    ID_VIEW_LIVE_PREVIEW = 32804,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -44,6 +45,8 @@ enum : int {
 
 // The progress gauge's control id in the status bar.
 constexpr int ID_RENDER_PROGRESS = 1;
+// The live preview's thread events to the view's canvas: a frame is ready.
+constexpr int ID_LIVE_FRAME = 2;
 // Top-level menu positions that the program addresses by position (the menu builder checks them
 // against the menus' titles).
 constexpr int kFileMenuPosition = 0;

@@ -2,6 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/DesktopEditor.h"
+#include "app/LiveView.h"
 #include "app/MainFrame.h"
 #include "app/SceneChange.h"
 #include "app/SceneDocument.h"
@@ -54,6 +55,7 @@ CLumoView::~CLumoView() {
     // A render still running ends before its next pixel.
     if (m_frame)
         m_frame->StopRender();
+    m_live.reset();
     if (m_canvas)
         m_canvas->SetView(nullptr);
 }
@@ -68,6 +70,7 @@ bool CLumoView::OnCreate(wxDocument* document, long flags) {
     SetFrame(m_frame);
     m_canvas = m_frame->GetCanvas();
     m_canvas->SetView(this);
+    m_live = std::make_unique<CLiveView>(*this);
     Activate(true);
     return true;
 }
@@ -99,6 +102,8 @@ void CLumoView::OnUpdate(wxView*, wxObject* hint) {
         ClearImage();
     if (m_canvas)
         m_canvas->Refresh(true);
+    if (m_live)
+        m_live->Refresh();
 }
 
 void CLumoView::SetPixel(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -180,6 +185,8 @@ void CLumoView::Paint(wxDC& dc, const wxRegion& update) {
             dc.DrawBitmap(wxBitmap(m_screen.GetSubImage(box)), box.GetPosition());
         return;
     }
+    if (m_live && m_live->Paint(dc, update))
+        return;
     if (document->m_imageComplete)
         DrawImage(dc);
 }

@@ -4,8 +4,10 @@
 #include <wx/image.h>
 
 #include <cstdint>
+#include <memory>
 
 class CImage;
+class CLiveView;
 class CLumoDoc;
 class CMainFrame;
 class CViewCanvas;
@@ -49,6 +51,9 @@ public:
     void Paint(wxDC& dc, const wxRegion& update);
 
     CViewCanvas* GetCanvas() const { return m_canvas; }
+    CMainFrame* GetMainFrame() const { return m_frame; }
+    // The live preview over this view, or null before OnCreate.
+    CLiveView* GetLiveView() const { return m_live.get(); }
 
 private:
     // One pixel of the render into the off-screen image, its row marked for the next flush.
@@ -66,6 +71,7 @@ private:
 
     CMainFrame* m_frame = nullptr; // from the document's template, in OnCreate
     CViewCanvas* m_canvas = nullptr;
+    std::unique_ptr<CLiveView> m_live;
     wxImage m_screen; // what the renderer painted on the view, in the image's size
     int m_dirtyTop = -1;
     int m_dirtyBottom = -1;

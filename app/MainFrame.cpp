@@ -4,6 +4,7 @@
 #include "app/AppIcon.h"
 #include "app/CameraDialog.h"
 #include "app/CommandIds.h"
+#include "app/LiveView.h"
 #include "app/LumoView.h"
 #include "app/MenuBuilder.h"
 #include "app/OptionsMapping.h"
@@ -12,6 +13,7 @@
 #include "app/TrayIcon.h"
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
+#include "platform/SettingsStore.h"
 #include "script/LumoDoc.h"
 
 #include <wx/menu.h>
@@ -39,6 +41,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
                    CMainFrame::OnRecentFile)
     EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnToggleToolBar)
     EVT_MENU(ID_VIEW_STATUS_BAR, CMainFrame::OnToggleStatusBar)
+    EVT_MENU(ID_VIEW_LIVE_PREVIEW, CMainFrame::OnLivePreview)
+    EVT_UPDATE_UI(ID_VIEW_LIVE_PREVIEW, CMainFrame::OnUpdateLivePreview)
     EVT_IDLE(CMainFrame::OnIdle)
     EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
     EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
@@ -121,7 +125,14 @@ void CMainFrame::Render(unsigned parts) {
     CLumoDoc* document = view ? view->GetSceneDocument() : nullptr;
     if (!document)
         return;
+    // The live preview gives the Go render the screen and every core, and then shows its
+    // picture.
+    CLiveView* live = view->GetLiveView();
+    if (live)
+        live->Pause();
     m_render.Render(*view, *document, parts);
+    if (live)
+        live->AfterGoRender();
     // The close asked for during the render; it may still be cancelled at the save question,
     // and then the window goes on as before.
     if (m_closePending) {
@@ -241,6 +252,21 @@ void CMainFrame::OnToggleStatusBar(wxCommandEvent&) {
         statusBar->Show(!statusBar->IsShown());
         SendSizeEvent();
     }
+}
+
+// GTK has toggled the check mark already: it says what the user asked for.
+void CMainFrame::OnLivePreview(wxCommandEvent& event) {
+    if (CLumoView* view = GetLumoView(); view && view->GetLiveView())
+        view->GetLiveView()->SetOn(event.IsChecked());
+    else
+        CSettingsStore::Profile().WriteInt(CSettingsStore::kSection, CLiveView::kSetting,
+                                           event.IsChecked() ? 1 : 0);
+}
+
+void CMainFrame::OnUpdateLivePreview(wxUpdateUIEvent& event) {
+    CLumoView* view = GetLumoView();
+    event.Check(view && view->GetLiveView() ? view->GetLiveView()->IsEnabled()
+                                            : CLiveView::IsEnabledInProfile());
 }
 
 void CMainFrame::OnClose(wxCloseEvent& event) {

@@ -66,6 +66,8 @@ private:
     void OnRecentFile(wxCommandEvent& event);
     void OnToggleToolBar(wxCommandEvent& event);
     void OnToggleStatusBar(wxCommandEvent& event);
+    void OnLivePreview(wxCommandEvent& event);
+    void OnUpdateLivePreview(wxUpdateUIEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnIdle(wxIdleEvent& event);
 

@@ -60,6 +60,9 @@ const std::vector<MenuItem> kMenuItems[] = {
         {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar", wxITEM_CHECK},
         {ID_VIEW_OPTIONS, "Options", "Set and view options"},
         {ID_VIEW_EDITOR, "Editor", "Editor"},
+        {ID_VIEW_LIVE_PREVIEW, "Live Preview",
+         "Render the scene again whenever it changes; move the camera with the mouse",
+         wxITEM_CHECK},
     },
     {
         {ID_SCENE_WIZARD, "Create Wizard", "Create a new scene"},

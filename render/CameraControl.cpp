@@ -44,8 +44,7 @@ bool CCameraControl::Orbit(Pose& pose, const CVector& pivot, double yaw, double 
     return true;
 }
 
-void CCameraControl::Pan(Pose& pose, const CVector& pivot, double dx, double dy,
-                         unsigned height) {
+void CCameraControl::Pan(Pose& pose, const CVector& pivot, double dx, double dy, unsigned height) {
     if (height == 0 || !(pose.look.z > 0.0))
         return;
     // A pixel spans 1/height of a unit on the image plane, look.z ahead of the eye in z; at

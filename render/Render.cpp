@@ -252,8 +252,8 @@ bool CRenderRun::Progressive(unsigned threads) {
             for (unsigned y = top; y < bottom; ++y)
                 Finished(y, region.left, region.right);
             traced += bandPixels(band);
-            m_sink.Progress(static_cast<int>(100.0 * static_cast<double>(traced) /
-                                             static_cast<double>(total)));
+            m_sink.Progress(
+                static_cast<int>(100.0 * static_cast<double>(traced) / static_cast<double>(total)));
         };
 
         CRowQueue queue(0, bands);

@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "app/SceneDocument.h"
+#include "platform/SettingsStore.h"
 
 #include <wx/bitmap.h>
 #include <wx/button.h>
@@ -54,6 +55,9 @@ bool CTestPlatform::RunSceneWizard(CLumoDoc& document) {
 void GuiTest::SetUp() {
     m_previousPlatform = CPlatform::IsInstalled() ? &CPlatform::Current() : nullptr;
     App().UsePlatform(&m_platform);
+    if (const char* live = LivePreviewAtStart()) {
+        ASSERT_TRUE(CSettingsStore::Profile().WriteString("Lumo", "LivePreview", live));
+    }
     ASSERT_TRUE(App().StartUp(""));
     Pump();
 }
@@ -225,15 +229,27 @@ void GuiTest::Screenshot(wxWindow& window, const std::string& name, bool settle)
             wxMilliSleep(20);
         }
     }
+    wxImage image = ScreenImage(window);
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
+    image.SaveFile(wxString::FromUTF8(std::string(folder) + "/" + name + ".png"),
+                   wxBITMAP_TYPE_PNG);
+}
+
+wxImage GuiTest::ScreenImage(wxWindow& window) {
     // The screen's pixels as the X server holds them, through a connection of our own (GTK's
     // own screen device context keeps the first picture it took).
     wxRect rect = window.GetScreenRect();
     Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(nullptr, display);
+    if (!display)
+        return wxImage();
     XImage* shot = XGetImage(display, DefaultRootWindow(display), rect.GetX(), rect.GetY(),
                              static_cast<unsigned>(rect.GetWidth()),
                              static_cast<unsigned>(rect.GetHeight()), AllPlanes, ZPixmap);
-    ASSERT_NE(nullptr, shot);
+    if (!shot) {
+        XCloseDisplay(display);
+        return wxImage();
+    }
     wxImage image(rect.GetWidth(), rect.GetHeight(), false);
     for (int y = 0; y < rect.GetHeight(); ++y)
         for (int x = 0; x < rect.GetWidth(); ++x) {
@@ -244,8 +260,5 @@ void GuiTest::Screenshot(wxWindow& window, const std::string& name, bool settle)
         }
     XDestroyImage(shot);
     XCloseDisplay(display);
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
-    image.SaveFile(wxString::FromUTF8(std::string(folder) + "/" + name + ".png"),
-                   wxBITMAP_TYPE_PNG);
+    return image;
 }

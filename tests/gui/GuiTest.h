@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/dialog.h>
+#include <wx/image.h>
 
 #include <deque>
 #include <functional>
@@ -52,6 +53,9 @@ public:
 class GuiTest : public testing::Test {
 protected:
     void SetUp() override;
+    // The "LivePreview" setting the program starts with: off for the tests of the view as it
+    // has always been; the live preview's own tests turn it on (null: no setting at all).
+    virtual const char* LivePreviewAtStart() const { return "0"; }
     void TearDown() override;
 
     static CLumoApp& App() { return wxGetApp(); }
@@ -83,6 +87,8 @@ protected:
     // that is set; does nothing otherwise. Unless told not to settle (inside a render, which
     // lets painting through itself), it first lets the window finish painting.
     static void Screenshot(wxWindow& window, const std::string& name, bool settle = true);
+    // The window's pixels as the screen shows them now (an empty image without a display).
+    static wxImage ScreenImage(wxWindow& window);
 
     CTestPlatform m_platform;
     CPlatform* m_previousPlatform = nullptr;
