@@ -32,15 +32,19 @@ constexpr double kPanPerKey = 20.0;
 constexpr double kDollyNearer = 0.9;
 // A press and release closer than this, in pixels, is a click.
 constexpr int kClickSlop = 3;
+// The longest a camera move waits for the frame in flight to be shown at half resolution.
+constexpr auto kDragFrameWait = std::chrono::milliseconds(33);
 
 const wxColour kOutlineColour(255, 140, 0);
 
 } // namespace
 
-CLiveView::CLiveView(CLumoView& view)
-    : m_view(view), m_enabled(IsEnabledInProfile()) {
+CLiveView::CLiveView(CLumoView& view) : m_view(view), m_enabled(IsEnabledInProfile()) {
     if (CViewCanvas* canvas = view.GetCanvas())
-        m_live = std::make_unique<CLivePreview>(*canvas, ID_LIVE_FRAME);
+        m_live = std::make_unique<CLiveRender>([canvas] {
+            // From the render's thread: queued, the window's thread takes the frame.
+            wxQueueEvent(canvas, new wxThreadEvent(wxEVT_THREAD, ID_LIVE_FRAME));
+        });
 }
 
 CLiveView::~CLiveView() = default;
@@ -101,6 +105,10 @@ void CLiveView::Refresh(bool force) {
         return;
     if (!force && key == m_requested)
         return;
+    if (!force && ShouldDeferMove()) {
+        m_movePending = true; // OnFrame renders it once the frame in flight has been seen
+        return;
+    }
     m_requested = key;
     StartRender();
 }
@@ -115,7 +123,25 @@ void CLiveView::StartRender() {
     options.antialias = document->m_antialias;
     options.threads = std::max(1u, std::thread::hardware_concurrency());
     m_requestedSelection = m_selection;
-    m_generation = m_live->Start(CRenderScene::Snapshot(*document), options, m_selection);
+    m_started = std::chrono::steady_clock::now();
+    m_movePending = false;
+    m_generation = m_live->Start(Snapshot(), options, m_selection);
+}
+
+std::shared_ptr<const CRenderScene> CLiveView::Snapshot() {
+    CLumoDoc* document = Document();
+    if (!m_snapshot || m_snapshotRevision != document->GetRevision()) {
+        m_snapshot = CRenderScene::Snapshot(*document);
+        m_snapshotRevision = document->GetRevision();
+    }
+    return m_snapshot;
+}
+
+bool CLiveView::ShouldDeferMove() const {
+    if (m_drag == Drag::none || !m_live || m_live->IsIdle())
+        return false;
+    bool halfShown = m_frame.generation == m_generation && m_frame.step != 0 && m_frame.step <= 2;
+    return !halfShown && std::chrono::steady_clock::now() - m_started < kDragFrameWait;
 }
 
 void CLiveView::Pause() {
@@ -214,6 +240,8 @@ void CLiveView::OnFrame() {
         ShowStatus();
     if (m_onFrame)
         m_onFrame(m_frame);
+    if (m_movePending)
+        Refresh();
 }
 
 void CLiveView::UpdateOutline() {
@@ -234,8 +262,8 @@ void CLiveView::UpdateOutline() {
         for (int x = 0; x < width; ++x) {
             bool inside = covered(x, y);
             bool edge = false;
-            for (auto [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1},
-                                  std::pair{0, -1}})
+            for (auto [dx, dy] :
+                 {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}})
                 if (covered(x + dx, y + dy) != inside)
                     edge = true;
             if (inside && (x == 0 || y == 0 || x == width - 1 || y == height - 1))
@@ -266,8 +294,7 @@ const CObjectPicker* CLiveView::Picker() {
     if (!document || key.width <= 0 || key.height <= 0)
         return nullptr;
     if (!m_picker || !(m_pickerKey == key)) {
-        m_picker = std::make_unique<CObjectPicker>(CRenderScene::Snapshot(*document),
-                                                   static_cast<unsigned>(key.width),
+        m_picker = std::make_unique<CObjectPicker>(Snapshot(), static_cast<unsigned>(key.width),
                                                    static_cast<unsigned>(key.height));
         m_pickerKey = key;
     }
@@ -291,8 +318,7 @@ void CLiveView::Select(std::size_t object) {
         options.height = static_cast<unsigned>(m_requested.height);
         options.threads = std::max(1u, std::thread::hardware_concurrency());
         m_requestedSelection = m_selection;
-        m_generation = m_live->Start(CRenderScene::Snapshot(*document), options, m_selection,
-                                     false);
+        m_generation = m_live->Start(Snapshot(), options, m_selection, false);
         m_frame.generation = m_generation;
     }
     // Otherwise the render in flight outlines it when it has finished (OnFrame).
@@ -324,8 +350,13 @@ CVector CLiveView::PivotOfView() {
 
 void CLiveView::MoveCamera(const CCameraControl::Pose& pose) {
     CLumoDoc* document = Document();
+    bool cameraOnly = m_snapshot && m_snapshotRevision == document->GetRevision();
     document->SetEye(pose.eye);
     document->SetLook(pose.look);
+    if (cameraOnly) {
+        m_snapshot = CRenderScene::WithCamera(m_snapshot, pose.eye, pose.look);
+        m_snapshotRevision = document->GetRevision();
+    }
     Refresh();
 }
 
@@ -340,7 +371,8 @@ void CLiveView::Orbit(double dx, double dy) {
 
 void CLiveView::Pan(double dx, double dy) {
     CCameraControl::Pose pose = Pose();
-    CCameraControl::Pan(pose, m_pivot, dx, dy, static_cast<unsigned>(std::max(0, m_requested.height)));
+    CCameraControl::Pan(pose, m_pivot, dx, dy,
+                        static_cast<unsigned>(std::max(0, m_requested.height)));
     MoveCamera(pose);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/LivePreview.h"
 #include "render/CameraControl.h"
+#include "render/LiveRender.h"
 
 #include <wx/event.h>
 #include <wx/gdicmn.h>
@@ -15,6 +15,7 @@
 
 class CLumoDoc;
 class CLumoView;
+class CRenderScene;
 class CObjectPicker;
 class wxDC;
 class wxRegion;
@@ -31,7 +32,7 @@ class wxRegion;
 // and the view then behaves as it always has.
 class CLiveView {
 public:
-    static constexpr std::size_t kNoSelection = CLivePreview::kNoSelection;
+    static constexpr std::size_t kNoSelection = CLiveRender::kNoSelection;
     static constexpr const char* kSetting = "LivePreview";
 
     explicit CLiveView(CLumoView& view);
@@ -69,9 +70,9 @@ public:
     // Called when a click in the picture changed the selection.
     std::function<void(std::size_t)> m_onSelect;
     // Called after each frame is shown (tests and the benchmark wait for the refined picture).
-    std::function<void(const CLivePreview::Frame&)> m_onFrame;
+    std::function<void(const CLiveRender::Frame&)> m_onFrame;
 
-    const CLivePreview::Frame& GetFrame() const { return m_frame; }
+    const CLiveRender::Frame& GetFrame() const { return m_frame; }
     // Whether a live render (or outline) is being traced now.
     bool IsBusy() const { return m_live && !m_live->IsIdle(); }
     // Whether the shown picture is the finished one of the scene as it is now.
@@ -91,6 +92,10 @@ private:
     // The picker of the scene as it is, made again only after a change.
     const CObjectPicker* Picker();
     void StartRender();
+    std::shared_ptr<const CRenderScene> Snapshot();
+    // Whether a camera move now would cancel a render before the user has seen it at half
+    // resolution.
+    bool ShouldDeferMove() const;
     void MoveCamera(const CCameraControl::Pose& pose);
     CCameraControl::Pose Pose() const;
     CVector PivotOfView();
@@ -104,8 +109,8 @@ private:
     void NotePlanes();
 
     CLumoView& m_view;
-    std::unique_ptr<CLivePreview> m_live;
-    CLivePreview::Frame m_frame;
+    std::unique_ptr<CLiveRender> m_live;
+    CLiveRender::Frame m_frame;
     wxImage m_image; // the frame's picture in the window's format
     bool m_enabled = true;
     bool m_shown = false;
@@ -117,6 +122,14 @@ private:
     unsigned long m_outlineGeneration = 0;
     Key m_pickerKey;
     std::unique_ptr<CObjectPicker> m_picker;
+    // The last snapshot of the scene and the document's revision it shows: a camera moved by
+    // the mouse only gives it another camera (the objects and their hierarchy are shared).
+    std::shared_ptr<const CRenderScene> m_snapshot;
+    unsigned long m_snapshotRevision = 0;
+    // While the camera is dragged, a move waits until the render in flight has shown its half
+    // resolution pass (or kDragFrameMs have passed), so the picture keeps up with the mouse.
+    std::chrono::steady_clock::time_point m_started;
+    bool m_movePending = false;
 
     Drag m_drag = Drag::none;
     wxPoint m_dragStart;

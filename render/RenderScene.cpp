@@ -61,3 +61,27 @@ std::shared_ptr<const CRenderScene> CRenderScene::Take(CLumoDoc& document) {
     document.m_objects.clear();
     return scene;
 }
+
+std::shared_ptr<const CRenderScene>
+CRenderScene::WithCamera(const std::shared_ptr<const CRenderScene>& base, CVector eye,
+                         CVector look) {
+    auto scene = std::make_shared<CRenderScene>();
+    scene->m_base = base->m_base ? base->m_base : base;
+    scene->m_traceCache = base->m_traceCache;
+    scene->m_eye = eye;
+    scene->m_look = look;
+    return scene;
+}
+
+std::shared_ptr<const CTraceScene>
+CRenderScene::TraceScene(CTraceScene::Hierarchy hierarchy) const {
+    std::lock_guard lock(m_traceCache->mutex);
+    std::shared_ptr<const CTraceScene>& cached =
+        m_traceCache->scenes[static_cast<std::size_t>(hierarchy)];
+    if (!cached) {
+        auto trace = std::make_shared<CTraceScene>();
+        trace->Build(Objects(), hierarchy);
+        cached = std::move(trace);
+    }
+    return cached;
+}

@@ -53,7 +53,7 @@ CTracer::CTracer(std::shared_ptr<const CRenderScene> scene, unsigned maxRecursio
     m_lights = m_scene->Lights();
     m_background = m_scene->Background();
     m_empty = m_scene->Objects().empty();
-    m_trace.Build(m_scene->Objects(), hierarchy);
+    m_trace = m_scene->TraceScene(hierarchy);
     m_sceneSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -93,7 +93,7 @@ bool CTracer::TraceRay(const CRay& ray, unsigned depth, CColour& colour, ShadowH
     // The nearest hit beyond the threshold; of two objects at the same distance the earlier
     // in the list.
     double nearest = 0.0;
-    const CTraceScene::Surface* hit = m_trace.Nearest(ray, nearest);
+    const CTraceScene::Surface* hit = m_trace->Nearest(ray, nearest);
     if (!hit)
         return false;
 
@@ -147,7 +147,7 @@ void CTracer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray,
         CColour lit;
         if (CLight* light = m_lights[i]) {
             double distance = light->BuildShadowRay(point, shadowRay);
-            if (depth != 0 || !m_trace.Blocks(shadowRay, distance, hints.For(i)))
+            if (depth != 0 || !m_trace->Blocks(shadowRay, distance, hints.For(i)))
                 lit = *light->GetColour();
             else
                 lit = CColour(0.0f, 0.0f, 0.0f);

@@ -66,7 +66,7 @@ public:
 
     unsigned GetRecursionLimit() const { return m_recursionLimit; }
     const CColour& GetBackground() const { return m_background; }
-    const CTraceScene& GetTraceScene() const { return m_trace; }
+    const CTraceScene& GetTraceScene() const { return *m_trace; }
     const CRenderScene& GetScene() const { return *m_scene; }
     // Seconds the scene took to prepare, hierarchy included.
     double GetSceneSeconds() const { return m_sceneSeconds; }
@@ -87,6 +87,6 @@ private:
     CColour m_background;
     bool m_empty = true;
     unsigned m_recursionLimit = 0;
-    CTraceScene m_trace;
+    std::shared_ptr<const CTraceScene> m_trace; // the scene's, shared by its renders
     double m_sceneSeconds = 0.0;
 };

@@ -166,7 +166,8 @@ TEST_F(LivePreview, TheRefinedPictureIsSameThreadsAndGoPausesTheLiveRender) {
     // The screen shows the picture the document holds.
     wxImage shown = ScreenImage(Canvas());
     ASSERT_TRUE(shown.IsOk());
-    for (wxPoint p : {wxPoint(10, 10), wxPoint(size.x / 2, size.y / 2), wxPoint(size.x - 3, size.y - 3)}) {
+    for (wxPoint p :
+         {wxPoint(10, 10), wxPoint(size.x / 2, size.y / 2), wxPoint(size.x - 3, size.y - 3)}) {
         std::uint32_t pixel = Scene().m_image.GetPixel(p.x, p.y);
         EXPECT_EQ(pixel & 0xFF, shown.GetRed(p.x, p.y)) << p.x << ", " << p.y;
         EXPECT_EQ((pixel >> 16) & 0xFF, shown.GetBlue(p.x, p.y)) << p.x << ", " << p.y;

@@ -1,4 +1,4 @@
-#include "app/LivePreview.h"
+#include "render/LiveRender.h"
 
 #include "render/ObjectPicker.h"
 #include "render/Render.h"
@@ -9,9 +9,9 @@
 #include <cstring>
 
 // The rows of the render into the shared frame, and the window told now and then.
-class CLivePreview::CFrameSink : public CRenderSink {
+class CLiveRender::CFrameSink : public CRenderSink {
 public:
-    CFrameSink(CLivePreview& live, unsigned long generation)
+    CFrameSink(CLiveRender& live, unsigned long generation)
         : m_live(live), m_generation(generation) {}
 
     void RowFinished(const CImage& picture, unsigned y, unsigned left, unsigned right) override {
@@ -57,16 +57,15 @@ public:
     }
 
 private:
-    CLivePreview& m_live;
+    CLiveRender& m_live;
     unsigned long m_generation;
     std::chrono::steady_clock::time_point m_lastNotified;
 };
 
-CLivePreview::CLivePreview(wxEvtHandler& target, int eventId)
-    : m_target(target), m_eventId(eventId),
-      m_thread([this](std::stop_token stop) { Run(stop); }) {}
+CLiveRender::CLiveRender(std::function<void()> notify)
+    : m_notify(std::move(notify)), m_thread([this](std::stop_token stop) { Run(stop); }) {}
 
-CLivePreview::~CLivePreview() {
+CLiveRender::~CLiveRender() {
     {
         std::lock_guard lock(m_mutex);
         m_current.request_stop();
@@ -77,8 +76,8 @@ CLivePreview::~CLivePreview() {
     // The jthread joins here.
 }
 
-unsigned long CLivePreview::Start(std::shared_ptr<const CRenderScene> scene,
-                                  RenderOptions options, std::size_t selection, bool render) {
+unsigned long CLiveRender::Start(std::shared_ptr<const CRenderScene> scene, RenderOptions options,
+                                 std::size_t selection, bool render) {
     std::lock_guard lock(m_mutex);
     m_current.request_stop();
     options.progressive = true;
@@ -88,29 +87,29 @@ unsigned long CLivePreview::Start(std::shared_ptr<const CRenderScene> scene,
     return m_generation;
 }
 
-void CLivePreview::Cancel() {
+void CLiveRender::Cancel() {
     std::unique_lock lock(m_mutex);
     m_hasJob = false;
     m_current.request_stop();
     m_changed.wait(lock, [this] { return !m_busy; });
 }
 
-bool CLivePreview::IsIdle() {
+bool CLiveRender::IsIdle() {
     std::lock_guard lock(m_mutex);
     return !m_busy && !m_hasJob;
 }
 
-void CLivePreview::Notify() {
+void CLiveRender::Notify() {
     {
         std::lock_guard lock(m_mutex);
         if (m_notified)
             return;
         m_notified = true;
     }
-    wxQueueEvent(&m_target, new wxThreadEvent(wxEVT_THREAD, m_eventId));
+    m_notify();
 }
 
-bool CLivePreview::Take(Frame& frame) {
+bool CLiveRender::Take(Frame& frame) {
     std::lock_guard lock(m_mutex);
     m_notified = false;
     Frame& shared = m_shared;
@@ -125,8 +124,10 @@ bool CLivePreview::Take(Frame& frame) {
         frame.height = shared.height;
         frame.rgb.assign(shared.rgb.size(), 255);
     }
-    if (frame.generation != shared.generation)
+    if (frame.generation != shared.generation) {
         frame.coverage.clear();
+        frame.picture = CImage();
+    }
     frame.generation = shared.generation;
     frame.dirtyTop = shared.dirtyTop;
     frame.dirtyBottom = shared.dirtyBottom;
@@ -139,7 +140,8 @@ bool CLivePreview::Take(Frame& frame) {
     frame.step = shared.step;
     frame.progress = shared.progress;
     frame.finished = shared.finished;
-    frame.picture = std::move(shared.picture);
+    if (shared.picture.HasPlanes())
+        frame.picture = std::move(shared.picture);
     frame.hasCoverage = shared.hasCoverage;
     if (shared.hasCoverage)
         frame.coverage = std::move(shared.coverage);
@@ -147,7 +149,7 @@ bool CLivePreview::Take(Frame& frame) {
     return true;
 }
 
-void CLivePreview::Run(std::stop_token stop) {
+void CLiveRender::Run(std::stop_token stop) {
     std::stop_callback wake(stop, [this] { m_changed.notify_all(); });
     for (;;) {
         Job job;
@@ -172,7 +174,7 @@ void CLivePreview::Run(std::stop_token stop) {
     }
 }
 
-void CLivePreview::Execute(const Job& job, std::stop_token stop) {
+void CLiveRender::Execute(const Job& job, std::stop_token stop) {
     const RenderOptions& options = job.options;
     if (job.render) {
         {

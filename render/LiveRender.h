@@ -4,11 +4,10 @@
 #include "render/RenderOptions.h"
 #include "render/RenderScene.h"
 
-#include <wx/event.h>
-
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -18,10 +17,10 @@
 // The live view's renders, on a thread of their own so that the window never waits: each
 // request cancels the render in flight and renders the new snapshot progressively (coarse
 // blocks first, CRenderOptions::progressive), then, when an object is selected, the pixels it
-// covers for its outline. What is done so far is kept in a frame that the window's thread
-// takes when it is told (a wxThreadEvent queued to the target, at most about sixty times a
-// second and after every pass).
-class CLivePreview {
+// covers for its outline. What is done so far is kept in a frame that the caller's thread
+// takes when it is told (the notify callback, called on the render's thread at most about
+// sixty times a second and after every pass, and not again until the frame is taken).
+class CLiveRender {
 public:
     static constexpr std::size_t kNoSelection = ~std::size_t{0};
 
@@ -34,19 +33,19 @@ public:
         std::vector<std::uint8_t> rgb; // width × height × 3, valid in [dirtyTop, dirtyBottom)
         unsigned dirtyTop = 0;
         unsigned dirtyBottom = 0;
-        unsigned step = 0;   // the finest pass finished (0: none yet)
-        int progress = 0;    // of all passes, 0 to 100
+        unsigned step = 0; // the finest pass finished (0: none yet)
+        int progress = 0;  // of all passes, 0 to 100
         bool finished = false;
-        CImage picture; // the render's picture, once finished (taken once)
+        CImage picture; // the render's picture, once finished (moved out of the render once)
         // One byte per pixel, 1 where the selected object is seen first; empty when none.
         std::vector<std::uint8_t> coverage;
         bool hasCoverage = false;
     };
 
-    explicit CLivePreview(wxEvtHandler& target, int eventId);
-    ~CLivePreview();
-    CLivePreview(const CLivePreview&) = delete;
-    CLivePreview& operator=(const CLivePreview&) = delete;
+    explicit CLiveRender(std::function<void()> notify);
+    ~CLiveRender();
+    CLiveRender(const CLiveRender&) = delete;
+    CLiveRender& operator=(const CLiveRender&) = delete;
 
     // Cancels what is in flight and renders the scene as the options say (made progressive);
     // `render` false keeps the last picture and only finds the selection's coverage. The
@@ -77,8 +76,7 @@ private:
     // Tells the window's thread once, until it takes the frame.
     void Notify();
 
-    wxEvtHandler& m_target;
-    int m_eventId;
+    std::function<void()> m_notify;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     // Under the mutex:
@@ -88,6 +86,6 @@ private:
     std::stop_source m_current;
     unsigned long m_generation = 0;
     bool m_notified = false;
-    Frame m_shared; // the frame being built; Take moves its news out
+    Frame m_shared;        // the frame being built; Take moves its news out
     std::jthread m_thread; // last: started once everything above exists
 };
