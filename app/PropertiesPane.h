@@ -32,7 +32,8 @@ class CPropertiesPane : public wxPanel {
 public:
     explicit CPropertiesPane(wxWindow* parent);
 
-    // The document whose scene the pane shows and edits; null shows nothing.
+    // The document whose scene the pane shows and edits; null shows nothing. The pane keeps a
+    // plain pointer: give it null before the document goes.
     void SetDocument(CSceneDocument* document);
     CSceneDocument* GetDocument() const { return m_document; }
 
