@@ -7,6 +7,8 @@
 #include "script/SceneFile.h"
 #include "script/WizardObject.h"
 
+#include <algorithm>
+
 CLumoDoc::CLumoDoc() {
     BuildDefaultScene();
 }
@@ -110,6 +112,65 @@ void CLumoDoc::AddLight(std::unique_ptr<CLight> light) {
     m_lights.push_back(light.get());
     ++m_revision;
     m_ownedLights.push_back(std::move(light));
+}
+
+bool CLumoDoc::InsertObject(std::size_t index, std::unique_ptr<CSceneObject> object) {
+    if (!object || index > m_objects.size())
+        return false;
+    m_objects.insert(m_objects.begin() + static_cast<std::ptrdiff_t>(index), std::move(object));
+    ++m_revision;
+    return true;
+}
+
+std::unique_ptr<CSceneObject> CLumoDoc::RemoveObject(std::size_t index) {
+    if (index >= m_objects.size())
+        return nullptr;
+    auto at = m_objects.begin() + static_cast<std::ptrdiff_t>(index);
+    std::unique_ptr<CSceneObject> object = std::move(*at);
+    m_objects.erase(at);
+    ++m_revision;
+    return object;
+}
+
+std::unique_ptr<CSceneObject> CLumoDoc::ReplaceObject(std::size_t index,
+                                                      std::unique_ptr<CSceneObject> object) {
+    if (!object || index >= m_objects.size())
+        return nullptr;
+    std::swap(m_objects[index], object);
+    ++m_revision;
+    return object;
+}
+
+bool CLumoDoc::InsertLight(std::size_t index, std::unique_ptr<CLight> light) {
+    if (!light || index > m_lights.size())
+        return false;
+    m_lights.insert(m_lights.begin() + static_cast<std::ptrdiff_t>(index), light.get());
+    m_ownedLights.push_back(std::move(light));
+    ++m_revision;
+    return true;
+}
+
+bool CLumoDoc::RemoveLight(std::size_t index) {
+    if (index >= m_lights.size())
+        return false;
+    CLight* light = m_lights[index];
+    m_lights.erase(m_lights.begin() + static_cast<std::ptrdiff_t>(index));
+    // The default light's other entry goes on lighting with it.
+    if (std::find(m_lights.begin(), m_lights.end(), light) == m_lights.end())
+        std::erase_if(m_ownedLights, [light](const auto& owned) { return owned.get() == light; });
+    ++m_revision;
+    return true;
+}
+
+bool CLumoDoc::DuplicateLight(std::size_t index) {
+    if (index >= m_lights.size() || !m_lights[index])
+        return false;
+    std::unique_ptr<CSceneObject> copy = m_lights[index]->Clone();
+    auto* light = dynamic_cast<CLight*>(copy.get());
+    if (!light)
+        return false;
+    copy.release();
+    return InsertLight(index + 1, std::unique_ptr<CLight>(light));
 }
 
 bool CLumoDoc::Serialize(CArchive& archive) {

@@ -99,6 +99,29 @@ public:
     // Appends the light to the light table; the document owns it from then on.
     void AddLight(std::unique_ptr<CLight> light);
 
+    // Edits of the object list by position. Each counts as a change; an index out of range or
+    // a null object changes nothing (false, or null back).
+    // Inserts the object before the index; the index may be the list's size (at the tail).
+    bool InsertObject(std::size_t index, std::unique_ptr<CSceneObject> object);
+    // Takes the object out of the list and hands it back.
+    std::unique_ptr<CSceneObject> RemoveObject(std::size_t index);
+    // Puts the object in the place of the one at the index (a plane of another kind, say) and
+    // hands the old one back.
+    std::unique_ptr<CSceneObject> ReplaceObject(std::size_t index,
+                                                std::unique_ptr<CSceneObject> object);
+    // An object, a light or the background was changed in place (its centre, colour, finish).
+    void NoteChange() { ++m_revision; }
+
+    // Edits of the light table by entry. An entry may name the same light as another (the
+    // default light's two entries); a light is destroyed when no entry names it any more.
+    // Inserts the light before the entry (the table's size: at the end); the document owns it.
+    bool InsertLight(std::size_t index, std::unique_ptr<CLight> light);
+    bool RemoveLight(std::size_t index);
+    // A copy of the entry's light, as a light of its own, right after the entry.
+    bool DuplicateLight(std::size_t index);
+    // Whether the shading visits the entry: every entry but the last.
+    bool LightsTheScene(std::size_t index) const { return index + 1 < m_lights.size(); }
+
     CImage m_image;
     CObjectList m_objects;
     // The shading visits every entry but the last: the default light sits in entries 0 and 1.

@@ -137,3 +137,97 @@ TEST_F(DocumentTest, ReadTextKnowsAFileByItsFirstLine) {
     EXPECT_EQ(1, asked);
     EXPECT_EQ(6u, doc.m_objects.size());
 }
+
+// The edits the properties pane makes: by position in the object list and the light table.
+TEST_F(DocumentTest, ObjectsAreInsertedRemovedAndReplacedByPositionAndEachIsAChange) {
+    CLumoDoc doc;
+    CSceneObject* floor = doc.m_objects[0].get();
+    unsigned long revision = doc.GetRevision();
+
+    EXPECT_TRUE(doc.InsertObject(1, std::make_unique<CSphere>(1.0f, 2.0f, 3.0f, 4.0f)));
+    ASSERT_EQ(6u, doc.m_objects.size());
+    EXPECT_EQ(floor, doc.m_objects[0].get());
+    EXPECT_EQ(1.0, AsSphere(doc.m_objects[1])->GetCentre().x);
+    EXPECT_EQ(100.5, AsSphere(doc.m_objects[2])->GetCentre().x);
+    EXPECT_TRUE(doc.InsertObject(6, std::make_unique<CSphere>(7.0f, 0.0f, 0.0f, 1.0f)));
+    EXPECT_EQ(7.0, AsSphere(doc.m_objects[6])->GetCentre().x);
+    EXPECT_EQ(revision + 2, doc.GetRevision());
+
+    // Out of range or nothing to insert: no change at all.
+    EXPECT_FALSE(doc.InsertObject(8, std::make_unique<CSphere>()));
+    EXPECT_FALSE(doc.InsertObject(0, nullptr));
+    EXPECT_EQ(nullptr, doc.RemoveObject(7));
+    EXPECT_EQ(nullptr, doc.ReplaceObject(7, std::make_unique<CSphere>()));
+    EXPECT_EQ(nullptr, doc.ReplaceObject(0, nullptr));
+    EXPECT_EQ(7u, doc.m_objects.size());
+    EXPECT_EQ(revision + 2, doc.GetRevision());
+
+    std::unique_ptr<CSceneObject> removed = doc.RemoveObject(1);
+    EXPECT_EQ(1.0, AsSphere(removed)->GetCentre().x);
+    EXPECT_EQ(6u, doc.m_objects.size());
+    EXPECT_EQ(100.5, AsSphere(doc.m_objects[1])->GetCentre().x);
+
+    auto wall = std::make_unique<CPlane>(0.0f, 0.0f, 1.0f, -200.0f);
+    CSceneObject* wallAddress = wall.get();
+    std::unique_ptr<CSceneObject> old = doc.ReplaceObject(0, std::move(wall));
+    EXPECT_EQ(floor, old.get());
+    EXPECT_EQ(wallAddress, doc.m_objects[0].get());
+    EXPECT_EQ(6u, doc.m_objects.size());
+    EXPECT_EQ(revision + 4, doc.GetRevision());
+
+    doc.NoteChange();
+    EXPECT_EQ(revision + 5, doc.GetRevision());
+}
+
+TEST_F(DocumentTest, RemovingOneEntryOfTheSharedDefaultLightLeavesTheOtherLit) {
+    CLumoDoc doc;
+    CLight* defaultLight = doc.m_lights[0];
+    unsigned long revision = doc.GetRevision();
+    EXPECT_TRUE(doc.RemoveLight(0));
+    ASSERT_EQ(1u, doc.m_lights.size());
+    EXPECT_EQ(defaultLight, doc.m_lights[0]);
+    EXPECT_EQ(revision + 1, doc.GetRevision());
+    // The light is still the document's: it is read, copied and written as before.
+    EXPECT_EQ(65.0, doc.m_lights[0]->GetPosition().x);
+    EXPECT_EQ(255, doc.m_lights[0]->GetColour()->GetRed());
+    std::string text, error;
+    EXPECT_TRUE(CSceneFile::Write(doc, text, error)) << error;
+    EXPECT_TRUE(doc.DuplicateLight(0));
+    ASSERT_EQ(2u, doc.m_lights.size());
+    EXPECT_EQ(-100.0, doc.m_lights[1]->GetPosition().z);
+
+    EXPECT_FALSE(doc.RemoveLight(2));
+    EXPECT_TRUE(doc.RemoveLight(0));
+    EXPECT_TRUE(doc.RemoveLight(0));
+    EXPECT_TRUE(doc.m_lights.empty());
+    EXPECT_FALSE(doc.RemoveLight(0));
+    EXPECT_EQ(revision + 4, doc.GetRevision());
+}
+
+TEST_F(DocumentTest, ADuplicatedLightIsALightOfItsOwnRightAfterItsEntry) {
+    CLumoDoc doc;
+    auto added = std::make_unique<CLight>(CVector(1.0, 2.0, 3.0));
+    added->SetColour(CColour(10, 20, 30));
+    CLight* addedAddress = added.get();
+    EXPECT_TRUE(doc.InsertLight(1, std::move(added)));
+    ASSERT_EQ(3u, doc.m_lights.size());
+    EXPECT_EQ(addedAddress, doc.m_lights[1]);
+    EXPECT_EQ(doc.m_lights[0], doc.m_lights[2]);
+    EXPECT_FALSE(doc.InsertLight(4, std::make_unique<CLight>()));
+    EXPECT_FALSE(doc.InsertLight(0, nullptr));
+
+    EXPECT_TRUE(doc.DuplicateLight(1));
+    ASSERT_EQ(4u, doc.m_lights.size());
+    CLight* copy = doc.m_lights[2];
+    EXPECT_NE(addedAddress, copy);
+    EXPECT_EQ(2.0, copy->GetPosition().y);
+    EXPECT_EQ(20, copy->GetColour()->GetGreen());
+    copy->m_position = CVector(9.0, 9.0, 9.0);
+    EXPECT_EQ(1.0, addedAddress->GetPosition().x);
+    EXPECT_FALSE(doc.DuplicateLight(4));
+
+    // The shading still skips the last entry, whatever the edits.
+    EXPECT_TRUE(doc.LightsTheScene(2));
+    EXPECT_FALSE(doc.LightsTheScene(3));
+    EXPECT_EQ(doc.m_lights[0], doc.m_lights[3]);
+}
