@@ -350,9 +350,14 @@ CVector CLiveView::PivotOfView() {
 
 void CLiveView::MoveCamera(const CCameraControl::Pose& pose) {
     CLumoDoc* document = Document();
-    bool cameraOnly = m_snapshot && m_snapshotRevision == document->GetRevision();
+    unsigned long before = document->GetRevision();
+    bool cameraOnly = m_snapshot && m_snapshotRevision == before;
     document->SetEye(pose.eye);
     document->SetLook(pose.look);
+    // The properties pane shows no camera: it has nothing to read again.
+    CMainFrame* frame = m_view.GetMainFrame();
+    if (frame && frame->GetPropertiesRevision() == before)
+        frame->PropertiesSeen(document->GetRevision());
     if (cameraOnly) {
         m_snapshot = CRenderScene::WithCamera(m_snapshot, pose.eye, pose.look);
         m_snapshotRevision = document->GetRevision();

@@ -53,8 +53,10 @@ wxImage ImageOf(const CImage& image) {
 
 CLumoView::~CLumoView() {
     // A render still running ends before its next pixel.
-    if (m_frame)
+    if (m_frame) {
         m_frame->StopRender();
+        m_frame->ViewClosing();
+    }
     m_live.reset();
     if (m_canvas)
         m_canvas->SetView(nullptr);
@@ -71,6 +73,7 @@ bool CLumoView::OnCreate(wxDocument* document, long flags) {
     m_canvas = m_frame->GetCanvas();
     m_canvas->SetView(this);
     m_live = std::make_unique<CLiveView>(*this);
+    m_frame->ViewCreated(*this);
     Activate(true);
     return true;
 }
@@ -78,6 +81,8 @@ bool CLumoView::OnCreate(wxDocument* document, long flags) {
 bool CLumoView::OnClose(bool deleteWindow) {
     if (!wxView::OnClose(deleteWindow))
         return false;
+    if (m_frame)
+        m_frame->ViewClosing();
     Activate(false);
     return true;
 }
@@ -98,6 +103,10 @@ void CLumoView::OnChangeFilename() {
 
 void CLumoView::OnUpdate(wxView*, wxObject* hint) {
     auto* change = dynamic_cast<CSceneChange*>(hint);
+    // The pane's own edit: it shows the scene as it is already.
+    if (change && change->GetPicture() == CSceneChange::editedScene && m_frame)
+        if (CLumoDoc* document = GetSceneDocument())
+            m_frame->PropertiesSeen(document->GetRevision());
     if (!change || change->GetPicture() == CSceneChange::clearPicture)
         ClearImage();
     if (m_canvas)

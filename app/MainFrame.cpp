@@ -9,6 +9,7 @@
 #include "app/MenuBuilder.h"
 #include "app/OptionsMapping.h"
 #include "app/OptionsSheet.h"
+#include "app/PropertiesPane.h"
 #include "app/SceneDocument.h"
 #include "app/TrayIcon.h"
 #include "app/ViewCanvas.h"
@@ -23,6 +24,11 @@
 
 #include <chrono>
 #include <cstdio>
+
+namespace {
+// The properties pane's width at first: the window is that much wider than the view.
+constexpr int kPropertiesWidth = 280;
+} // namespace
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU_RANGE(ID_GO_SAME_THREAD, ID_GO_QUARTER_VIEW, CMainFrame::OnRender)
@@ -43,6 +49,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(ID_VIEW_STATUS_BAR, CMainFrame::OnToggleStatusBar)
     EVT_MENU(ID_VIEW_LIVE_PREVIEW, CMainFrame::OnLivePreview)
     EVT_UPDATE_UI(ID_VIEW_LIVE_PREVIEW, CMainFrame::OnUpdateLivePreview)
+    EVT_MENU(ID_VIEW_PROPERTIES, CMainFrame::OnToggleProperties)
+    EVT_UPDATE_UI(ID_VIEW_PROPERTIES, CMainFrame::OnUpdateProperties)
     EVT_IDLE(CMainFrame::OnIdle)
     EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
     EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
@@ -59,7 +67,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
 wxEND_EVENT_TABLE()
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon& trayIcon)
-    : wxDocParentFrame(manager, nullptr, wxID_ANY, appName, wxDefaultPosition, wxSize(660, 520)),
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, appName, wxDefaultPosition,
+                       wxSize(660 + kPropertiesWidth, 520)),
       m_appName(appName), m_trayIcon(trayIcon), m_fileCommands(*this) {
     SetIcons(MakeAppIconBundle());
 
@@ -69,6 +78,18 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon
 
     m_canvas = new CViewCanvas(this);
     m_fileCommands.AcceptDroppedFiles(*m_canvas);
+    // The view fills the window; the properties pane docks at its right.
+    m_properties = new CPropertiesPane(this);
+    m_aui.SetManagedWindow(this);
+    m_aui.AddPane(m_canvas, wxAuiPaneInfo().Name("view").CenterPane());
+    m_aui.AddPane(m_properties, wxAuiPaneInfo()
+                                    .Name("properties")
+                                    .Caption("Properties")
+                                    .Right()
+                                    .BestSize(FromDIP(wxSize(kPropertiesWidth, 400)))
+                                    .MinSize(FromDIP(wxSize(200, 200)))
+                                    .CloseButton(true));
+    m_aui.Update();
     if (!CMenuBuilder::Build(*this))
         std::fprintf(stderr, "lumo: cannot create the tool bar or the status bar\n");
     UpdateIndicators();
@@ -83,6 +104,33 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon
         for (std::size_t position : {std::size_t{1}, std::size_t{2}, kRecentFileItemPosition})
             file->FindItemByPosition(position)->Enable(false);
     }
+}
+
+CMainFrame::~CMainFrame() {
+    m_aui.UnInit();
+}
+
+void CMainFrame::ViewCreated(CLumoView& view) {
+    auto* document = dynamic_cast<CSceneDocument*>(view.GetDocument());
+    m_properties->SetDocument(document);
+    m_propertiesRevision = document ? document->GetScene().GetRevision() : 0;
+    CLiveView* live = view.GetLiveView();
+    if (!live)
+        return;
+    live->m_onSelect = [this](std::size_t object) {
+        m_properties->Select(object == CLiveView::kNoSelection
+                                 ? CSceneSelection{}
+                                 : CSceneSelection{CSceneSelection::object, object});
+    };
+    m_properties->m_onSelect = [live](const CSceneSelection& selection) {
+        live->Select(selection.kind == CSceneSelection::object ? selection.index
+                                                               : CLiveView::kNoSelection);
+    };
+}
+
+void CMainFrame::ViewClosing() {
+    m_properties->SetDocument(nullptr);
+    m_properties->m_onSelect = nullptr;
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -269,6 +317,19 @@ void CMainFrame::OnUpdateLivePreview(wxUpdateUIEvent& event) {
                                             : CLiveView::IsEnabledInProfile());
 }
 
+void CMainFrame::ShowProperties(bool show) {
+    m_aui.GetPane(m_properties).Show(show);
+    m_aui.Update();
+}
+
+void CMainFrame::OnToggleProperties(wxCommandEvent& event) {
+    ShowProperties(event.IsChecked());
+}
+
+void CMainFrame::OnUpdateProperties(wxUpdateUIEvent& event) {
+    event.Check(m_aui.GetPane(m_properties).IsShown());
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
     // A close while the render holds the thread (the window manager's close button) stops the
     // render and closes once it has returned.
@@ -285,6 +346,15 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
 
 void CMainFrame::OnIdle(wxIdleEvent& event) {
     UpdateIndicators();
+    // Every change of the scene that the pane did not make itself (dialogs, the wizard, an
+    // opened file) is shown once the events of the moment have been handled.
+    if (CSceneDocument* document = m_properties->GetDocument()) {
+        unsigned long revision = document->GetScene().GetRevision();
+        if (revision != m_propertiesRevision) {
+            m_propertiesRevision = revision;
+            m_properties->SceneChanged();
+        }
+    }
     event.Skip();
 }
 

@@ -3,6 +3,7 @@
 #include "app/FileCommands.h"
 #include "app/RenderController.h"
 
+#include <wx/aui/framemanager.h>
 #include <wx/docview.h>
 
 #include <functional>
@@ -12,6 +13,7 @@
 class CLumoDoc;
 class CLumoView;
 class CPaneProgress;
+class CPropertiesPane;
 class CSceneDocument;
 class CTrayIcon;
 class CViewCanvas;
@@ -25,7 +27,21 @@ public:
     // The title reads "DOCUMENT - appName"; the tray icon is taken away when the window closes.
     CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon& trayIcon);
 
+    ~CMainFrame() override;
+
     CViewCanvas* GetCanvas() const { return m_canvas; }
+    // The pane beside the view that edits the selected object or light.
+    CPropertiesPane* GetPropertiesPane() const { return m_properties; }
+    // The view over the document came or goes: the properties pane shows its scene, and a
+    // selection made in the one is shown by the other.
+    void ViewCreated(CLumoView& view);
+    void ViewClosing();
+    // The pane is up to date with the scene at this revision (it made the change itself, or
+    // the change was only the camera's).
+    void PropertiesSeen(unsigned long revision) { m_propertiesRevision = revision; }
+    unsigned long GetPropertiesRevision() const { return m_propertiesRevision; }
+    // Shows or hides the properties pane (View > Properties).
+    void ShowProperties(bool show);
     CLumoView* GetLumoView() const;
     CLumoDoc* GetActiveScene() const;
     CSceneDocument* GetCurrentDocument() const;
@@ -68,6 +84,8 @@ private:
     void OnToggleStatusBar(wxCommandEvent& event);
     void OnLivePreview(wxCommandEvent& event);
     void OnUpdateLivePreview(wxUpdateUIEvent& event);
+    void OnToggleProperties(wxCommandEvent& event);
+    void OnUpdateProperties(wxUpdateUIEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnIdle(wxIdleEvent& event);
 
@@ -83,6 +101,9 @@ private:
     CTrayIcon& m_trayIcon;
     CFileCommands m_fileCommands;
     CViewCanvas* m_canvas = nullptr;
+    wxAuiManager m_aui;
+    CPropertiesPane* m_properties = nullptr;
+    unsigned long m_propertiesRevision = 0;
     CRenderController m_render{*this};
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown

@@ -63,6 +63,8 @@ const std::vector<MenuItem> kMenuItems[] = {
         {ID_VIEW_LIVE_PREVIEW, "Live Preview",
          "Render the scene again whenever it changes; move the camera with the mouse",
          wxITEM_CHECK},
+        {ID_VIEW_PROPERTIES, "Properties",
+         "Show or hide the pane that edits the selected object or light", wxITEM_CHECK},
     },
     {
         {ID_SCENE_WIZARD, "Create Wizard", "Create a new scene"},

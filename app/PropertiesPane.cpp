@@ -120,6 +120,8 @@ CPropertiesPane::CPropertiesPane(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
     m_list = new wxListBox(this, ID_LIST, wxDefaultPosition, wxSize(-1, 140));
     NameForAccessibility(*m_list, "Objects and lights", {}, listLabel);
     sizer->Add(listLabel, 0, wxLEFT | wxRIGHT | wxTOP, 6);
+    // The list shrinks before the grid does: a long list scrolls.
+    m_list->SetMinSize(wxSize(-1, FromDIP(80)));
     sizer->Add(m_list, 1, wxEXPAND | wxALL, 6);
 
     auto* buttons = new wxWrapSizer(wxHORIZONTAL);

@@ -44,8 +44,8 @@ protected:
         return options;
     }
     std::string FrameRows(const CLiveRender::Frame& frame) {
-        std::string bytes = "P6\n" + std::to_string(frame.width) + " " +
-                            std::to_string(frame.height) + "\n255\n";
+        std::string bytes =
+            "P6\n" + std::to_string(frame.width) + " " + std::to_string(frame.height) + "\n255\n";
         bytes.append(reinterpret_cast<const char*>(frame.rgb.data()), frame.rgb.size());
         return bytes;
     }

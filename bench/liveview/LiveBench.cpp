@@ -158,8 +158,9 @@ void ChangeLatency() {
     }
     std::printf("change, 640x460 default scene: first frame shown median %.1f ms (worst %.1f)\n",
                 Percentile(first, 0.5), Percentile(first, 1.0));
-    std::printf("change, 640x460 default scene: refined picture shown median %.1f ms (worst %.1f)\n",
-                Percentile(refined, 0.5), Percentile(refined, 1.0));
+    std::printf(
+        "change, 640x460 default scene: refined picture shown median %.1f ms (worst %.1f)\n",
+        Percentile(refined, 0.5), Percentile(refined, 1.0));
 }
 
 // Drags for the time given with motion events every 16 ms, as GTK delivers a moving mouse.
@@ -220,8 +221,8 @@ void OrbitDrag() {
     double fps = 0;
     double refined = 0;
     Drag(3.0, waits, fps, refined);
-    std::printf("orbit drag, 1280x720 default scene: %.1f frames a second at blocks of 2 or finer\n",
-                fps);
+    std::printf(
+        "orbit drag, 1280x720 default scene: %.1f frames a second at blocks of 2 or finer\n", fps);
     std::printf("orbit drag, 1280x720 default scene: refined %.1f ms after the mouse stopped\n",
                 refined);
     std::printf("orbit drag, 1280x720 default scene: events waited at worst %.1f ms (99th "

@@ -59,6 +59,8 @@ void GuiTest::SetUp() {
         ASSERT_TRUE(CSettingsStore::Profile().WriteString("Lumo", "LivePreview", live));
     }
     ASSERT_TRUE(App().StartUp(""));
+    if (const char* live = LivePreviewAtStart(); live && std::string(live) == "0")
+        Frame().ShowProperties(false);
     Pump();
 }
 
@@ -133,6 +135,9 @@ void GuiTest::PressKey(int modifiers, int keyCode) {
     switch (keyCode) {
     case WXK_ESCAPE:
         keyval = GDK_KEY_Escape;
+        break;
+    case WXK_RETURN:
+        keyval = GDK_KEY_Return;
         break;
     case WXK_F6:
         keyval = GDK_KEY_F6;

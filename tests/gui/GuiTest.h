@@ -53,8 +53,9 @@ public:
 class GuiTest : public testing::Test {
 protected:
     void SetUp() override;
-    // The "LivePreview" setting the program starts with: off for the tests of the view as it
-    // has always been; the live preview's own tests turn it on (null: no setting at all).
+    // The "LivePreview" setting the program starts with: off for the tests of the window as it
+    // has always been, which also hide the properties pane; the live preview's own tests turn
+    // it on and keep the pane (null: no setting at all).
     virtual const char* LivePreviewAtStart() const { return "0"; }
     void TearDown() override;
 

@@ -7,6 +7,7 @@
 #include "app/CommandIds.h"
 #include "app/LiveView.h"
 #include "app/LumoView.h"
+#include "app/PropertiesPane.h"
 #include "app/SceneDocument.h"
 #include "app/ViewCanvas.h"
 #include "platform/SettingsStore.h"
@@ -14,6 +15,8 @@
 #include "script/LumoDoc.h"
 
 #include <wx/menu.h>
+#include <wx/propgrid/propgrid.h>
+#include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
@@ -127,9 +130,9 @@ protected:
 TEST_F(LivePreviewByDefault, IsOnAndTheMenuItemTurnsItOffAndOnAgain) {
     wxMenuItem* item = Frame().GetMenuBar()->FindItem(ID_VIEW_LIVE_PREVIEW);
     ASSERT_NE(nullptr, item);
-    // Appended to the View menu, after the items that were there before.
+    // Appended to the View menu, after the four items that were there before.
     wxMenu* view = Frame().GetMenuBar()->GetMenu(2);
-    EXPECT_EQ(item, view->FindItemByPosition(view->GetMenuItemCount() - 1));
+    EXPECT_EQ(item, view->FindItemByPosition(4));
     EXPECT_EQ("Live Preview", item->GetItemLabelText());
     view->UpdateUI(&Frame());
     EXPECT_TRUE(item->IsChecked());
@@ -238,12 +241,11 @@ TEST_F(LivePreview, AClickSelectsTheSphereUnderItOutlinedOnScreenAndTheSkyNothin
     wxPoint sky = PixelShowing(CObjectPicker::kNothing);
     ASSERT_GE(sphere.x, 0);
     ASSERT_GE(sky.x, 0);
-    std::size_t told = CLiveView::kNoSelection;
-    Live().m_onSelect = [&](std::size_t object) { told = object; };
-
     ClickAt(sphere);
     EXPECT_EQ(1u, Live().GetSelection());
-    EXPECT_EQ(1u, told);
+    // The properties pane shows what was picked.
+    CPropertiesPane& pane = *Frame().GetPropertiesPane();
+    EXPECT_EQ((CSceneSelection{CSceneSelection::object, 1}), pane.GetSelection());
     ASSERT_TRUE(WaitForRefined());
     Settle();
     // The outline is drawn on the screen, not into the picture.
@@ -258,6 +260,42 @@ TEST_F(LivePreview, AClickSelectsTheSphereUnderItOutlinedOnScreenAndTheSkyNothin
 
     ClickAt(sky);
     EXPECT_EQ(CLiveView::kNoSelection, Live().GetSelection());
+    EXPECT_EQ(CSceneSelection::none, pane.GetSelection().kind);
     Settle();
     EXPECT_EQ(0, OutlinePixelsOnScreen());
+}
+
+TEST_F(LivePreview, AColourChangedInThePaneIsInTheNextPictureAndTheSavedSceneFile) {
+    ASSERT_TRUE(WaitForRefined());
+    wxPoint sphere = PixelShowing(1);
+    ASSERT_GE(sphere.x, 0);
+    std::uint32_t before = Scene().m_image.GetPixel(sphere.x, sphere.y);
+    ClickAt(sphere);
+    CPropertiesPane& pane = *Frame().GetPropertiesPane();
+    ASSERT_EQ((CSceneSelection{CSceneSelection::object, 1}), pane.GetSelection());
+
+    // Typed into the grid's editor, as the user does, and Return.
+    wxPropertyGrid& grid = pane.GetGrid();
+    wxPGProperty* colour = grid.GetPropertyByName("colour");
+    ASSERT_NE(nullptr, colour);
+    ASSERT_TRUE(grid.SelectProperty(colour, true));
+    Pump();
+    wxTextCtrl* editor = grid.GetEditorTextCtrl();
+    ASSERT_NE(nullptr, editor);
+    editor->SetValue("(20,200,40)");
+    PressKey(0, WXK_RETURN);
+    EXPECT_EQ(200, Scene().m_objects.at(1)->GetColour()->GetGreen());
+
+    ASSERT_TRUE(WaitForRefined());
+    std::uint32_t after = Scene().m_image.GetPixel(sphere.x, sphere.y);
+    EXPECT_NE(before, after);
+    EXPECT_GT((after >> 8) & 0xFF, after & 0xFF) << "the sphere is green now";
+    std::string live = Bytes(Scene().m_image);
+    ASSERT_TRUE(ChooseMenuItem(ID_GO_SAME_THREAD));
+    EXPECT_EQ(live, Bytes(Scene().m_image));
+
+    m_platform.m_files.push_back(TestPath("green"));
+    ASSERT_TRUE(ChooseMenuItem(ID_FILE_SAVE_SCENE_AS));
+    EXPECT_NE(std::string::npos,
+              ReadFile(TestPath("green.lscene")).find("colour bytes { 20 200 40 }"));
 }

@@ -312,6 +312,7 @@ TEST_F(SceneWizard, ASceneBuiltHereRendersTheSameReopenedAndInLumoRender) {
     App().ShutDown();
     App().UsePlatform(&m_platform);
     ASSERT_TRUE(App().StartUp(""));
+    Frame().ShowProperties(false); // the window as it was: the view alone
     m_platform.m_files.push_back(TestPath("built.lscene"));
     ASSERT_TRUE(ChooseMenuItem(ID_FILE_OPEN_SCENE));
     EXPECT_EQ("built.lscene - lumo", Frame().GetTitle());
