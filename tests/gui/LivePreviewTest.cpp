@@ -21,6 +21,7 @@
 #include <wx/utils.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -298,4 +299,16 @@ TEST_F(LivePreview, AColourChangedInThePaneIsInTheNextPictureAndTheSavedSceneFil
     ASSERT_TRUE(ChooseMenuItem(ID_FILE_SAVE_SCENE_AS));
     EXPECT_NE(std::string::npos,
               ReadFile(TestPath("green.lscene")).find("colour bytes { 20 200 40 }"));
+}
+
+TEST_F(LivePreview, Screenshots) {
+    if (!std::getenv("LUMO_SCREENSHOT_DIR"))
+        GTEST_SKIP() << "set LUMO_SCREENSHOT_DIR to take the screenshots";
+    Frame().SetClientSize(1000, 560);
+    Settle();
+    ASSERT_TRUE(WaitForRefined());
+    ClickAt(PixelShowing(2));
+    ASSERT_TRUE(WaitForRefined());
+    Settle();
+    Screenshot(Frame(), "live-preview");
 }
