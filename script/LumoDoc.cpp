@@ -112,10 +112,10 @@ void CLumoDoc::AddLight(std::unique_ptr<CLight> light) {
     m_ownedLights.push_back(std::move(light));
 }
 
-bool CLumoDoc::Serialize(CArchive& archive) {
+bool CLumoDoc::Serialize(CArchive& archive, std::vector<std::string>* notes) {
     if (archive.IsStoring()) {
         if (!m_objects.empty())
-            archive.WriteString(GetScriptText());
+            archive.WriteString(GetScriptText(notes));
         return archive.IsOk();
     }
     std::string text;
