@@ -21,8 +21,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -218,11 +220,17 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
 
     if (!commandLine.m_saveScript.empty()) {
         CArchive archive(commandLine.m_saveScript, CArchive::store);
-        document.Serialize(archive);
+        std::vector<std::string> notes;
+        document.Serialize(archive, &notes);
         if (!archive.Close()) {
             Fail(err, archive.GetError());
             return kExitFailed;
         }
+        // What the script could not hold as it is: said, never passed over.
+        if (!quiet)
+            for (const std::string& note : notes)
+                std::fprintf(err, "lumo-render: %s: %s\n", commandLine.m_saveScript.c_str(),
+                             note.c_str());
     }
     if (!commandLine.m_saveScene.empty() &&
         !CSceneFile::Save(document, commandLine.m_saveScene, error)) {

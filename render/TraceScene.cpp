@@ -3,6 +3,7 @@
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
 #include "scene/Thresholds.h"
+#include "scene/WorldPlane.h"
 
 #include <typeinfo>
 
@@ -19,6 +20,9 @@ CTraceScene::Surface CTraceScene::Describe(CSceneObject* object) {
     } else if (type == typeid(CPlane)) {
         surface.kind = Kind::plane;
         surface.normal = static_cast<CPlane*>(object)->GetNormal();
+    } else if (type == typeid(CWorldPlane)) {
+        surface.kind = Kind::worldPlane;
+        surface.normal = static_cast<CWorldPlane*>(object)->GetNormal();
     }
     surface.noisy = (object->GetTextureFlags() & kTextureNoise) != 0;
     surface.colourOnce = surface.kind != Kind::other && !surface.noisy;
@@ -75,6 +79,10 @@ void CTraceScene::Build(const CObjectList& objects, Hierarchy hierarchy) {
             auto* plane = static_cast<CPlane*>(object);
             entry.normal = plane->UnitNormal();
             entry.offset = plane->m_offset;
+        } else if (entry.kind == Kind::worldPlane) {
+            auto* plane = static_cast<CWorldPlane*>(object);
+            entry.normal = plane->UnitNormal();
+            entry.offset = plane->UnitOffset();
         }
         m_plain.push_back(entry);
     }
@@ -89,6 +97,8 @@ double CTraceScene::Hit(const PlainEntry& entry, const CRay& ray) const {
     }
     case Kind::plane:
         return CPlane::Hit(entry.normal, entry.offset, ray);
+    case Kind::worldPlane:
+        return CWorldPlane::Hit(entry.normal, entry.offset, ray);
     case Kind::other:
         break;
     }
@@ -129,6 +139,7 @@ CVector CTraceScene::NormalAt(const Surface& surface, const CVector& point) {
     case Kind::sphere:
         return CSphere::Normal(surface.centre, point);
     case Kind::plane:
+    case Kind::worldPlane:
         return surface.normal;
     case Kind::other:
         break;

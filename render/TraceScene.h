@@ -10,14 +10,15 @@
 
 // The scene as the tracer reads it during one render, prepared once from the document's
 // object list: each object's kind, finish and per-object constants (a sphere's centre and
-// radius, a plane's unit normal), so that no ray makes a virtual call where the kind is
-// known, and the spheres in a bounding volume hierarchy when there are enough of them.
-// Planes, spheres that do not fit a hierarchy and objects of any other kind stay in a plain
-// list, walked in list order.
+// radius, a plane's unit normal and offset), so that no ray makes a virtual call where the
+// kind is known, and the spheres in a bounding volume hierarchy when there are enough of them.
+// Planes of both kinds, spheres that do not fit a hierarchy and objects of any other kind stay
+// in a plain list, walked in list order.
 //
-// Every distance is the one the object's own Intersect gives (CSphere::Hit, CPlane::Hit, or
-// the virtual call), and of equal distances the object earlier in the list wins, so the
-// nearest hit and the shadow test are those of a walk of the whole list, whatever is built.
+// Every distance is the one the object's own Intersect gives (CSphere::Hit, CPlane::Hit,
+// CWorldPlane::Hit, or the virtual call), and of equal distances the object earlier in the
+// list wins, so the nearest hit and the shadow test are those of a walk of the whole list,
+// whatever is built.
 class CTraceScene {
 public:
     enum class Hierarchy {
@@ -27,13 +28,14 @@ public:
     };
     static constexpr std::size_t kHierarchyMinimum = 16;
 
-    enum class Kind : std::uint8_t { sphere, plane, other };
+    // plane: eye-relative (CPlane); worldPlane: fixed in the world (CWorldPlane).
+    enum class Kind : std::uint8_t { sphere, plane, worldPlane, other };
 
     // What shading reads of an object, taken once.
     struct Surface {
         CSceneObject* object = nullptr;
         Kind kind = Kind::other;
-        // A sphere's or plane's colour without noise depends on the point alone, so shading
+        // A sphere's or a plane's colour without noise depends on the point alone, so shading
         // evaluates it once per hit instead of once per channel and term.
         bool colourOnce = false;
         bool noisy = false;
@@ -44,7 +46,7 @@ public:
         double roughness = 0.0;
         double reflection = 0.0;
         CVector centre; // a sphere's
-        CVector normal; // a plane's, not normalised, as its NormalAt gives it
+        CVector normal; // a plane's (either kind), not normalised, as its NormalAt gives it
     };
 
     // The surface of any object, read through its virtual operations.
@@ -62,7 +64,8 @@ public:
 
     bool HasNoise() const { return m_noisy; }
     // Whether the random draws of every pixel can be counted without drawing: every noisy
-    // object is a sphere or a plane, whose NoiseColour draws kNoiseDrawsPerColour numbers.
+    // object is a sphere or a plane of either kind, whose NoiseColour draws
+    // kNoiseDrawsPerColour numbers.
     bool CanCountDraws() const { return m_countable; }
     bool HasHierarchy() const { return m_hierarchy.Size() != 0; }
 
@@ -70,8 +73,8 @@ private:
     struct PlainEntry {
         std::uint32_t index;
         Kind kind;
-        CVector normal; // a plane's unit normal
-        double offset = 0.0;
+        CVector normal;      // a plane's unit normal
+        double offset = 0.0; // CPlane::m_offset, or CWorldPlane::UnitOffset
         CSphereHierarchy::Sphere sphere{};
     };
     double Hit(const PlainEntry& entry, const CRay& ray) const;
@@ -80,7 +83,7 @@ private:
     // The plain list by kind, each in list order: the nearest hit does not depend on the order
     // of the tests (CNearestHit), and a loop over one kind needs no dispatch.
     std::vector<CSphereHierarchy::Sphere> m_plainSpheres;
-    std::vector<PlainEntry> m_plain; // planes and other kinds
+    std::vector<PlainEntry> m_plain; // planes of both kinds and other kinds
     CSphereHierarchy m_hierarchy;
     bool m_noisy = false;
     bool m_countable = true;

@@ -120,7 +120,8 @@ void CTracer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray,
 
     // The noise texture draws fresh random numbers at every evaluation, and its pictures
     // depend on their order: its colour is evaluated anew for every channel of every term.
-    // Any other colour of a sphere or a plane depends on the point alone: evaluated once.
+    // Any other colour of a sphere or a plane of either kind depends on the point alone:
+    // evaluated once.
     CColour once;
     if (!kCount && surface.colourOnce)
         once = object->ColourAt(point.x, point.y, point.z);

@@ -173,10 +173,10 @@ bool CLumoDoc::DuplicateLight(std::size_t index) {
     return InsertLight(index + 1, std::unique_ptr<CLight>(light));
 }
 
-bool CLumoDoc::Serialize(CArchive& archive) {
+bool CLumoDoc::Serialize(CArchive& archive, std::vector<std::string>* notes) {
     if (archive.IsStoring()) {
         if (!m_objects.empty())
-            archive.WriteString(GetScriptText());
+            archive.WriteString(GetScriptText(notes));
         return archive.IsOk();
     }
     std::string text;

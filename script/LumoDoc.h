@@ -55,15 +55,20 @@ public:
     static bool IsSceneText(const std::string& text);
 
     // Loading: reads the archive's file with the keyword loader. Storing: writes the object
-    // list as script text. False when the file could not be read or written (the archive says
-    // why); a failed load leaves the scene as it was.
-    bool Serialize(CArchive& archive);
+    // list as script text, with GetScriptText's notes. False when the file could not be read
+    // or written (the archive says why); a failed load leaves the scene as it was.
+    bool Serialize(CArchive& archive, std::vector<std::string>* notes = nullptr);
     // The keyword loader over a text of exactly that length (it may hold NUL bytes).
     void LoadScriptKeywords(const char* text, std::size_t length);
-    // The object list as script text, as the storing Serialize writes it.
-    std::string GetScriptText();
-    // The script text of any object list, as GetScriptText writes the document's.
-    static std::string ScriptTextOf(const CObjectList& objects);
+    // The object list as script text, as the storing Serialize writes it. Scripts have no
+    // world planes: each is written as the eye-relative plane that the document's eye sees in
+    // its place, after a comment line that says so, and notes (when given) gets a line about
+    // it for the user, since the plane read back moves with the eye.
+    std::string GetScriptText(std::vector<std::string>* notes = nullptr);
+    // The script text of any object list, as GetScriptText writes the document's, with world
+    // planes as the eye sees them.
+    static std::string ScriptTextOf(const CObjectList& objects, const CVector& eye,
+                                    std::vector<std::string>* notes = nullptr);
 
     // The scene wizard of the platform over this document (New, Scene > Create Wizard and
     // "RunWiz" at start): on Finish it replaces the scene, on Cancel nothing changes.

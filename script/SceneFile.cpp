@@ -3,6 +3,7 @@
 #include "platform/AtomicFileWriter.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
+#include "scene/WorldPlane.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 
@@ -325,9 +326,23 @@ bool CSceneReader::Statement(CSceneContents& contents) {
         contents.objects.push_back(std::move(sphere));
         return true;
     }
+    if (at.text == "plane" && m_token.kind == Token::word && m_token.text == "world") {
+        Next();
+        double c[4];
+        if (!Expect(Token::open, "'{'"))
+            return false;
+        for (double& value : c)
+            if (!Double(value))
+                return false;
+        auto plane = std::make_unique<CWorldPlane>(c[0], c[1], c[2], c[3]);
+        if (!Surface(*plane))
+            return false;
+        contents.objects.push_back(std::move(plane));
+        return true;
+    }
     if (at.text == "plane") {
         long long c[4];
-        if (!Expect(Token::open, "'{'"))
+        if (!Expect(Token::open, "'{' or 'world'"))
             return false;
         for (long long& value : c)
             if (!Integer(value, INT_MIN, INT_MAX, "a whole-number plane coefficient"))
@@ -470,6 +485,11 @@ bool CSceneFile::Write(const CLumoDoc& document, std::string& text, std::string&
             for (double value : values)
                 text += " " + std::to_string(static_cast<long long>(value));
             text += SurfaceText(*plane) + " }\n";
+        } else if (auto* world = dynamic_cast<CWorldPlane*>(object.get())) {
+            text += "plane world {";
+            for (double value : world->GetCoefficients())
+                text += " " + Number(value);
+            text += SurfaceText(*world) + " }\n";
         } else {
             error = "the scene holds an object that a scene file cannot keep";
             return false;

@@ -39,5 +39,6 @@ CObjectList CWizardObject::BuildScene(const std::vector<CWizardObject>& pages) {
 }
 
 std::string CWizardObject::ScriptText(const std::vector<CWizardObject>& pages) {
-    return CLumoDoc::ScriptTextOf(BuildScene(pages));
+    // The wizard builds spheres and eye-relative planes only, whose text needs no eye.
+    return CLumoDoc::ScriptTextOf(BuildScene(pages), CVector());
 }

@@ -483,6 +483,24 @@ TEST_F(CliRun, ScriptThatDoesNotParseIsNotRendered) {
               RunCli({"short.lmo"}).err);
 }
 
+TEST_F(CliRun, SavingAWorldPlaneAsAScriptSaysWhatItWrote) {
+    WriteFile(InFolder("world.lscene"), "{ lumo scene 1 }\n"
+                                        "camera { eye { 0 -5 -110 } look { 0 0 1 } }\n"
+                                        "plane world { 0 1 0 -40 }\n");
+    CliResult result = RunCli({"--save-script", "world.lmo", "world.lscene"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ("lumo-render: world.lmo: Object 1 is a plane fixed in the world, which a script "
+              "cannot hold: it was written as the eye-relative plane 0 1 0 -50 that the eye at 0 "
+              "-5 -110 sees in its place, and it will move with the eye once read back.\n",
+              result.err);
+    EXPECT_NE(std::string::npos, ReadFile(InFolder("world.lmo")).find(" 50.000000 \n"));
+    // Quiet: the comment in the file is all that says so.
+    result = RunCli({"-q", "--save-script", "quiet.lmo", "world.lscene"});
+    ASSERT_EQ(0, result.status) << result.err;
+    EXPECT_EQ("", result.err);
+    EXPECT_EQ(ReadFile(InFolder("world.lmo")), ReadFile(InFolder("quiet.lmo")));
+}
+
 TEST_F(CliRun, SaveScriptWithoutOutputRendersNothing) {
     CliResult result = RunCli({"--save-script", "scene.lmo"});
     ASSERT_EQ(0, result.status) << result.err;

@@ -5,6 +5,7 @@
 #include "RendererTestSupport.h"
 
 #include "render/TraceScene.h"
+#include "scene/WorldPlane.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,39 @@ TEST_F(RendererIdentity, NoiseScenes) {
     ExpectEveryWayGives(Render(37, 23, 1, Hierarchy::off), 37, 23);
 }
 
+// Noisy world planes: the floor fixed where the eye sees it, and a tilted wall with a normal
+// of no unit length and an offset, seen in the mirrors and reflecting each other.
+TEST_F(RendererIdentity, WorldPlaneScenes) {
+    // Without reflections only primary and shadow rays meet the floor: fixed where the eye
+    // sees it, it gives the default picture.
+    std::string eyeRelative = Render(160, 100, 1, Hierarchy::off);
+    auto FixFloor = [&] {
+        auto& floor = static_cast<CPlane&>(*doc->m_objects.front());
+        doc->m_objects.front() =
+            std::make_unique<CWorldPlane>(CWorldPlane::FromEyePlane(floor, doc->GetEye()));
+    };
+    FixFloor();
+    EXPECT_EQ(eyeRelative, Render(160, 100, 1, Hierarchy::off));
+
+    BuildNoisyMirrorScene(*doc);
+    StoreMaxRecursion(2);
+    eyeRelative = Render(48, 30, 1, Hierarchy::off);
+    FixFloor();
+    // The mirrors' rays start elsewhere than the eye: they see the floor where it is.
+    std::string serial = Render(48, 30, 1, Hierarchy::off);
+    EXPECT_NE(eyeRelative, serial);
+    ExpectEveryWayGives(serial, 48, 30);
+
+    auto wall = std::make_unique<CWorldPlane>(-0.6, -0.3, 2.5, -310.0);
+    wall->SetColour(CColour(90, 120, 200));
+    wall->SetFinish(0.2, 0.8, 2.0, 0.5, 30.0, 0.4);
+    wall->m_textureFlags = kTextureRing | kTextureNoise;
+    doc->AddObjectAtTail(std::move(wall));
+    serial = Render(48, 30, 1, Hierarchy::off);
+    ExpectEveryWayGives(serial, 48, 30);
+    ExpectEveryWayGives(Render(37, 23, 1, Hierarchy::off), 37, 23);
+}
+
 TEST_F(RendererIdentity, TenThousandSpheres) {
     BuildCrowdScene(*doc, 10000);
     StoreMaxRecursion(1);
@@ -122,6 +156,58 @@ CVector UnitVector(Draw& draw) {
 // not unit vectors or not numbers at all. The same object and the same distance bits for the
 // nearest hit, the same answer for the shadow test at distances around each hit.
 // LUMO_RANDOM_RAYS=N checks N rays instead of 40,000 (a million takes a minute or more).
+namespace {
+// A world plane that computes its own distances: the tracer must leave it to them.
+class CShiftedWorldPlane : public CWorldPlane {
+public:
+    using CWorldPlane::CWorldPlane;
+    double Intersect(CRay ray) override { return CWorldPlane::Intersect(ray) + 1.0; }
+};
+} // namespace
+
+TEST(TraceScene, WorldPlanesTakeTheFastPathWithTheirOwnDistances) {
+    CObjectList objects;
+    objects.push_back(std::make_unique<CWorldPlane>(0.3, 1.7, -0.2, -41.5));
+    objects.push_back(std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -50.0f));
+    CTraceScene scene;
+    scene.Build(objects, Hierarchy::off);
+    CTraceScene::Surface world = CTraceScene::Describe(objects[0].get());
+    EXPECT_EQ(CTraceScene::Kind::worldPlane, world.kind);
+    EXPECT_TRUE(world.colourOnce);
+    EXPECT_EQ(1.7, CTraceScene::NormalAt(world, CVector(5, 6, 7)).y);
+    EXPECT_EQ(CTraceScene::Kind::plane, CTraceScene::Describe(objects[1].get()).kind);
+
+    // From the eye the world plane (y about 24) is nearer than the eye-relative floor (y 40);
+    // from below the world plane the ray meets only the floor, which moves with the origin.
+    CRay down(CVector(0, -5, -110), CVector(0, 0.6, 0.8));
+    double distance = 0;
+    const CTraceScene::Surface* hit = scene.Nearest(down, distance);
+    ASSERT_NE(nullptr, hit);
+    EXPECT_EQ(objects[0].get(), hit->object);
+    double own = objects[0]->Intersect(down);
+    EXPECT_EQ(0, std::memcmp(&own, &distance, sizeof own));
+    CRay below(CVector(0, 30, -110), CVector(0, 0.6, 0.8));
+    hit = scene.Nearest(below, distance);
+    ASSERT_NE(nullptr, hit);
+    EXPECT_EQ(objects[1].get(), hit->object);
+    EXPECT_TRUE(scene.Blocks(down, own + 0.01));
+    EXPECT_FALSE(scene.Blocks(down, own - 0.01));
+
+    // A noisy world plane's draws can be counted; one of a derived kind's cannot.
+    objects[0]->m_textureFlags = kTextureNoise;
+    scene.Build(objects, Hierarchy::off);
+    EXPECT_TRUE(scene.CanCountDraws());
+    objects.push_back(std::make_unique<CShiftedWorldPlane>(0.0, 1.0, 0.0, -60.0));
+    EXPECT_EQ(CTraceScene::Kind::other, CTraceScene::Describe(objects.back().get()).kind);
+    CRay straight(CVector(0, 0, 0), CVector(0, 1, 0));
+    objects.erase(objects.begin(), objects.begin() + 2);
+    scene.Build(objects, Hierarchy::off);
+    EXPECT_EQ(61.0, scene.Nearest(straight, distance) ? distance : 0.0);
+    objects.back()->m_textureFlags = kTextureNoise;
+    scene.Build(objects, Hierarchy::off);
+    EXPECT_FALSE(scene.CanCountDraws());
+}
+
 TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
     Draw draw(2024);
     CObjectList objects;

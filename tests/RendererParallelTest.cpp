@@ -5,6 +5,7 @@
 
 #include "render/TaskPool.h"
 #include "scene/Sphere.h"
+#include "scene/WorldPlane.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,15 @@ TEST_F(RendererParallel, NoiseScenesRenderInParallelUnlessTheNoiseIsOnAnotherKin
     EXPECT_FALSE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
     options.parts = 2;
     EXPECT_TRUE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
+
+    // A noisy world plane is a plane: its draws are counted as an eye-relative plane's.
+    auto floor = std::make_unique<CWorldPlane>(0.0, 1.0, 0.0, -40.0);
+    floor->m_textureFlags = kTextureChecker | kTextureNoise;
+    doc->AddObjectAtTail(std::move(floor));
+    options.threads = 4;
+    options.parts = 0;
+    EXPECT_TRUE(CanRenderInParallel(*CRenderScene::Snapshot(*doc), options));
+    EXPECT_EQ(RenderWithThreads(1, 48, 30), RenderWithThreads(4, 48, 30));
 }
 
 TEST_F(RendererParallel, RowsAreHandedOverAndReportedInOrder) {

@@ -3,14 +3,18 @@
 #include "TestFolder.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
+#include "scene/WorldPlane.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -107,17 +111,55 @@ TEST_F(SceneFile, ValuesAScriptCannotWriteComeBackToTheBit) {
     EXPECT_EQ(kTextureNoise, back->GetTextureFlags());
 }
 
+TEST_F(SceneFile, WorldPlanesComeBackToTheBit) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-1e3, 1e3);
+    std::vector<std::array<double, 4>> written = {{0.1, 1.0, -1e-300, -40.000000000000007},
+                                                  {-0.0, 1.0 / 3.0, 5e-324, 1e300}};
+    for (int i = 0; i < 8; ++i)
+        written.push_back({value(random) / 7, value(random) / 3, value(random), value(random)});
+    for (const auto& c : written) {
+        auto plane = std::make_unique<CWorldPlane>(c[0], c[1], c[2], c[3]);
+        plane->SetColour(CColour(0.3f, 0.6f, 0.9f));
+        plane->SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.1 + 0.2);
+        plane->m_textureFlags = kTextureChecker;
+        doc->AddObjectAtTail(std::move(plane));
+    }
+    std::string text;
+    std::unique_ptr<CLumoDoc> copy = RoundTrip(*doc, text);
+    // The eye-relative floor keeps its statement.
+    EXPECT_NE(std::string::npos, text.find("\nplane { 0 1 0 -50 colour"));
+    EXPECT_NE(std::string::npos, text.find("\nplane world { 0.1 1 -1e-300 -40.00000000000001 "));
+    ASSERT_EQ(5 + written.size(), copy->m_objects.size());
+    EXPECT_NE(nullptr, dynamic_cast<CPlane*>(copy->m_objects.front().get()));
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        auto* back = dynamic_cast<CWorldPlane*>(copy->m_objects[5 + i].get());
+        ASSERT_NE(nullptr, back) << i;
+        std::array<double, 4> read = back->GetCoefficients();
+        EXPECT_EQ(0, std::memcmp(written[i].data(), read.data(), sizeof read)) << i;
+        EXPECT_EQ(0.1 + 0.2, back->GetReflection());
+        EXPECT_EQ(kTextureChecker, back->GetTextureFlags());
+    }
+    ExpectExactRoundTrip(*doc);
+}
+
 TEST_F(SceneFile, HandWrittenFilesTakeCommentsAndAnyCase) {
     std::string text = "{ lumo scene 1 }   // first line\n"
                        "BACKGROUND bytes { 10 20 30 }\n"
                        "Camera { Eye { 0 0 -10 } LOOK { 0 0 1.0 } } // where we look from\n"
                        "light { 0 -100 -100 colour { 1.0 1.0 1.0 } }\n"
                        "light same 0\n"
-                       "Sphere { 0.0 0.0 0.0 2.5 colour bytes { 255 0 0 } }\n";
+                       "Sphere { 0.0 0.0 0.0 2.5 colour bytes { 255 0 0 } }\n"
+                       "PLANE World { 0 1 0 -40.5 } // fixed in the world\n"
+                       "Plane { 0 1 0 -50 }\n";
     CSceneContents contents;
     std::string error;
     ASSERT_TRUE(CSceneFile::Read(text, "hand.lscene", contents, error)) << error;
-    EXPECT_EQ(1u, contents.objects.size());
+    ASSERT_EQ(3u, contents.objects.size());
+    auto* world = dynamic_cast<CWorldPlane*>(contents.objects[1].get());
+    ASSERT_NE(nullptr, world);
+    EXPECT_EQ(-40.5, world->GetCoefficients()[3]);
+    EXPECT_NE(nullptr, dynamic_cast<CPlane*>(contents.objects[2].get()));
     EXPECT_EQ(10, contents.background.red);
     EXPECT_EQ(-10.0, contents.eye.z);
     EXPECT_EQ(2u, contents.lights.size());
@@ -135,6 +177,11 @@ TEST_F(SceneFile, ErrorsNameTheFileLineAndColumnAndChangeNothing) {
          "bad.lscene:2:14: expected a number, found 'abc'"},
         {"{ lumo scene 1 }\n\n  plane { 0 1.5 0 5 }",
          "bad.lscene:3:13: expected a whole-number plane coefficient, found '1.5'"},
+        {"{ lumo scene 1 }\nplane world { 0 1 x 0 }",
+         "bad.lscene:2:19: expected a number, found 'x'"},
+        {"{ lumo scene 1 }\nplane wrld { 0 1 0 0 }",
+         "bad.lscene:2:7: expected '{' or 'world', found 'wrld'"},
+        {"{ lumo scene 1 }\nplane world 0 1 0 0", "bad.lscene:2:13: expected '{', found '0'"},
         {"{ lumo scene 1 }\nlight same 0", "bad.lscene:2:12: the light table has no entry 0 yet"},
         {"{ lumo scene 1 }\nbackground bytes { 1 2 256 }",
          "bad.lscene:2:24: expected a byte (0 to 255), found '256'"},
@@ -189,6 +236,23 @@ TEST_F(SceneFile, TheDocumentedExampleRenders) {
     // The red ball is lit where the light falls on it.
     std::uint32_t centre = doc->m_image.GetPixel(38, 20);
     EXPECT_GT(centre & 0xFF, (centre >> 8) & 0xFF);
+
+    // The page's other examples read, and write back as they are written there.
+    int examples = 0;
+    for (start = page.find("```lscene\n", start); start != std::string::npos;
+         start = page.find("```lscene\n", start)) {
+        start += 10;
+        text = page.substr(start, page.find("```", start) - start);
+        CSceneContents more;
+        ASSERT_TRUE(CSceneFile::Read(text, "scene-files.md", more, error)) << error;
+        CLumoDoc example;
+        example.ReplaceScene(std::move(more));
+        ASSERT_TRUE(CSceneFile::Write(example, written, error));
+        EXPECT_EQ(text.substr(text.find("\nbackground")),
+                  written.substr(written.find("\nbackground")));
+        ++examples;
+    }
+    EXPECT_EQ(1, examples);
 }
 } // namespace
 

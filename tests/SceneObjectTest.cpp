@@ -2,12 +2,16 @@
 #include "scene/Light.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
+#include "scene/WorldPlane.h"
 
 #include "ColourExpect.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
 
 namespace {
 CRay MakeRay(CVector origin, CVector direction) {
@@ -155,6 +159,190 @@ TEST(Plane, ZeroNormalIsNeverHit) {
     EXPECT_EQ(0.0, n.x + n.y + n.z);
     EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(0, 0, 0), CVector(0, 1, 0))));
     EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(1, -3, 0), CVector(1, 1, 1))));
+}
+
+namespace {
+// The point where the ray meets the object, or false for a miss.
+bool HitPoint(CSceneObject& object, const CRay& ray, CVector& point) {
+    double t = object.Intersect(ray);
+    if (!(t > kHitThreshold))
+        return false;
+    point = ray.origin + ray.direction * t;
+    return true;
+}
+} // namespace
+
+TEST(WorldPlane, OneSidedAndNeverBehindTheOrigin) {
+    CWorldPlane plane(0.0, 1.0, 0.0, -5.0); // y = 5
+    EXPECT_EQ(5.0, plane.Intersect(MakeRay(CVector(0, 0, 0), CVector(0, 1, 0))));
+    EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(0, 0, 0), CVector(0, -1, 0))));
+    // Against the normal from the far side: still a miss, as for every plane.
+    EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(0, 9, 0), CVector(0, -1, 0))));
+    // Already past the plane: the plane lies behind the origin.
+    EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(0, 7, 0), CVector(0, 1, 0))));
+    // Where an eye-relative plane with these numbers would be met at 7, the world plane is
+    // met where it is: 3 further on.
+    EXPECT_EQ(3.0, plane.Intersect(MakeRay(CVector(0, 2, 0), CVector(0, 1, 0))));
+    EXPECT_DOUBLE_EQ(
+        7.0,
+        CPlane(0.0f, 1.0f, 0.0f, -5.0f).Intersect(MakeRay(CVector(0, 2, 0), CVector(0, 1, 0))));
+}
+
+TEST(WorldPlane, NearlyParallelRaysMissAtTheThreshold) {
+    CWorldPlane plane(0.0, 1.0, 0.0, -5.0);
+    EXPECT_EQ(0.0, plane.Intersect(CRay(CVector(0, 0, 0), CVector(1, 0.0005, 0))));
+    EXPECT_EQ(0.0, plane.Intersect(CRay(CVector(0, 0, 0), CVector(1, 0.001, 0))));
+    EXPECT_DOUBLE_EQ(5.0 / 0.0011, plane.Intersect(CRay(CVector(0, 0, 0), CVector(1, 0.0011, 0))));
+}
+
+TEST(WorldPlane, ZeroNormalIsNeverHit) {
+    for (double d : {0.0, -5.0, 5.0}) {
+        CWorldPlane plane(0.0, 0.0, 0.0, d);
+        EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(0, 0, 0), CVector(0, 1, 0)))) << d;
+        EXPECT_EQ(0.0, plane.Intersect(MakeRay(CVector(1, -3, 0), CVector(1, 1, 1)))) << d;
+    }
+    // Nor one whose numbers are not numbers.
+    CWorldPlane nan(0.0, 1.0, 0.0, std::nan(""));
+    EXPECT_EQ(0.0, nan.Intersect(MakeRay(CVector(0, 0, 0), CVector(0, 1, 0))));
+}
+
+TEST(WorldPlane, ANonUnitNormalScalesTheOffsetToo) {
+    CWorldPlane plane(0.0, 2.0, 0.0, -8.0); // 2y - 8 = 0: y = 4
+    EXPECT_EQ(4.0, plane.Intersect(MakeRay(CVector(0, 0, 0), CVector(0, 1, 0))));
+    CVector n = plane.NormalAt(CVector(9, 9, 9));
+    EXPECT_EQ(2.0, n.y); // not normalised
+    // 3x + 4y = 25 lies 5 from the origin along (0.6, 0.8, 0), 1 from (2.4, 3.2, 0), and a
+    // ray that starts on it meets it where it starts, which the tracer does not count.
+    CWorldPlane tilted(3.0, 4.0, 0.0, -25.0);
+    EXPECT_DOUBLE_EQ(5.0, tilted.Intersect(MakeRay(CVector(0, 0, 0), CVector(3, 4, 0))));
+    EXPECT_DOUBLE_EQ(1.0, tilted.Intersect(MakeRay(CVector(2.4, 3.2, 0), CVector(3, 4, 0))));
+    EXPECT_GE(kHitThreshold, tilted.Intersect(MakeRay(CVector(3, 4, 0), CVector(3, 4, 0))));
+    EXPECT_DOUBLE_EQ(-5.0, tilted.UnitOffset());
+    auto coefficients = tilted.GetCoefficients();
+    EXPECT_EQ(3.0, coefficients[0]);
+    EXPECT_EQ(4.0, coefficients[1]);
+    EXPECT_EQ(0.0, coefficients[2]);
+    EXPECT_EQ(-25.0, coefficients[3]);
+}
+
+TEST(WorldPlane, MovingTheOriginAlongTheRayMovesTheDistanceByAsMuch) {
+    std::mt19937 random(41);
+    std::uniform_real_distribution<double> value(-100.0, 100.0);
+    int hits = 0;
+    for (int i = 0; i < 500; ++i) {
+        CWorldPlane plane(value(random), value(random), value(random), value(random) * 10);
+        CRay ray = MakeRay(CVector(value(random), value(random), value(random)),
+                           CVector(value(random), value(random), value(random)));
+        double t = plane.Intersect(ray);
+        if (t <= 1.0)
+            continue;
+        ++hits;
+        for (double s : {0.25, 0.5, 0.999}) {
+            CRay later(ray.origin + ray.direction * (s * t), ray.direction);
+            EXPECT_NEAR(t - s * t, plane.Intersect(later), 1e-9 * t) << i << " " << s;
+        }
+        // The same move back: the origin behind where it was.
+        CRay earlier(ray.origin - ray.direction * 10.0, ray.direction);
+        EXPECT_NEAR(t + 10.0, plane.Intersect(earlier), 1e-9 * (t + 10.0)) << i;
+    }
+    EXPECT_GT(hits, 100);
+}
+
+TEST(WorldPlane, CopiesItselfWholeAndIsNoEyeRelativePlane) {
+    CWorldPlane plane(0.5, 1.0, 0.25, -40.125);
+    plane.SetName("floor");
+    plane.SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.65);
+    plane.SetColour(CColour(150, 175, 150));
+    plane.m_textureFlags = kTextureChecker;
+    std::unique_ptr<CSceneObject> copy = plane.Clone();
+    ASSERT_NE(nullptr, dynamic_cast<CWorldPlane*>(copy.get()));
+    EXPECT_EQ(nullptr, dynamic_cast<CPlane*>(copy.get()));
+    EXPECT_EQ(plane.GetCoefficients(), static_cast<CWorldPlane&>(*copy).GetCoefficients());
+    EXPECT_EQ("floor", copy->GetName());
+    EXPECT_EQ(100.0, copy->GetRoughness());
+    EXPECT_EQ(175, copy->GetColour()->green);
+    EXPECT_EQ(kTextureChecker, copy->GetTextureFlags());
+}
+
+TEST(WorldPlane, TheDefaultFloorSeenFromTheEyeIsYForty) {
+    CPlane floor(0.0f, 1.0f, 0.0f, -50.0f, kTextureChecker);
+    floor.SetName("floor");
+    floor.SetFinish(0.3, 0.7, 20.0, 0.9, 100.0, 0.65);
+    CWorldPlane world = CWorldPlane::FromEyePlane(floor, CVector(0.0, -5.0, -110.0));
+    std::array<double, 4> expected = {0.0, 1.0, 0.0, -40.0};
+    EXPECT_EQ(expected, world.GetCoefficients());
+    EXPECT_EQ("floor", world.GetName());
+    EXPECT_EQ(0.65, world.GetReflection());
+    EXPECT_EQ(kTextureChecker, world.GetTextureFlags());
+    // Raising the eye by 20 (y grows downwards) raises the eye-relative floor by 40, to y = 0.
+    EXPECT_EQ(0.0,
+              CWorldPlane::FromEyePlane(floor, CVector(0.0, -25.0, -110.0)).GetCoefficients()[3]);
+}
+
+// Every primary ray from the eye meets the world plane where it met the eye-relative plane
+// it was made from, and misses it where it missed that one.
+TEST(WorldPlane, ConversionKeepsThePrimaryHitsWhereTheyWere) {
+    struct Case {
+        CPlane plane;
+        CVector eye;
+    };
+    Case cases[] = {
+        {CPlane(0.0f, 1.0f, 0.0f, -50.0f), CVector(0.0, -5.0, -110.0)},
+        {CPlane(0.0f, 1.0f, 0.0f, -50.0f), CVector(13.5, -27.25, -80.0)},
+        {CPlane(1.0f, 3.0f, 2.0f, -40.0f), CVector(7.0, -5.0, 110.0)},
+        {CPlane(0.0f, -2.0f, 1.0f, 25.0f), CVector(-3.0, -40.0, 20.0)},
+    };
+    for (Case& c : cases) {
+        CWorldPlane world = CWorldPlane::FromEyePlane(c.plane, c.eye);
+        int hits = 0;
+        for (int row = 0; row <= 40; ++row) {
+            for (int column = 0; column <= 64; ++column) {
+                CRay ray = MakeRay(c.eye, CVector((column - 32) / 40.0, (row - 20) / 40.0, 1.0));
+                CVector eyeHit, worldHit;
+                bool hit = HitPoint(c.plane, ray, eyeHit);
+                ASSERT_EQ(hit, HitPoint(world, ray, worldHit)) << row << " " << column;
+                if (!hit)
+                    continue;
+                ++hits;
+                double scale = std::max(1.0, eyeHit.Length());
+                EXPECT_NEAR(eyeHit.x, worldHit.x, 1e-9 * scale);
+                EXPECT_NEAR(eyeHit.y, worldHit.y, 1e-9 * scale);
+                EXPECT_NEAR(eyeHit.z, worldHit.z, 1e-9 * scale);
+            }
+        }
+        EXPECT_GT(hits, 200);
+    }
+}
+
+TEST(WorldPlane, BackToAnEyeRelativePlaneAtAnyEye) {
+    CPlane planes[] = {CPlane(0.0f, 1.0f, 0.0f, -50.0f), CPlane(1.0f, 3.0f, -2.0f, 40.0f),
+                       CPlane(0.0f, -2.0f, 1.0f, 25.0f), CPlane(-7.0f, 0.0f, 0.0f, 0.0f)};
+    CVector eyes[] = {CVector(0.0, -5.0, -110.0), CVector(0.3, -5.7, -110.1),
+                      CVector(-13.37, 42.1, -0.9)};
+    for (CPlane& plane : planes) {
+        plane.SetName("p");
+        plane.m_textureFlags = kTextureRing;
+        for (const CVector& eye : eyes) {
+            CPlane back = CWorldPlane::FromEyePlane(plane, eye).ToEyePlane(eye);
+            EXPECT_EQ(plane.m_nx, back.m_nx);
+            EXPECT_EQ(plane.m_ny, back.m_ny);
+            EXPECT_EQ(plane.m_nz, back.m_nz);
+            EXPECT_EQ(plane.m_offset, back.m_offset) << eye.x << " " << eye.y;
+            EXPECT_EQ("p", back.GetName());
+            EXPECT_EQ(kTextureRing, back.GetTextureFlags());
+        }
+    }
+    // A normal that is not whole loses its fractions: the plane tilts, but still passes
+    // through the point of the world plane nearest the eye.
+    CWorldPlane tilted(0.5, 1.5, 0.0, -40.0);
+    CVector eye(0.0, -5.0, -110.0);
+    CPlane seen = tilted.ToEyePlane(eye);
+    EXPECT_EQ(0.0, seen.m_nx);
+    EXPECT_EQ(1.0, seen.m_ny);
+    CVector toNearest = CVector(0.5, 1.5, 0.0).Normalised();
+    CVector nearest = eye + toNearest * tilted.Intersect(CRay(eye, toNearest));
+    double t = seen.Intersect(MakeRay(eye, nearest - eye));
+    EXPECT_NEAR((nearest - eye).Length(), t, 1.0); // within the truncation of d
 }
 
 class LightTest : public testing::Test {

@@ -1,6 +1,7 @@
 #include "headless/HeadlessPlatform.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
+#include "scene/WorldPlane.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 
@@ -9,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 const char* const kFirstSphere =
@@ -145,4 +148,47 @@ TEST_F(ScriptWriterTest, AbandonedSaveLeavesNoTemporaryFile) {
     for (const auto& entry : std::filesystem::directory_iterator(TestFolder()))
         entries += entry.path().filename().string().find(".abandoned.lmo") == 0;
     EXPECT_EQ(0, entries);
+}
+
+TEST_F(ScriptWriterTest, AWorldPlaneIsWrittenAsTheEyeSeesItAndSaidSo) {
+    std::vector<std::string> notes;
+    std::string eyeRelative = doc.GetScriptText(&notes);
+    EXPECT_TRUE(notes.empty()); // nothing to say about a scene that a script holds as it is
+    auto& floor = static_cast<CPlane&>(*doc.m_objects.front());
+    floor.SetName("floor");
+    doc.m_objects.front() =
+        std::make_unique<CWorldPlane>(CWorldPlane::FromEyePlane(floor, doc.GetEye()));
+
+    // Seen from the eye it was fixed at, it is the floor it was made from.
+    const std::string comment = "// A plane fixed in the world, written as the eye-relative "
+                                "plane that the eye at 0 -5 -110 sees in its place\n";
+    EXPECT_EQ(comment + eyeRelative, doc.GetScriptText(&notes));
+    ASSERT_EQ(1u, notes.size());
+    EXPECT_EQ("Object 1 \"floor\" is a plane fixed in the world, which a script cannot hold: it "
+              "was written as the eye-relative plane 0 1 0 -50 that the eye at 0 -5 -110 sees "
+              "in its place, and it will move with the eye once read back.",
+              notes[0]);
+
+    // From an eye 20 higher the floor at y = 40 is 65 below: the eye-relative d is -90.
+    doc.SetEye(CVector(0.0, -25.0, -110.0));
+    std::string raised = doc.GetScriptText();
+    EXPECT_EQ(0u, raised.find("// A plane fixed in the world, written as the eye-relative plane "
+                              "that the eye at 0 -25 -110 sees in its place\n"
+                              "Plane\n{\n0.000000 \n 1.000000 \n 0.000000 \n 90.000000 \n"));
+
+    // Serialize writes the same text and passes the notes on.
+    std::string path = TestPath("world.lmo");
+    CArchive archive(path, CArchive::store);
+    notes.clear();
+    ASSERT_TRUE(doc.Serialize(archive, &notes));
+    ASSERT_TRUE(archive.Close());
+    EXPECT_EQ(raised, ReadFile(path));
+    EXPECT_EQ(1u, notes.size());
+
+    // The keyword loader skips the comment: five objects in, five more in the scene.
+    CLumoDoc reader;
+    std::size_t before = reader.m_objects.size();
+    reader.LoadScriptKeywords(raised.data(), raised.size());
+    ASSERT_EQ(before + 5, reader.m_objects.size());
+    EXPECT_NE(nullptr, dynamic_cast<CPlane*>(reader.m_objects[4].get()));
 }
