@@ -100,22 +100,34 @@ void CFileCommands::AcceptDroppedFiles(wxWindow& window) {
 void CFileCommands::SaveScript() {
     if (CSceneDocument* document = Document()) {
         CLumoDoc& scene = document->GetScene();
-        SaveScriptWith([&scene](CArchive& archive) { scene.Serialize(archive); });
+        // A script has no plane fixed in the world: each is written as the plane the eye
+        // sees in its place, and the user is told.
+        std::vector<std::string> notes;
+        if (SaveScriptWith([&](CArchive& archive) { scene.Serialize(archive, &notes); }) &&
+            !notes.empty()) {
+            std::string text;
+            for (const std::string& note : notes)
+                text += (text.empty() ? "" : "\n") + note;
+            CPlatform::Current().MessageBox(text, "lumo");
+        }
     }
 }
 
-void CFileCommands::SaveScriptWith(const std::function<void(CArchive&)>& store) {
+bool CFileCommands::SaveScriptWith(const std::function<void(CArchive&)>& store) {
     std::string path;
     if (!ChooseScriptFile(CFileChoice::forSaving, path))
-        return;
+        return false;
     CArchive archive(path, CArchive::store);
     {
         wxBusyCursor wait;
         store(archive);
     }
     // A save that did not happen is said, never passed over: the user would lose the scene.
-    if (!archive.Close())
+    if (!archive.Close()) {
         CPlatform::Current().MessageBox(archive.GetError(), "lumo");
+        return false;
+    }
+    return true;
 }
 
 bool CFileCommands::CanExportImage() const {

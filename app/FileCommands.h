@@ -56,7 +56,8 @@ public:
     // exist. False when the user cancelled.
     static bool ChooseScriptFile(CFileChoice::Mode mode, std::string& path);
     // The save dialog of Save Script, then the store writes the file; a failure is said.
-    static void SaveScriptWith(const std::function<void(CArchive&)>& store);
+    // True when the file was written.
+    static bool SaveScriptWith(const std::function<void(CArchive&)>& store);
 
 private:
     CSceneDocument* Document() const;

@@ -15,6 +15,8 @@
 #include "app/ViewCanvas.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "scene/Plane.h"
+#include "scene/WorldPlane.h"
 #include "script/LumoDoc.h"
 
 #include <wx/menu.h>
@@ -110,9 +112,43 @@ CMainFrame::~CMainFrame() {
     m_aui.UnInit();
 }
 
+namespace {
+
+// The two kinds of plane, chosen per plane in the properties pane. A plane changes kind where
+// the eye of the moment sees it, so the picture stays as it was for the primary rays.
+CPropertiesPane::PlaneKinds PlaneKindsOf(CSceneDocument* document) {
+    CPropertiesPane::PlaneKinds kinds;
+    kinds.labels.Add("Moves with the eye");
+    kinds.labels.Add("Fixed in the world");
+    kinds.kindOf = [](const CSceneObject& object) {
+        if (dynamic_cast<const CPlane*>(&object))
+            return 0;
+        return dynamic_cast<const CWorldPlane*>(&object) ? 1 : -1;
+    };
+    kinds.change = [document](std::size_t index, int kind) {
+        CLumoDoc& scene = document->GetScene();
+        if (index >= scene.m_objects.size())
+            return false;
+        CSceneObject* object = scene.m_objects[index].get();
+        if (auto* plane = dynamic_cast<CPlane*>(object); plane && kind == 1)
+            return scene.ReplaceObject(
+                       index, std::make_unique<CWorldPlane>(
+                                  CWorldPlane::FromEyePlane(*plane, scene.GetEye()))) != nullptr;
+        if (auto* world = dynamic_cast<CWorldPlane*>(object); world && kind == 0)
+            return scene.ReplaceObject(index, std::make_unique<CPlane>(
+                                                  world->ToEyePlane(scene.GetEye()))) != nullptr;
+        return false;
+    };
+    return kinds;
+}
+
+} // namespace
+
 void CMainFrame::ViewCreated(CLumoView& view) {
     auto* document = dynamic_cast<CSceneDocument*>(view.GetDocument());
     m_properties->SetDocument(document);
+    if (document)
+        m_properties->SetPlaneKinds(PlaneKindsOf(document));
     m_propertiesRevision = document ? document->GetScene().GetRevision() : 0;
     CLiveView* live = view.GetLiveView();
     if (!live)

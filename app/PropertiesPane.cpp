@@ -7,6 +7,7 @@
 #include "scene/Light.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
+#include "scene/WorldPlane.h"
 #include "script/LumoDoc.h"
 
 #include <wx/button.h>
@@ -19,6 +20,7 @@
 #include <wx/wrapsizer.h>
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -264,6 +266,11 @@ wxString CPropertiesPane::RowText(const CSceneSelection& selection) const {
         if (auto* plane = dynamic_cast<CPlane*>(object))
             return text + "Plane " + Number(plane->m_nx) + ", " + Number(plane->m_ny) + ", " +
                    Number(plane->m_nz) + ", " + Number(-plane->m_offset);
+        if (auto* world = dynamic_cast<CWorldPlane*>(object)) {
+            std::array<double, 4> k = world->GetCoefficients();
+            return text + "Plane in the world " + Number(k[0], 6) + ", " + Number(k[1], 6) + ", " +
+                   Number(k[2], 6) + ", " + Number(k[3], 6);
+        }
         return text + "Object";
     }
     CLight* light = scene.m_lights[selection.index];
@@ -336,7 +343,8 @@ void CPropertiesPane::FillGrid() {
     }
     int kind = m_planeKinds.kindOf ? m_planeKinds.kindOf(*object) : -1;
     auto* plane = dynamic_cast<CPlane*>(object);
-    if (plane || kind >= 0)
+    auto* world = dynamic_cast<CWorldPlane*>(object);
+    if (plane || world || kind >= 0)
         m_grid->Append(new wxPropertyCategory("Plane", "planeCategory"));
     if (kind >= 0 && !m_planeKinds.labels.empty())
         m_grid->Append(new wxEnumProperty("Kind", "kind", m_planeKinds.labels, wxArrayInt(), kind));
@@ -346,6 +354,14 @@ void CPropertiesPane::FillGrid() {
         AddNumber("b", "b", plane->m_ny);
         AddNumber("c", "c", plane->m_nz);
         AddNumber("d", "d", -plane->m_offset);
+    }
+    if (world) {
+        // The plane a·x + b·y + c·z + d = 0 where it stands in the world, any real numbers.
+        std::array<double, 4> k = world->GetCoefficients();
+        AddNumber("a", "a", k[0]);
+        AddNumber("b", "b", k[1]);
+        AddNumber("c", "c", k[2]);
+        AddNumber("d", "d", k[3]);
     }
     m_grid->Append(new wxPropertyCategory("Surface", "surfaceCategory"));
     m_grid->Append(new wxColourProperty("Colour", "colour", ToWx(*object->GetColour())));
@@ -377,6 +393,19 @@ wxString CPropertiesPane::Check(const wxPGProperty& property, const wxVariant& v
         if (!parsed || !(number > 0.0) || !(static_cast<float>(number) > 0.0f) ||
             !std::isfinite(static_cast<float>(number)))
             return "The radius must be a positive number.";
+        return {};
+    }
+    if (auto* world = dynamic_cast<CWorldPlane*>(SelectedObject());
+        world && (name == "a" || name == "b" || name == "c" || name == "d")) {
+        if (!parsed)
+            return property.GetLabel() + " must be a number.";
+        CVector normal = world->GetNormal();
+        if (name != "d") {
+            (name == "a" ? normal.x : name == "b" ? normal.y : normal.z) = number;
+            if (normal.x == 0.0 && normal.y == 0.0 && normal.z == 0.0)
+                return "A plane's a, b and c cannot all be 0: it would face no way and never "
+                       "be seen.";
+        }
         return {};
     }
     if (name == "a" || name == "b" || name == "c" || name == "d") {
@@ -484,6 +513,11 @@ void CPropertiesPane::Apply(wxPGProperty& property, const wxVariant& value) {
         int d = static_cast<int>(-plane->m_offset);
         (name == "a" ? a : name == "b" ? b : name == "c" ? c : d) = static_cast<int>(number);
         plane->SetCoefficients(a, b, c, d);
+    } else if (auto* world = dynamic_cast<CWorldPlane*>(object);
+               world && (name == "a" || name == "b" || name == "c" || name == "d")) {
+        std::array<double, 4> k = world->GetCoefficients();
+        (name == "a" ? k[0] : name == "b" ? k[1] : name == "c" ? k[2] : k[3]) = number;
+        world->SetCoefficients(k[0], k[1], k[2], k[3]);
     } else if (const FinishField* field = FindFinishField(name); field && object) {
         object->m_finish.*field->value = number;
     } else {

@@ -12,14 +12,17 @@
 #include "app/ViewCanvas.h"
 #include "platform/SettingsStore.h"
 #include "render/ObjectPicker.h"
+#include "scene/WorldPlane.h"
 #include "script/LumoDoc.h"
 
 #include <wx/menu.h>
 #include <wx/propgrid/propgrid.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -311,4 +314,60 @@ TEST_F(LivePreview, Screenshots) {
     ASSERT_TRUE(WaitForRefined());
     Settle();
     Screenshot(Frame(), "live-preview");
+}
+
+TEST_F(LivePreview, TheStatusBarSaysWhichPlanesMoveWithTheEyeAndThePaneFixesThemInTheWorld) {
+    ASSERT_TRUE(WaitForRefined());
+    wxSize size = Canvas().GetClientSize();
+    wxPoint middle(size.x / 2, size.y / 2);
+    wxString said;
+    Live().m_onFrame = [&](const CLiveRender::Frame&) {
+        if (said.empty())
+            said = Frame().GetStatusBar()->GetStatusText(0);
+    };
+    // Dragging: the default floor moves with the eye, and the status bar says so.
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(Canvas().ClientToScreen(middle));
+    Settle();
+    mouse.MouseDown();
+    Settle();
+    mouse.MouseMove(Canvas().ClientToScreen(middle + wxPoint(30, 0)));
+    Settle();
+    EXPECT_TRUE(Frame().GetStatusBar()->GetStatusText(0).Contains("moves with the eye"))
+        << Frame().GetStatusBar()->GetStatusText(0);
+    mouse.MouseUp();
+    Settle();
+    Live().m_onFrame = nullptr;
+    ASSERT_TRUE(WaitForRefined());
+
+    // The floor chosen in the pane and made fixed in the world, where the eye sees it now.
+    ClickAt(PixelShowing(0));
+    CPropertiesPane& pane = *Frame().GetPropertiesPane();
+    ASSERT_EQ((CSceneSelection{CSceneSelection::object, 0}), pane.GetSelection());
+    ASSERT_NE(nullptr, pane.GetGrid().GetPropertyByName("kind"));
+    EXPECT_EQ("Moves with the eye", pane.GetGrid().GetPropertyByName("kind")->GetValueAsString());
+    CVector eye = Scene().GetEye();
+    double floorY = 2 * eye.y + 50; // the default floor n·P = 2 n·E − d for primary rays
+    ASSERT_TRUE(pane.GetGrid().ChangePropertyValue("kind", 1));
+    Settle();
+    auto* world = dynamic_cast<CWorldPlane*>(Scene().m_objects.at(0).get());
+    ASSERT_NE(nullptr, world);
+    std::array<double, 4> k = world->GetCoefficients();
+    EXPECT_NEAR(floorY, -k[3] / k[1], 1e-9);
+    EXPECT_EQ("Fixed in the world", pane.GetGrid().GetPropertyByName("kind")->GetValueAsString());
+    ASSERT_TRUE(WaitForRefined());
+
+    // A drag no longer has a plane to warn of, and the floor stays where it is.
+    mouse.MouseMove(Canvas().ClientToScreen(middle));
+    Settle();
+    mouse.MouseDown();
+    Settle();
+    mouse.MouseMove(Canvas().ClientToScreen(middle + wxPoint(0, 30)));
+    Settle();
+    EXPECT_FALSE(Frame().GetStatusBar()->GetStatusText(0).Contains("moves with the eye"));
+    mouse.MouseUp();
+    Settle();
+    EXPECT_NE(eye.y, Scene().GetEye().y);
+    EXPECT_EQ(k, dynamic_cast<CWorldPlane&>(*Scene().m_objects.at(0)).GetCoefficients());
+    EXPECT_TRUE(WaitForRefined());
 }
