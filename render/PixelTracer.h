@@ -27,6 +27,12 @@ public:
         Walk<false>(y, left, right, stop,
                     [&](unsigned x, const CColour& colour, std::uint64_t) { put(x, colour); });
     }
+    // Traces the pixels x0, x0 + step, x0 + 2 step, ... below right of row y in order until a
+    // stop (with odd: only every other one of them, from x0 + step), handing each colour to
+    // put(x, colour); two pixels' rays are made at a time, as Span makes them.
+    template <class Put>
+    void Spaced(unsigned y, unsigned x0, unsigned right, unsigned step, bool odd,
+                const std::stop_token& stop, Put put);
     // The same walk, handing each pixel's count of random draws to put(x, draws) instead.
     template <class Put>
     void CountSpan(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,
@@ -52,6 +58,37 @@ private:
     unsigned m_antialias;
     CTracer::ShadowHints m_hints;
 };
+
+template <class Put>
+void CPixelTracer::Spaced(unsigned y, unsigned x0, unsigned right, unsigned step, bool odd,
+                          const std::stop_token& stop, Put put) {
+    unsigned stride = odd ? 2 * step : step;
+    unsigned first = odd ? x0 + step : x0;
+    if (m_antialias > 1) {
+        for (unsigned x = first; x < right && !stop.stop_requested(); x += stride) {
+            std::uint64_t draws = 0;
+            put(x, Sample<false>(x, y, draws));
+        }
+        return;
+    }
+    for (unsigned x = first; x < right; x += 2 * stride) {
+        CRay rays[2];
+        unsigned count = right - x > stride ? 2 : 1;
+        // Each lane of AtTwo rounds as At does, and At at a whole row and column is Ray.
+        if (count == 2)
+            m_rays.AtTwo(y, x, static_cast<double>(x + stride), rays);
+        else
+            m_rays.Ray(static_cast<int>(y), static_cast<int>(x), rays[0]);
+        for (unsigned k = 0; k < count; ++k) {
+            if (stop.stop_requested())
+                return;
+            std::uint64_t draws = 0;
+            CColour colour;
+            Ray<false>(rays[k], colour, draws);
+            put(x + k * stride, colour);
+        }
+    }
+}
 
 template <bool kCount, class Put>
 void CPixelTracer::Walk(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,

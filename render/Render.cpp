@@ -215,16 +215,21 @@ void CRenderRun::TraceBand(CPixelTracer& pixels, unsigned step, bool first, unsi
         TraceRow(pixels, y, region.left, region.right);
         return;
     }
+    auto fill = [&](unsigned x, const CColour& colour) {
+        m_picture.Fill(static_cast<int>(x), static_cast<int>(y),
+                       static_cast<int>(std::min(step, region.right - x)),
+                       static_cast<int>(blockHeight), colour);
+    };
+    if (!m_seekNoise) {
+        pixels.Spaced(y, region.left, region.right, step, rowOnCoarserGrid, m_stop, fill);
+        return;
+    }
+    // With noise every pixel starts at its own place in the random sequence.
     for (unsigned x = region.left; x < region.right && !Stopped(); x += step) {
         if (rowOnCoarserGrid && (x - region.left) % (2 * step) == 0)
             continue;
-        if (m_seekNoise)
-            m_noise.Seek(x, y, cursor);
-        pixels.Span(y, x, x + 1, m_stop, [&](unsigned, const CColour& colour) {
-            m_picture.Fill(static_cast<int>(x), static_cast<int>(y),
-                           static_cast<int>(std::min(step, region.right - x)),
-                           static_cast<int>(blockHeight), colour);
-        });
+        m_noise.Seek(x, y, cursor);
+        pixels.Span(y, x, x + 1, m_stop, fill);
     }
 }
 

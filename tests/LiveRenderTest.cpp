@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -72,6 +73,10 @@ TEST_F(LiveRender, FramesRefineToTheSerialPictureAndTheOutlineIsThePickersCovera
     EXPECT_EQ(serial, FrameRows(frame)) << "the rows taken are the picture's";
     CObjectPicker picker(CRenderScene::Snapshot(*doc), 96, 64);
     EXPECT_EQ(picker.Coverage(2, 1), frame.coverage);
+    // Its work done, the thread goes idle (it says so just after the last frame).
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!live.IsIdle() && std::chrono::steady_clock::now() < end)
+        std::this_thread::yield();
     EXPECT_TRUE(live.IsIdle());
 
     // Only the outline of another object: the picture is not traced again.
