@@ -24,7 +24,7 @@ public:
     // put(x, colour); the primary rays of neighbouring pixels are made two at a time.
     template <class Put>
     void Span(unsigned y, unsigned left, unsigned right, const std::stop_token& stop, Put put) {
-        Walk<false>(y, left, right, stop,
+        Walk<false>(y, left, right, 1, stop,
                     [&](unsigned x, const CColour& colour, std::uint64_t) { put(x, colour); });
     }
     // Traces the pixels x0, x0 + step, x0 + 2 step, ... below right of row y in order until a
@@ -32,18 +32,23 @@ public:
     // put(x, colour); two pixels' rays are made at a time, as Span makes them.
     template <class Put>
     void Spaced(unsigned y, unsigned x0, unsigned right, unsigned step, bool odd,
-                const std::stop_token& stop, Put put);
+                const std::stop_token& stop, Put put) {
+        Walk<false>(y, odd ? x0 + step : x0, right, odd ? 2 * step : step, stop,
+                    [&](unsigned x, const CColour& colour, std::uint64_t) { put(x, colour); });
+    }
     // The same walk, handing each pixel's count of random draws to put(x, draws) instead.
     template <class Put>
     void CountSpan(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,
                    Put put) {
-        Walk<true>(y, left, right, stop,
+        Walk<true>(y, left, right, 1, stop,
                    [&](unsigned x, const CColour&, std::uint64_t draws) { put(x, draws); });
     }
 
 private:
+    // The pixels first, first + stride, ... before right of row y.
     template <bool kCount, class Put>
-    void Walk(unsigned y, unsigned left, unsigned right, const std::stop_token& stop, Put put);
+    void Walk(unsigned y, unsigned first, unsigned right, unsigned stride,
+              const std::stop_token& stop, Put put);
     template <bool kCount> void Ray(const CRay& ray, CColour& colour, std::uint64_t& draws) {
         if constexpr (kCount)
             draws += m_tracer.CountDraws(ray, 0, m_hints);
@@ -59,42 +64,11 @@ private:
     CTracer::ShadowHints m_hints;
 };
 
-template <class Put>
-void CPixelTracer::Spaced(unsigned y, unsigned x0, unsigned right, unsigned step, bool odd,
-                          const std::stop_token& stop, Put put) {
-    unsigned stride = odd ? 2 * step : step;
-    unsigned first = odd ? x0 + step : x0;
+template <bool kCount, class Put>
+void CPixelTracer::Walk(unsigned y, unsigned first, unsigned right, unsigned stride,
+                        const std::stop_token& stop, Put put) {
     if (m_antialias > 1) {
         for (unsigned x = first; x < right && !stop.stop_requested(); x += stride) {
-            std::uint64_t draws = 0;
-            put(x, Sample<false>(x, y, draws));
-        }
-        return;
-    }
-    for (unsigned x = first; x < right; x += 2 * stride) {
-        CRay rays[2];
-        unsigned count = right - x > stride ? 2 : 1;
-        // Each lane of AtTwo rounds as At does, and At at a whole row and column is Ray.
-        if (count == 2)
-            m_rays.AtTwo(y, x, static_cast<double>(x + stride), rays);
-        else
-            m_rays.Ray(static_cast<int>(y), static_cast<int>(x), rays[0]);
-        for (unsigned k = 0; k < count; ++k) {
-            if (stop.stop_requested())
-                return;
-            std::uint64_t draws = 0;
-            CColour colour;
-            Ray<false>(rays[k], colour, draws);
-            put(x + k * stride, colour);
-        }
-    }
-}
-
-template <bool kCount, class Put>
-void CPixelTracer::Walk(unsigned y, unsigned left, unsigned right, const std::stop_token& stop,
-                        Put put) {
-    if (m_antialias > 1) {
-        for (unsigned x = left; x < right && !stop.stop_requested(); ++x) {
             std::uint64_t draws = 0;
             CColour colour = Sample<kCount>(x, y, draws);
             put(x, colour, draws);
@@ -102,12 +76,13 @@ void CPixelTracer::Walk(unsigned y, unsigned left, unsigned right, const std::st
         return;
     }
     // A pixel's ray ends in a square root and three divisions that the trace waits for; two
-    // pixels' rays take the time of one.
-    for (unsigned x = left; x < right; x += 2) {
+    // pixels' rays take the time of one. Each lane of AtTwo rounds as At does, and At at a
+    // whole row and column is Ray.
+    for (unsigned x = first; x < right; x += 2 * stride) {
         CRay rays[2];
-        unsigned count = right - x >= 2 ? 2 : 1;
+        unsigned count = right - x > stride ? 2 : 1;
         if (count == 2)
-            m_rays.Pair(static_cast<int>(y), static_cast<int>(x), rays);
+            m_rays.AtTwo(y, x, static_cast<double>(x) + stride, rays);
         else
             m_rays.Ray(static_cast<int>(y), static_cast<int>(x), rays[0]);
         for (unsigned k = 0; k < count; ++k) {
@@ -116,7 +91,7 @@ void CPixelTracer::Walk(unsigned y, unsigned left, unsigned right, const std::st
             std::uint64_t draws = 0;
             CColour colour;
             Ray<kCount>(rays[k], colour, draws);
-            put(x + k, colour, draws);
+            put(x + k * stride, colour, draws);
         }
     }
 }

@@ -40,6 +40,11 @@ private:
     // moved to the row's place first; the end of what was traced (less than right after a
     // stop).
     unsigned TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, unsigned right);
+    // Starts up to `count` workers on the task pool, each tracing the queue's items with
+    // trace(pixels, item) until none is left or a stop comes. Every worker draws from a random
+    // sequence of its own, which the trace moves to each item's place.
+    template <class Trace>
+    void StartWorkers(CRowQueue& queue, CTaskGroup& workers, unsigned count, Trace& trace);
     // Traces the pixels of the progressive pass at blocks of `step` in the band of rows that
     // starts at y, each filling its block.
     void TraceBand(CPixelTracer& pixels, unsigned step, bool first, unsigned y);
@@ -69,6 +74,28 @@ unsigned CRenderRun::TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, u
     return end;
 }
 
+template <class Trace>
+void CRenderRun::StartWorkers(CRowQueue& queue, CTaskGroup& workers, unsigned count, Trace& trace) {
+    auto work = [this, &queue, &trace] {
+        CRandom random;
+        CRandom::Scope randomScope(random);
+        CPixelTracer pixels(m_tracer, m_rays, m_antialias);
+        unsigned item;
+        while (!Stopped() && queue.Take(item)) {
+            trace(pixels, item);
+            queue.MarkDone(item);
+        }
+        queue.WorkerFinished();
+    };
+    for (unsigned i = 0; i < count; ++i) {
+        queue.WorkerStarting();
+        if (!workers.Start(work)) {
+            queue.WorkerFinished();
+            break; // go on with the workers that did start
+        }
+    }
+}
+
 void CRenderRun::Serial() {
     CPixelTracer pixels(m_tracer, m_rays, m_antialias);
     for (unsigned y = m_region.top; y < m_region.bottom && !Stopped(); ++y) {
@@ -92,27 +119,10 @@ bool CRenderRun::Rows(unsigned threads) {
 
     CRowQueue queue(m_region.top, m_region.bottom);
     CTaskGroup workers;
-    auto work = [&] {
-        // Every worker draws from a sequence of its own, moved to each row's place in the
-        // serial render's sequence.
-        CRandom random;
-        CRandom::Scope randomScope(random);
-        CPixelTracer pixels(m_tracer, m_rays, m_antialias);
-        unsigned y;
-        while (!Stopped() && queue.Take(y)) {
-            TraceRow(pixels, y, m_region.left, m_region.right);
-            queue.MarkDone(y);
-        }
-        queue.WorkerFinished();
+    auto traceRow = [this](CPixelTracer& pixels, unsigned y) {
+        TraceRow(pixels, y, m_region.left, m_region.right);
     };
-    unsigned count = std::min(threads, m_region.bottom - m_region.top);
-    for (unsigned i = 0; i < count; ++i) {
-        queue.WorkerStarting();
-        if (!workers.Start(work)) {
-            queue.WorkerFinished();
-            break; // go on with the workers that did start
-        }
-    }
+    StartWorkers(queue, workers, std::min(threads, m_region.bottom - m_region.top), traceRow);
     if (workers.Count() == 0)
         return false;
 
@@ -263,25 +273,10 @@ bool CRenderRun::Progressive(unsigned threads) {
 
         CRowQueue queue(0, bands);
         CTaskGroup workers;
-        auto work = [&] {
-            CRandom random;
-            CRandom::Scope randomScope(random);
-            CPixelTracer pixels(m_tracer, m_rays, m_antialias);
-            unsigned band;
-            while (!Stopped() && queue.Take(band)) {
-                TraceBand(pixels, step, first, region.top + band * step);
-                queue.MarkDone(band);
-            }
-            queue.WorkerFinished();
+        auto traceBand = [&](CPixelTracer& pixels, unsigned band) {
+            TraceBand(pixels, step, first, region.top + band * step);
         };
-        unsigned count = threads > 1 ? std::min(threads, bands) : 0;
-        for (unsigned i = 0; i < count; ++i) {
-            queue.WorkerStarting();
-            if (!workers.Start(work)) {
-                queue.WorkerFinished();
-                break;
-            }
-        }
+        StartWorkers(queue, workers, threads > 1 ? std::min(threads, bands) : 0, traceBand);
         if (workers.Count() == 0) {
             // On the calling thread alone.
             CPixelTracer pixels(m_tracer, m_rays, m_antialias);
