@@ -208,6 +208,7 @@ TEST_F(LivePreview, ADragOrbitsTheCameraAShiftDragPansAndKeysDoTheSame) {
 
     Drag(middle, middle + wxPoint(80, 0));
     ASSERT_TRUE(WaitForRefined());
+    Screenshot(Frame(), "live-orbited");
     EXPECT_LT(Scene().GetEye().x, eye.x - 10) << "dragged right, the eye goes round to the left";
     EXPECT_NE(look.x, Scene().GetLook().x);
     EXPECT_NEAR(look.Length(), Scene().GetLook().Length(), 1e-9);
