@@ -4,6 +4,7 @@
 #include "app/DataExchange.h"
 #include "app/SceneChange.h"
 #include "app/SceneDocument.h"
+#include "app/SceneList.h"
 #include "scene/Light.h"
 #include "scene/Plane.h"
 #include "scene/Sphere.h"
@@ -119,7 +120,9 @@ CPropertiesPane::CPropertiesPane(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
 
     auto* listLabel = new wxStaticText(this, wxID_ANY, "&Objects and lights");
-    m_list = new wxListBox(this, ID_LIST, wxDefaultPosition, wxSize(-1, 140));
+    m_list = new CSceneList(this, ID_LIST, [this](std::size_t row) {
+        return row < m_rows.size() ? RowText(m_rows[row].selection) : wxString();
+    });
     NameForAccessibility(*m_list, "Objects and lights", {}, listLabel);
     sizer->Add(listLabel, 0, wxLEFT | wxRIGHT | wxTOP, 6);
     // The list shrinks before the grid does: a long list scrolls.
@@ -151,7 +154,19 @@ CPropertiesPane::CPropertiesPane(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
     sizer->Add(m_message, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
     SetSizer(sizer);
 
-    m_list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { OnListSelected(); });
+    m_list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) {
+        if (!m_list->IsChanging())
+            OnListSelected();
+    });
+    // A click on another row deselects the old one first: only a list left with no selection
+    // clears it.
+    m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) {
+        if (!m_list->IsChanging())
+            CallAfter([this] {
+                if (m_list->GetSelection() == wxNOT_FOUND)
+                    OnListSelected();
+            });
+    });
     m_list->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_DELETE && event.GetModifiers() == wxMOD_NONE)
             OnDelete();
@@ -239,7 +254,6 @@ void CPropertiesPane::SceneChanged() {
 
 void CPropertiesPane::FillList() {
     m_rows.clear();
-    wxArrayString texts;
     if (m_document) {
         CLumoDoc& scene = m_document->GetScene();
         for (std::size_t i = 0; i < scene.m_objects.size(); ++i)
@@ -247,9 +261,8 @@ void CPropertiesPane::FillList() {
         for (std::size_t i = 0; i < scene.m_lights.size(); ++i)
             m_rows.push_back({{CSceneSelection::light, i}, scene.m_lights[i]});
     }
-    for (const Row& row : m_rows)
-        texts.push_back(RowText(row.selection));
-    m_list->Set(texts);
+    // The rows' texts are made when they are shown.
+    m_list->SetRowCount(m_rows.size());
 }
 
 wxString CPropertiesPane::RowText(const CSceneSelection& selection) const {
@@ -533,7 +546,7 @@ void CPropertiesPane::NoteEdited() {
     // The row shows the geometry: say the new one.
     for (std::size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].selection == m_selection)
-            m_list->SetString(static_cast<unsigned>(i), RowText(m_selection));
+            m_list->RefreshRow(i);
     Announce();
 }
 

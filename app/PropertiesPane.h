@@ -13,7 +13,7 @@ class CLight;
 class CSceneDocument;
 class CSceneObject;
 class wxButton;
-class wxListBox;
+class CSceneList;
 class wxPGProperty;
 class wxPropertyGrid;
 class wxPropertyGridEvent;
@@ -61,7 +61,7 @@ public:
     void SetPlaneKinds(PlaneKinds kinds);
 
     // The controls, for whoever drives the pane as a user does.
-    wxListBox& GetList() { return *m_list; }
+    CSceneList& GetList() { return *m_list; }
     wxPropertyGrid& GetGrid() { return *m_grid; }
     // Why the value typed last was refused; empty when it was not.
     wxString GetMessage() const;
@@ -119,7 +119,7 @@ private:
     PlaneKinds m_planeKinds;
     bool m_announcing = false;
 
-    wxListBox* m_list = nullptr;
+    CSceneList* m_list = nullptr;
     wxPropertyGrid* m_grid = nullptr;
     wxStaticText* m_message = nullptr;
     std::vector<wxButton*> m_selectionButtons; // Duplicate and Delete

@@ -10,10 +10,13 @@
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
 
+#include "app/SceneList.h"
 #include <wx/frame.h>
-#include <wx/listbox.h>
+
 #include <wx/propgrid/propgrid.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
 
 #include <gtk/gtk.h>
 
@@ -58,14 +61,24 @@ protected:
     CSphere& SphereAt(std::size_t index) { return dynamic_cast<CSphere&>(Object(index)); }
 
     // Clicks the row of the list, as GTK reports a click.
+    // Clicks the row of the list, as the mouse does.
     void ClickRow(int row) {
-        wxListBox& list = m_pane->GetList();
-        list.SetSelection(row);
-        wxCommandEvent event(wxEVT_LISTBOX, list.GetId());
-        event.SetEventObject(&list);
-        event.SetInt(row);
-        list.ProcessWindowEvent(event);
+        CSceneList& list = m_pane->GetList();
+        list.EnsureVisible(row);
         Pump();
+        wxRect rect;
+        ASSERT_TRUE(list.GetItemRect(row, rect));
+        wxUIActionSimulator mouse;
+        // Never twice in the same place: two clicks there in a moment are a double-click.
+        m_clickOffset = m_clickOffset == 8 ? 40 : 8;
+        mouse.MouseMove(
+            list.ClientToScreen(rect.GetPosition() + wxPoint(m_clickOffset, rect.height / 2)));
+        Pump();
+        mouse.MouseClick();
+        for (int i = 0; i < 5; ++i) {
+            Pump();
+            wxMilliSleep(5);
+        }
     }
 
     // Selects the property, types the text into its editor and presses Enter there.
@@ -78,6 +91,11 @@ protected:
         Pump();
         wxTextCtrl* editor = Grid().GetEditorTextCtrl();
         ASSERT_NE(nullptr, editor) << name;
+        if (!editor->HasFocus()) {
+            // Back into the editor after a click elsewhere, as the user clicks into it.
+            editor->SetFocus();
+            Pump();
+        }
         editor->SetValue(text);
         ASSERT_TRUE(editor->HasFocus()) << name;
         PressReturn();
@@ -116,19 +134,20 @@ protected:
         wxPGProperty* property = Grid().GetPropertyByName(name);
         return property ? property->GetValueAsString() : wxString("(none)");
     }
-    wxString RowText(int row) { return m_pane->GetList().GetString(static_cast<unsigned>(row)); }
+    wxString RowText(int row) { return m_pane->GetList().GetString(static_cast<std::size_t>(row)); }
 
     CSceneDocument* m_document = nullptr;
     wxFrame* m_frame = nullptr;
     CPropertiesPane* m_pane = nullptr;
     CountingView m_view;
     std::vector<CSceneSelection> m_told;
+    int m_clickOffset = 8;
 };
 
 constexpr CSceneSelection kSphere1{CSceneSelection::object, 4}; // (30, 0, 0), radius 25
 
 TEST_F(PropertiesPaneTest, TheListShowsTheObjectsThenTheLightTableAndItsLastEntryUnlit) {
-    wxListBox& list = m_pane->GetList();
+    CSceneList& list = m_pane->GetList();
     ASSERT_EQ(7u, list.GetCount());
     EXPECT_EQ("1: Plane 0, 1, 0, -50", RowText(0));
     EXPECT_EQ("5: Sphere (30, 0, 0), radius 25", RowText(4));
