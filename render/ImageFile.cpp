@@ -5,7 +5,6 @@
 #include "render/BandDeflater.h"
 #include "render/TaskPool.h"
 
-#include <libdeflate.h>
 #include <zlib.h>
 
 #if defined(__SSE2__)
@@ -151,11 +150,11 @@ bool WriteChunk(const Sink& writer, const char* type, const std::uint8_t* data, 
     std::uint8_t head[8];
     PutBigEndian(head, static_cast<std::uint32_t>(size));
     std::memcpy(head + 4, type, 4);
-    std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
-    if (size != 0) // libdeflate answers a null buffer with a fresh CRC's 0, not crc
-        crc = libdeflate_crc32(crc, data, size);
+    uLong crc = crc32(0, head + 4, 4);
+    if (size != 0) // zlib answers a null buffer with a fresh CRC's 0, not crc
+        crc = crc32_z(crc, data, size);
     std::uint8_t tail[4];
-    PutBigEndian(tail, crc);
+    PutBigEndian(tail, static_cast<std::uint32_t>(crc));
     return writer(head, 8) && (size == 0 || writer(data, size)) && writer(tail, 4);
 }
 
@@ -262,7 +261,8 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
                 std::size_t history = start - fromRow * rowBytes - skipped;
                 DeflatedBand& band = bands[k];
                 band.size = (end - first) * rowBytes;
-                band.adler32 = libdeflate_adler32(1, window.data() + history, band.size);
+                band.adler32 =
+                    static_cast<std::uint32_t>(adler32_z(1, window.data() + history, band.size));
                 if (!deflater.Deflate(window.data() + history, band.size, history, band.bytes))
                     failed = true;
             }
