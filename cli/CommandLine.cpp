@@ -1,66 +1,16 @@
 #include "cli/CommandLine.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <sstream>
 
 namespace {
-
-enum class Option {
-    output,
-    width,
-    height,
-    maxRecursion,
-    threads,
-    load,
-    saveScript,
-    saveScene,
-    antialias,
-    quiet,
-    verbose,
-    help,
-    version
-};
-
-struct OptionSpec {
-    Option option;
-    char shortName; // 0 for none
-    const char* longName;
-    bool takesValue;
-};
-
-// clang-format off
-constexpr OptionSpec kOptions[] = {
-    {Option::output,       'o', "output",        true},
-    {Option::width,        'W', "width",         true},
-    {Option::height,       'H', "height",        true},
-    {Option::maxRecursion, 0,   "max-recursion", true},
-    {Option::threads,      'j', "threads",       true},
-    {Option::load,         0,   "load",          false},
-    {Option::saveScript,   0,   "save-script",   true},
-    {Option::saveScene,    0,   "save-scene",    true},
-    {Option::antialias,    0,   "aa",            true},
-    {Option::quiet,        'q', "quiet",         false},
-    {Option::verbose,      'v', "verbose",       false},
-    {Option::help,         'h', "help",          false},
-    {Option::version,      0,   "version",       false},
-};
-// clang-format on
-
-const OptionSpec* FindLong(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.longName)
-            return &spec;
-    return nullptr;
-}
-
-const OptionSpec* FindShort(char name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.shortName != 0 && spec.shortName == name)
-            return &spec;
-    return nullptr;
-}
 
 // A piece of an argument as an error message shows it: control characters escaped, so that the
 // message stays on one line whatever the argument holds.
@@ -79,8 +29,16 @@ std::string Shown(const std::string& text) {
     return shown;
 }
 
-std::string Shown(char c) {
-    return Shown(std::string(1, c));
+// A refused value, with the message lumo-render prints. The option callbacks throw it from
+// inside CLI11's parse, which passes it out unchanged.
+class CRefused : public CLI::ParseError {
+public:
+    explicit CRefused(const std::string& message)
+        : CLI::ParseError("Refused", message, CLI::ExitCodes::ValidationError) {}
+};
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw CRefused(message);
 }
 
 // A whole decimal number, all of the text. Out of range of long long counts as too large.
@@ -98,258 +56,330 @@ Number ParseNumber(const std::string& text, long long& value) {
     return status == std::errc() ? Number::ok : Number::malformed;
 }
 
-bool ParseSize(const char* what, const std::string& text, std::optional<int>& size,
-               std::string& error) {
+int ParseSize(const char* what, const std::string& text) {
     long long value = 0;
     switch (ParseNumber(text, value)) {
     case Number::malformed:
-        error = std::string("the image ") + what + " must be a whole number of pixels, not '" +
-                Shown(text) + "'";
-        return false;
+        Refuse(std::string("the image ") + what + " must be a whole number of pixels, not '" +
+               Shown(text) + "'");
     case Number::tooLarge:
-        error = std::string("the image ") + what + " " + Shown(text) + " is too large";
-        return false;
+        Refuse(std::string("the image ") + what + " " + Shown(text) + " is too large");
     case Number::ok:
         break;
     }
-    if (value < 1) {
-        error =
-            std::string("the image ") + what + " must be at least 1 pixel, not " + Shown(text) + "";
-        return false;
-    }
-    if (value > INT_MAX) {
-        error = std::string("the image ") + what + " " + Shown(text) + " is too large";
-        return false;
-    }
-    size = static_cast<int>(value);
-    return true;
+    if (value < 1)
+        Refuse(std::string("the image ") + what + " must be at least 1 pixel, not " + Shown(text));
+    if (value > INT_MAX)
+        Refuse(std::string("the image ") + what + " " + Shown(text) + " is too large");
+    return static_cast<int>(value);
 }
 
-bool ParseRecursion(const std::string& text, std::optional<unsigned>& limit, std::string& error) {
+unsigned ParseRecursion(const std::string& text) {
     long long value = 0;
     Number result = ParseNumber(text, value);
-    if (result == Number::malformed) {
-        error = "--max-recursion needs a whole number, not '" + Shown(text) + "'";
-        return false;
-    }
+    if (result == Number::malformed)
+        Refuse("--max-recursion needs a whole number, not '" + Shown(text) + "'");
     // Beyond any depth the tracer follows, whichever way: the renderer caps it.
     if (result == Number::tooLarge || value < 0 || value > UINT_MAX)
-        limit = UINT_MAX;
-    else
-        limit = static_cast<unsigned>(value);
-    return true;
+        return UINT_MAX;
+    return static_cast<unsigned>(value);
 }
 
-bool ParseAntialias(const std::string& text, std::optional<unsigned>& samples, std::string& error) {
+unsigned ParseAntialias(const std::string& text) {
     long long value = 0;
     Number result = ParseNumber(text, value);
-    if (result != Number::ok || value < 1 || value > CCommandLine::kMaxAntialias) {
-        error = "--aa needs a whole number of samples per side from 1 to " +
-                std::to_string(CCommandLine::kMaxAntialias) + ", not '" + Shown(text) + "'";
-        return false;
-    }
-    samples = static_cast<unsigned>(value);
-    return true;
+    if (result != Number::ok || value < 1 || value > CCommandLine::kMaxAntialias)
+        Refuse("--aa needs a whole number of samples per side from 1 to " +
+               std::to_string(CCommandLine::kMaxAntialias) + ", not '" + Shown(text) + "'");
+    return static_cast<unsigned>(value);
 }
 
-bool ParseThreads(const std::string& text, std::optional<unsigned>& threads, std::string& error) {
+unsigned ParseThreads(const std::string& text) {
     long long value = 0;
     Number result = ParseNumber(text, value);
-    if (result == Number::malformed) {
-        error = "--threads needs a whole number, not '" + Shown(text) + "'";
-        return false;
-    }
-    if (result == Number::ok && value < 1) {
-        error = "--threads must be at least 1, not " + Shown(text);
-        return false;
-    }
-    if (result == Number::tooLarge || value > CCommandLine::kMaxThreads) {
-        error = "--threads " + Shown(text) + " is more than the " +
-                std::to_string(CCommandLine::kMaxThreads) + " threads lumo-render starts";
-        return false;
-    }
-    threads = static_cast<unsigned>(value);
-    return true;
+    if (result == Number::malformed)
+        Refuse("--threads needs a whole number, not '" + Shown(text) + "'");
+    if (result == Number::ok && value < 1)
+        Refuse("--threads must be at least 1, not " + Shown(text));
+    if (result == Number::tooLarge || value > CCommandLine::kMaxThreads)
+        Refuse("--threads " + Shown(text) + " is more than the " +
+               std::to_string(CCommandLine::kMaxThreads) + " threads lumo-render starts");
+    return static_cast<unsigned>(value);
 }
 
-bool Apply(const OptionSpec& spec, const std::string& value, CCommandLine& commandLine,
-           std::string& error) {
-    switch (spec.option) {
-    case Option::output:
-        if (value.empty()) {
-            error = "--output needs a file name";
-            return false;
-        }
-        commandLine.m_output = value;
-        return true;
-    case Option::width:
-        return ParseSize("width", value, commandLine.m_width, error);
-    case Option::height:
-        return ParseSize("height", value, commandLine.m_height, error);
-    case Option::maxRecursion:
-        return ParseRecursion(value, commandLine.m_maxRecursion, error);
-    case Option::threads:
-        return ParseThreads(value, commandLine.m_threads, error);
-    case Option::load:
-        commandLine.m_load = true;
-        return true;
-    case Option::saveScript:
-        if (value.empty()) {
-            error = "--save-script needs a file name";
-            return false;
-        }
-        commandLine.m_saveScript = value;
-        return true;
-    case Option::antialias:
-        return ParseAntialias(value, commandLine.m_antialias, error);
-    case Option::saveScene:
-        if (value.empty()) {
-            error = "--save-scene needs a file name";
-            return false;
-        }
-        commandLine.m_saveScene = value;
-        return true;
-    case Option::quiet:
-        commandLine.m_quiet = true;
-        return true;
-    case Option::verbose:
-        commandLine.m_verbose = true;
-        return true;
-    case Option::help:
-        commandLine.m_action = CCommandLine::help;
-        return true;
-    case Option::version:
-        if (commandLine.m_action != CCommandLine::help)
-            commandLine.m_action = CCommandLine::version;
-        return true;
-    }
-    return true;
+std::string FileName(const char* option, const std::string& text) {
+    if (text.empty())
+        Refuse(std::string(option) + " needs a file name");
+    return text;
 }
 
-std::string Named(const OptionSpec& spec) {
-    std::string name = std::string("--") + spec.longName;
-    return spec.shortName ? std::string("-") + spec.shortName + "/" + name : name;
+// "-o/--output" or "--load", as the messages name an option.
+std::string Named(const CLI::Option& option) {
+    std::string name;
+    for (const std::string& shortName : option.get_snames())
+        name += "-" + shortName + "/";
+    return name + "--" + option.get_lnames().front();
 }
+
+// "-o, --output FILE" or "    --load", as the help lists an option.
+std::string Listed(const CLI::Option& option) {
+    std::string name = option.get_snames().empty() ? "    " : "-" + option.get_snames()[0] + ", ";
+    name += "--" + option.get_lnames().front();
+    if (option.get_items_expected_max() > 0)
+        name += " " + option.get_type_name();
+    return name;
+}
+
+// Text broken into lines of at most `width` characters at spaces.
+std::string Wrapped(const std::string& text, std::size_t width) {
+    std::istringstream words(text);
+    std::string wrapped;
+    std::string line;
+    std::string word;
+    while (words >> word) {
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            wrapped += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return wrapped + line;
+}
+
+// The help as lumo-render prints it: the usage line, what the program does, the options (each
+// described from its definition, wrapped to 80 columns) and the notes on settings and statuses.
+class CHelpFormatter : public CLI::Formatter {
+public:
+    static constexpr std::size_t kNameColumn = 26;
+    static constexpr std::size_t kLineWidth = 80;
+
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override {
+        std::string help = "Usage: " + app->get_name() + " [options] [SCRIPT]\n" +
+                           Wrapped(app->get_description(), kLineWidth) + "\n\n";
+        for (const CLI::Option* option :
+             app->get_options([](const CLI::Option* o) { return o->nonpositional(); })) {
+            std::ostringstream line;
+            CLI::detail::format_help(line, Listed(*option),
+                                     Wrapped(option->get_description(), kLineWidth - kNameColumn),
+                                     kNameColumn);
+            help += line.str();
+        }
+        return help + "\n" + Wrapped(app->get_footer(), kLineWidth) + "\n";
+    }
+};
+
+// lumo-render's options, defined once: the parse, the messages and the help all come from here.
+class COptions {
+public:
+    explicit COptions(CCommandLine& commandLine) : m_app(kDescription, "lumo-render") {
+        m_app.set_help_flag();
+        m_app.formatter(std::make_shared<CHelpFormatter>());
+        m_app.footer(kFooter);
+        // Extra arguments can only be further SCRIPTs (every option is checked beforehand).
+        m_app.allow_extras();
+
+        Value("-o,--output", "FILE",
+              "the image to write: PNG or binary PPM (P6), chosen by the extension .png or .ppm "
+              "(default: lumo.png); - writes a PNG to standard output (the summary goes to "
+              "standard error)",
+              [&commandLine](const std::string& v) {
+                  commandLine.m_output = FileName("--output", v);
+              });
+        Value(
+            "-W,--width", "N", "image width in pixels (default: the profile's \"Width\", else 320)",
+            [&commandLine](const std::string& v) { commandLine.m_width = ParseSize("width", v); });
+        Value("-H,--height", "N",
+              "image height in pixels (default: the profile's \"Height\", else 200)",
+              [&commandLine](const std::string& v) {
+                  commandLine.m_height = ParseSize("height", v);
+              });
+        Value("--max-recursion", "N",
+              "reflection depth for this run only (default: the profile's \"MaxRecursion\", else "
+              "0); nothing is stored",
+              [&commandLine](const std::string& v) {
+                  commandLine.m_maxRecursion = ParseRecursion(v);
+              });
+        Value("-j,--threads", "N",
+              "threads that trace the picture (default: one per core); the picture is the same "
+              "for any N",
+              [&commandLine](const std::string& v) { commandLine.m_threads = ParseThreads(v); });
+        Flag("--load",
+             "read SCRIPT with the keyword loader, as the desktop's File > Open does: its spheres "
+             "and planes are added to the default scene, without colours or finishes",
+             commandLine.m_load);
+        Value("--save-script", "FILE",
+              "write the scene's objects as script text, after loading; without -o nothing is "
+              "rendered",
+              [&commandLine](const std::string& v) {
+                  commandLine.m_saveScript = FileName("--save-script", v);
+              });
+        Value("--save-scene", "FILE",
+              "write the whole scene as a scene file, after loading; without -o nothing is "
+              "rendered",
+              [&commandLine](const std::string& v) {
+                  commandLine.m_saveScene = FileName("--save-scene", v);
+              });
+        Value(
+            "--aa", "N",
+            "antialiasing: N x N rays a pixel on a regular grid, averaged (1 to 16; default: "
+            "the scene file's, else 1)",
+            [&commandLine](const std::string& v) { commandLine.m_antialias = ParseAntialias(v); });
+        Flag("-q,--quiet", "no progress bar, no messages, no summary; errors only",
+             commandLine.m_quiet);
+        Flag("-v,--verbose", "also show the script parser's message boxes (one per sphere built)",
+             commandLine.m_verbose);
+        Flag("-h,--help", "show this help and exit", m_help);
+        Flag("--version", "show the version and exit", m_version);
+        m_app.add_option("SCRIPT", m_script);
+    }
+
+    CLI::App& App() { return m_app; }
+
+    // The arguments for CLI11, after refusing what it would take another way than lumo-render
+    // always has: a flag with a value joined to it (CLI11 reads -qv as -q -v and --quiet=yes as
+    // a yes), an unknown option, an option's value missing at the end. An empty joined value
+    // ("--output=") is passed apart, as CLI11 would take the next argument for it. Options end
+    // at "--"; a value option's next argument is its value whatever it looks like, as in CLI11.
+    std::vector<std::string> Checked(const std::vector<std::string>& args) {
+        std::vector<std::string> checked;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (arg == "--") {
+                m_optionsEnded = true;
+                checked.insert(checked.end(), args.begin() + static_cast<std::ptrdiff_t>(i),
+                               args.end());
+                break;
+            }
+            checked.push_back(arg);
+            if (arg.size() < 2 || arg[0] != '-')
+                continue;
+            bool isLong = arg[1] == '-';
+            std::size_t equals = arg.find('=');
+            std::string name = isLong ? arg.substr(2, equals - 2) : arg.substr(1, 1);
+            const CLI::Option* option = Find(name);
+            if (!option)
+                Refuse("unknown option '" + Shown((isLong ? "--" : "-") + name) + "'");
+            bool attached = isLong ? equals != std::string::npos : arg.size() > 2;
+            if (option->get_items_expected_max() == 0) {
+                if (attached && isLong)
+                    Refuse("--" + Shown(name) + " takes no value");
+                if (attached)
+                    Refuse("-" + Shown(name) + " takes no value, in '" + Shown(arg) + "'");
+            } else if (attached && isLong && equals + 1 == arg.size()) {
+                checked.back().pop_back();
+                checked.emplace_back();
+            } else if (!attached) {
+                if (++i == args.size())
+                    Refuse(Named(*option) + " needs a value");
+                checked.push_back(args[i]);
+            }
+        }
+        return checked;
+    }
+
+    void Finish(CCommandLine& commandLine) {
+        commandLine.m_action = m_help      ? CCommandLine::help
+                               : m_version ? CCommandLine::version
+                                           : CCommandLine::render;
+        if (m_app.count("SCRIPT") > 0 && m_script.empty())
+            Refuse("the SCRIPT name is empty");
+        // CLI11 keeps the "--" that ended the options among the extras.
+        std::vector<std::string> extras = m_app.remaining();
+        if (m_optionsEnded)
+            extras.erase(std::find(extras.begin(), extras.end(), "--"));
+        if (!extras.empty())
+            Refuse("only one SCRIPT can be rendered, but both '" + Shown(m_script) + "' and '" +
+                   Shown(extras.front()) + "' were given");
+        commandLine.m_script = m_script;
+        if (commandLine.m_action == CCommandLine::render && commandLine.m_load &&
+            commandLine.m_script.empty())
+            Refuse("--load needs a SCRIPT to load");
+    }
+
+    // Every option's names as a user types them.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const CLI::Option* option :
+             m_app.get_options([](const CLI::Option* o) { return o->nonpositional(); })) {
+            for (const std::string& shortName : option->get_snames())
+                names.push_back("-" + shortName);
+            for (const std::string& longName : option->get_lnames())
+                names.push_back("--" + longName);
+        }
+        return names;
+    }
+
+private:
+    static constexpr const char* kDescription =
+        "Renders a Lumo scene into an image file: the scene of the script SCRIPT (.lmo; - reads "
+        "it from standard input), the whole scene of a scene file (.lscene, known by its first "
+        "line), or the built-in default scene.";
+    static constexpr const char* kFooter =
+        "A progress bar is drawn on standard error when it is a terminal. Settings are read from "
+        "$LUMO_CONFIG_DIR (else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo). Exit status: 0 on "
+        "success; 1 when a file (or standard output) cannot be read or written or SCRIPT does "
+        "not parse; 2 for a bad option or value, or a size that is 0, negative or too large (a "
+        "side over 1000000 pixels, or more than half of this machine's memory); 128 + the "
+        "signal's number when interrupted (the old picture stays).";
+
+    // A value is checked as it is met, so that the first bad argument is the one reported; a
+    // repeated option's last value counts.
+    void Value(const char* names, const char* valueName, const char* description,
+               std::function<void(const std::string&)> take) {
+        m_app.add_option_function<std::string>(names, std::move(take), description)
+            ->type_name(valueName)
+            ->trigger_on_parse()
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+
+    void Flag(const char* names, const char* description, bool& set) {
+        m_app.add_flag(names, set, description);
+    }
+
+    const CLI::Option* Find(const std::string& name) const {
+        for (const CLI::Option* option :
+             m_app.get_options([](const CLI::Option* o) { return o->nonpositional(); }))
+            if (option->check_lname(name) || (name.size() == 1 && option->check_sname(name)))
+                return option;
+        return nullptr;
+    }
+
+    CLI::App m_app;
+    bool m_help = false;
+    bool m_version = false;
+    bool m_optionsEnded = false;
+    std::string m_script;
+};
 
 } // namespace
 
 bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& commandLine,
                          std::string& error) {
     commandLine = CCommandLine();
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const OptionSpec* spec = nullptr;
-        std::optional<std::string> attached; // a value in the same argument
-
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (!commandLine.m_script.empty()) {
-                error = "only one SCRIPT can be rendered, but both '" +
-                        Shown(commandLine.m_script) + "' and '" + Shown(arg) + "' were given";
-                return false;
-            }
-            if (arg.empty()) {
-                error = "the SCRIPT name is empty";
-                return false;
-            }
-            commandLine.m_script = arg;
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg[1] == '-') {
-            std::string name = arg.substr(2);
-            std::size_t equals = name.find('=');
-            if (equals != std::string::npos) {
-                attached = name.substr(equals + 1);
-                name.resize(equals);
-            }
-            spec = FindLong(name);
-            if (!spec) {
-                error = "unknown option '--" + Shown(name) + "'";
-                return false;
-            }
-            if (attached && !spec->takesValue) {
-                error = "--" + Shown(name) + " takes no value";
-                return false;
-            }
-        } else {
-            spec = FindShort(arg[1]);
-            if (!spec) {
-                error = std::string("unknown option '-") + Shown(arg[1]) + "'";
-                return false;
-            }
-            if (arg.size() > 2) {
-                if (!spec->takesValue) {
-                    error = std::string("-") + Shown(arg[1]) + " takes no value, in '" +
-                            Shown(arg) + "'";
-                    return false;
-                }
-                attached = arg.substr(2);
-            }
-        }
-
-        std::string value;
-        if (spec->takesValue) {
-            if (attached) {
-                value = *attached;
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                error = Named(*spec) + " needs a value";
-                return false;
-            }
-        }
-        if (!Apply(*spec, value, commandLine, error))
-            return false;
-    }
-    if (commandLine.m_action == render && commandLine.m_load && commandLine.m_script.empty()) {
-        error = "--load needs a SCRIPT to load";
+    COptions options(commandLine);
+    try {
+        std::vector<std::string> reversed = options.Checked(args);
+        std::reverse(reversed.begin(), reversed.end());
+        options.App().parse(reversed);
+        options.Finish(commandLine);
+    } catch (const CLI::ParseError& refused) {
+        // CRefused carries our own message; anything else CLI11 refuses is shown safely too.
+        error = Shown(refused.what());
+        commandLine = CCommandLine();
         return false;
     }
+    error.clear();
     return true;
 }
 
 std::string CCommandLine::Usage() {
-    return "Usage: lumo-render [options] [SCRIPT]\n"
-           "Renders a Lumo scene into an image file: the scene of the script SCRIPT (.lmo;\n"
-           "- reads it from standard input), the whole scene of a scene file (.lscene, known\n"
-           "by its first line), or the built-in default scene.\n"
-           "\n"
-           "  -o, --output FILE       the image to write: PNG or binary PPM (P6), chosen by the\n"
-           "                          extension .png or .ppm (default: lumo.png); - writes a\n"
-           "                          PNG to standard output (the summary goes to standard\n"
-           "                          error)\n"
-           "  -W, --width N           image width in pixels (default: the profile's \"Width\",\n"
-           "                          else 320)\n"
-           "  -H, --height N          image height in pixels (default: the profile's \"Height\",\n"
-           "                          else 200)\n"
-           "      --max-recursion N   reflection depth for this run only (default: the\n"
-           "                          profile's \"MaxRecursion\", else 0); nothing is stored\n"
-           "  -j, --threads N         threads that trace the picture (default: one per core);\n"
-           "                          the picture is the same for any N\n"
-           "      --load              read SCRIPT with the keyword loader, as the desktop's\n"
-           "                          File > Open does: its spheres and planes are added to\n"
-           "                          the default scene, without colours or finishes\n"
-           "      --save-script FILE  write the scene's objects as script text, after loading;\n"
-           "                          without -o nothing is rendered\n"
-           "      --save-scene FILE   write the whole scene as a scene file, after loading;\n"
-           "                          without -o nothing is rendered\n"
-           "      --aa N              antialiasing: N x N rays a pixel on a regular grid,\n"
-           "                          averaged (1 to 16; default: the scene file's, else 1)\n"
-           "  -q, --quiet             no progress bar, no messages, no summary; errors only\n"
-           "  -v, --verbose           also show the script parser's message boxes (one per\n"
-           "                          sphere built)\n"
-           "  -h, --help              show this help and exit\n"
-           "      --version           show the version and exit\n"
-           "\n"
-           "A progress bar is drawn on standard error when it is a terminal. Settings are read\n"
-           "from $LUMO_CONFIG_DIR (else $XDG_CONFIG_HOME/lumo, else ~/.config/lumo).\n"
-           "Exit status: 0 on success; 1 when a file (or standard output) cannot be read or\n"
-           "written or SCRIPT does not parse; 2 for a bad option or value, or a size that is\n"
-           "0, negative or too large (a side over 1000000 pixels, or more than half of this\n"
-           "machine's memory); 128 + the signal's number when interrupted (the old picture\n"
-           "stays).\n";
+    CCommandLine ignored;
+    COptions options(ignored);
+    return options.App().help();
+}
+
+std::vector<std::string> CCommandLine::OptionNames() {
+    CCommandLine ignored;
+    COptions options(ignored);
+    return options.Names();
 }

@@ -20,7 +20,10 @@ public:
     // second SCRIPT. Sizes are checked against the machine later (see RenderCommand).
     static bool Parse(const std::vector<std::string>& args, CCommandLine& commandLine,
                       std::string& error);
+    // The help, made from the options' own definitions.
     static std::string Usage();
+    // Every option's names, short and long, as typed ("-o", "--output").
+    static std::vector<std::string> OptionNames();
 
     // Whether a picture is to be rendered: always, unless only a script or scene is to be saved.
     bool WantsRender() const {

@@ -5,7 +5,6 @@
 #include "render/BandDeflater.h"
 #include "render/TaskPool.h"
 
-#include <libdeflate.h>
 #include <zlib.h>
 
 #if defined(__SSE2__)
@@ -81,6 +80,9 @@ bool EncodePpm(const CImage& image, const Sink& writer, std::uint8_t* row) {
 // ending the stream, so it cannot deflate bands apart; zlib can, but at its fastest level it
 // takes 14 ms on one thread for files 1.6 times libpng's. With this encoder, Up, Paeth and
 // libpng's choice of filter row by row gave files 20, 15 and 2 percent larger than Sub.
+// Measured again against zlib in bands from a preset dictionary (the way pigz works in
+// parallel) and libspng by bench/png/PngEncoders.cpp: at level 1 both made the 1080p run about
+// a tenth longer and the file half as large again (docs/performance.md).
 // A picture too large to hold filtered goes through zlib's stream, row by row, at level 2.
 constexpr int kStreamedLevel = 2;
 
@@ -151,11 +153,11 @@ bool WriteChunk(const Sink& writer, const char* type, const std::uint8_t* data, 
     std::uint8_t head[8];
     PutBigEndian(head, static_cast<std::uint32_t>(size));
     std::memcpy(head + 4, type, 4);
-    std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
-    if (size != 0) // libdeflate answers a null buffer with a fresh CRC's 0, not crc
-        crc = libdeflate_crc32(crc, data, size);
+    uLong crc = crc32(0, head + 4, 4);
+    if (size != 0) // zlib answers a null buffer with a fresh CRC's 0, not crc
+        crc = crc32_z(crc, data, size);
     std::uint8_t tail[4];
-    PutBigEndian(tail, crc);
+    PutBigEndian(tail, static_cast<std::uint32_t>(crc));
     return writer(head, 8) && (size == 0 || writer(data, size)) && writer(tail, 4);
 }
 
@@ -262,7 +264,8 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
                 std::size_t history = start - fromRow * rowBytes - skipped;
                 DeflatedBand& band = bands[k];
                 band.size = (end - first) * rowBytes;
-                band.adler32 = libdeflate_adler32(1, window.data() + history, band.size);
+                band.adler32 =
+                    static_cast<std::uint32_t>(adler32_z(1, window.data() + history, band.size));
                 if (!deflater.Deflate(window.data() + history, band.size, history, band.bytes))
                     failed = true;
             }

@@ -14,12 +14,14 @@
 #include <png.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -127,6 +129,60 @@ TEST(CliCommandLine, HelpWinsOverVersion) {
     EXPECT_EQ(CCommandLine::help, ParseOk({"--version", "--help"}).m_action);
     EXPECT_EQ(CCommandLine::help, ParseOk({"--help", "--version"}).m_action);
     EXPECT_EQ(CCommandLine::version, ParseOk({"--version"}).m_action);
+}
+
+// The help is made from the parser's own list: every name it takes is listed, and every option
+// line the help shows is a name the parser takes.
+TEST(CliCommandLine, HelpListsEveryOptionTheParserKnows) {
+    std::vector<std::string> names = CCommandLine::OptionNames();
+    ASSERT_LE(13u, names.size());
+    std::string usage = CCommandLine::Usage();
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        bool listed = usage.find(" " + name + " ") != std::string::npos ||
+                      usage.find(" " + name + "\n") != std::string::npos ||
+                      usage.find(" " + name + ", ") != std::string::npos;
+        EXPECT_TRUE(listed) << usage;
+        CCommandLine commandLine;
+        std::string error;
+        CCommandLine::Parse({name, "x.png"}, commandLine, error);
+        EXPECT_EQ(std::string::npos, error.find("unknown option")) << error;
+    }
+    std::istringstream lines(usage);
+    std::string line;
+    int listedOptions = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_GE(80u, line.size()) << line;
+        // An option's line starts with its names; its description's further lines are indented.
+        std::size_t start = line.find_first_not_of(' ');
+        std::size_t dashes = line.find("--");
+        if (start == std::string::npos || start > 6 || line[start] != '-' ||
+            dashes == std::string::npos)
+            continue;
+        ++listedOptions;
+        std::string name = line.substr(dashes, line.find(' ', dashes) - dashes);
+        EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << line;
+    }
+    EXPECT_EQ(13, listedOptions);
+}
+
+TEST(CliCommandLine, ValuesAreTakenAsGivenWhateverTheyLookLike) {
+    EXPECT_EQ("-x", ParseOk({"-o", "-x"}).OutputPath());
+    EXPECT_EQ("--quiet=yes", ParseOk({"--output", "--quiet=yes"}).OutputPath());
+    EXPECT_EQ("=b.png", ParseOk({"-o=b.png"}).OutputPath());
+    EXPECT_EQ("--", ParseOk({"-o", "--", "a.lmo"}).OutputPath());
+    EXPECT_EQ("a.lmo", ParseOk({"-o", "--", "a.lmo"}).m_script);
+    EXPECT_EQ(3, ParseOk({"-W3"}).m_width);
+    EXPECT_NE(std::string::npos, ParseError({"--width=", "5"}).find("not ''"));
+    EXPECT_NE(std::string::npos, ParseError({"--output="}).find("file name"));
+    EXPECT_TRUE(ParseOk({"-q", "-q", "--quiet"}).m_quiet);
+    // After "--" everything is a SCRIPT, a second "--" too.
+    EXPECT_EQ("-q", ParseOk({"--", "-q"}).m_script);
+    EXPECT_FALSE(ParseOk({"--", "-q"}).m_quiet);
+    EXPECT_NE(std::string::npos, ParseError({"a.lmo", "--", "--"}).find("'a.lmo' and '--'"));
+    EXPECT_NE(std::string::npos, ParseError({"-xq"}).find("'-x'"));
+    EXPECT_NE(std::string::npos, ParseError({""}).find("SCRIPT name is empty"));
+    EXPECT_NE(std::string::npos, ParseError({"--threads"}).find("-j/--threads needs a value"));
 }
 
 // Image files.
