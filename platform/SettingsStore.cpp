@@ -2,10 +2,7 @@
 
 #include "platform/AtomicFileWriter.h"
 #include "platform/FileReader.h"
-
-#include <wx/fileconf.h>
-#include <wx/log.h>
-#include <wx/mstream.h>
+#include "platform/SettingsText.h"
 
 #include <cerrno>
 #include <climits>
@@ -13,10 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
 
-// The INI format itself is wxWidgets' (wxFileConfig, from its base library, which has no GUI):
-// it parses and writes the files in memory. Reading and replacing the files is done here, so
+// The INI text is CSettingsText's, in memory. Reading and replacing the files is done here, so
 // that a write is a complete new file renamed into place.
 
 namespace {
@@ -32,59 +27,10 @@ bool ReadFile(const std::string& path, std::string& content) {
     return ReadWholeFile(path, kMaxStoreBytes, "too large", content, error);
 }
 
-wxString Path(const std::string& section, const std::string& key) {
-    return "/" + wxString::FromUTF8(section) + "/" + wxString::FromUTF8(key);
-}
-
 bool MakeFolders(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no NUL (which
-// an INI file cannot hold). wxWidgets accepts some texts that break these rules and then fails
-// to save the whole store, so they are refused before it sees them.
-bool IsStrictUtf8(const std::string& text) {
-    static const std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead == 0)
-            return false;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t extra = (lead >> 5) == 6    ? 1
-                            : (lead >> 4) == 14 ? 2
-                            : (lead >> 3) == 30 ? 3
-                                                : 0;
-        if (extra == 0 || i + extra >= text.size())
-            return false;
-        std::uint32_t code = lead & (0x3F >> extra);
-        for (std::size_t k = 1; k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-// A store is UTF-8; one that is not (written by something else, or damaged) is read as
-// Latin-1, so that every byte stays a character and the store can always be written back.
-std::unique_ptr<wxFileConfig> ParseStore(const std::string& content) {
-    wxLogNull quiet; // malformed lines are skipped, not reported
-    wxMemoryInputStream in(content.data(), content.size());
-    const wxMBConv& encoding =
-        IsStrictUtf8(content) ? static_cast<const wxMBConv&>(wxConvUTF8) : wxConvISO8859_1;
-    auto config = std::make_unique<wxFileConfig>(in, encoding);
-    config->SetExpandEnvVars(false); // "$HOME" in an editor path stays as written
-    return config;
 }
 
 // Cuts the text to at most max bytes without leaving half a UTF-8 character at the end.
@@ -150,34 +96,26 @@ bool CSettingsStore::ReadValue(const std::string& section, const std::string& ke
     std::string content;
     if (!ReadFile(Resolve(m_path), content))
         return false;
-    auto config = ParseStore(content);
-    wxString text;
-    if (!config->Read(Path(section, key), &text))
-        return false;
-    value = text.utf8_string();
-    return true;
+    return CSettingsText(content).Read(section, key, value);
 }
 
 bool CSettingsStore::WriteValue(const std::string& section, const std::string& key,
                                 const std::string& value) const {
     // Texts are UTF-8; one that is not would be stored as something else, or as nothing, so
     // it is refused instead.
-    if (!IsStrictUtf8(value)) {
+    if (!CSettingsText::IsStrictUtf8(value)) {
         m_lastError = "the text for \"" + key + "\" is not UTF-8";
         return false;
     }
-    return Update(
-        [&](wxFileConfig& config) {
-            return config.Write(Path(section, key), wxString::FromUTF8(value.data(), value.size()));
-        },
-        [&](wxFileConfig& saved) {
-            wxString check;
-            return saved.Read(Path(section, key), &check) && check.utf8_string() == value;
-        });
+    return Update([&](CSettingsText& text) { return text.Write(section, key, value); },
+                  [&](const CSettingsText& saved) {
+                      std::string check;
+                      return saved.Read(section, key, check) && check == value;
+                  });
 }
 
-bool CSettingsStore::Update(const std::function<bool(wxFileConfig&)>& change,
-                            const std::function<bool(wxFileConfig&)>& verify) const {
+bool CSettingsStore::Update(const std::function<bool(CSettingsText&)>& change,
+                            const std::function<bool(const CSettingsText&)>& verify) const {
     std::string path = Resolve(m_path);
     m_lastError.clear();
     auto fail = [&](const std::string& reason) {
@@ -197,19 +135,14 @@ bool CSettingsStore::Update(const std::function<bool(wxFileConfig&)>& change,
             return fail("it exists but cannot be read (" + reason +
                         "), and writing it would lose its settings");
     }
-    auto config = ParseStore(content);
-    if (!change(*config))
+    CSettingsText text(content);
+    if (!change(text))
         return fail("the value cannot be stored");
-    wxMemoryOutputStream out;
-    {
-        wxLogNull quiet;
-        if (!config->Save(out, wxConvUTF8))
-            return fail("the settings cannot be written out");
-    }
-    std::string saved(static_cast<std::size_t>(out.GetLength()), '\0');
-    out.CopyTo(saved.data(), saved.size());
+    std::string saved;
+    if (!text.Save(saved))
+        return fail("the settings cannot be written out");
     // Nothing is put in place unless it reads back as written.
-    if (!verify(*ParseStore(saved)))
+    if (!verify(CSettingsText(saved)))
         return fail("the value does not read back as written");
     CAtomicFileWriter writer(path);
     if (!writer.Write(saved) || !writer.Commit())
@@ -218,48 +151,30 @@ bool CSettingsStore::Update(const std::function<bool(wxFileConfig&)>& change,
 }
 
 CSettingsStore::Entries CSettingsStore::GetSection(const std::string& section) const {
-    Entries entries;
     std::string content;
     if (!ReadFile(Resolve(m_path), content))
-        return entries;
-    auto config = ParseStore(content);
-    config->SetPath("/" + wxString::FromUTF8(section));
-    wxString key;
-    long cookie = 0;
-    for (bool more = config->GetFirstEntry(key, cookie); more;
-         more = config->GetNextEntry(key, cookie)) {
-        wxString value;
-        if (config->Read(key, &value))
-            entries.emplace_back(key.utf8_string(), Limit(value.utf8_string(), kMaxText));
-    }
+        return {};
+    Entries entries = CSettingsText(content).GetSection(section);
+    for (auto& entry : entries)
+        entry.second = Limit(std::move(entry.second), kMaxText);
     return entries;
 }
 
 bool CSettingsStore::ReplaceSection(const std::string& section, const Entries& entries) const {
-    for (const auto& [key, value] : entries)
-        if (key.empty() || !IsStrictUtf8(key) || !IsStrictUtf8(value) ||
-            key.find_first_of("/=[]\n\r") != std::string::npos)
-            return false;
-    wxString group = "/" + wxString::FromUTF8(section);
-    return Update(
-        [&](wxFileConfig& config) {
-            config.DeleteGroup(group);
-            for (const auto& [key, value] : entries)
-                if (!config.Write(Path(section, key), wxString::FromUTF8(value)))
-                    return false;
-            return true;
-        },
-        [&](wxFileConfig& saved) {
-            saved.SetPath(group);
-            if (saved.GetNumberOfEntries() != entries.size())
-                return false;
-            for (const auto& [key, value] : entries) {
-                wxString check;
-                if (!saved.Read(Path(section, key), &check) || check.utf8_string() != value)
-                    return false;
-            }
-            return true;
-        });
+    // Keys or texts that no store can hold are refused before the file is touched.
+    if (!CSettingsText("").ReplaceSection(section, entries))
+        return false;
+    return Update([&](CSettingsText& text) { return text.ReplaceSection(section, entries); },
+                  [&](const CSettingsText& saved) {
+                      if (saved.GetSection(section).size() != entries.size())
+                          return false;
+                      for (const auto& [key, value] : entries) {
+                          std::string check;
+                          if (!saved.Read(section, key, check) || check != value)
+                              return false;
+                      }
+                      return true;
+                  });
 }
 
 int CSettingsStore::GetInt(const std::string& section, const std::string& key,

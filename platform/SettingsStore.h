@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-class wxFileConfig;
+class CSettingsText;
 
 // One of the two settings stores: the per-user profile of integers ("profile.ini") and the
 // initialisation file of texts ("win.ini"). Both are INI files in the settings folder:
@@ -68,8 +68,8 @@ private:
                     const std::string& value) const;
     // Reads the store, applies the change, and puts the result in place only when verify
     // accepts it as read back from the saved text.
-    bool Update(const std::function<bool(wxFileConfig&)>& change,
-                const std::function<bool(wxFileConfig&)>& verify) const;
+    bool Update(const std::function<bool(CSettingsText&)>& change,
+                const std::function<bool(const CSettingsText&)>& verify) const;
 
     std::string m_path;
     mutable std::string m_lastError;

@@ -92,6 +92,25 @@ TEST(SettingsStore, CorruptFileGivesDefaultsAndIsRepairedByAWrite) {
     EXPECT_EQ(2, profile.GetInt("Lumo", "MaxRecursion", 5));
 }
 
+TEST(SettingsStore, DamagedLinesAreReadQuietlyAndKept) {
+    // A line without a key and a section given twice: the INI parser used to complain about
+    // each at every read, in a developer's dialog in the desktop program and on standard error
+    // from lumo-render.
+    std::filesystem::create_directories(ConfigFolder());
+    WriteFile(ConfigFolder() + "/profile.ini",
+              "[Lumo]\n=1\nWidth=640\n[Other]\nA=1\n[Lumo]\nHeight=400\n");
+    CSettingsStore profile = CSettingsStore::Profile();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(640, profile.GetInt("Lumo", "Width", 320));
+    EXPECT_EQ(400, profile.GetInt("Lumo", "Height", 200));
+    EXPECT_TRUE(profile.WriteInt("Lumo", "MaxRecursion", 3));
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(640, profile.GetInt("Lumo", "Width", 320));
+    EXPECT_EQ(400, profile.GetInt("Lumo", "Height", 200));
+    EXPECT_EQ(3, profile.GetInt("Lumo", "MaxRecursion", 0));
+    EXPECT_EQ(1, profile.GetInt("Other", "A", 0));
+}
+
 TEST(SettingsStore, StoreThatIsNotUtf8CanStillBeWritten) {
     // Written by something else in Latin-1, or damaged: every byte is read as a character,
     // and the store is written back whole, as UTF-8.
