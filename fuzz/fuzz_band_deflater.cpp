@@ -1,6 +1,8 @@
 // The PNG writer's deflate encoder against zlib's inflate: the input cut into bands at places
 // the input chooses, each band deflated apart with the bytes before it as history, the pieces
-// joined into one zlib stream, which must inflate to exactly the input.
+// joined into one zlib stream, which must inflate to exactly the input. Deflaters are kept and
+// used again, as the PNG writer's threads use theirs for band after band: what one band leaves
+// behind must not change the next.
 #include "render/BandDeflater.h"
 
 #include <zlib.h>
@@ -9,7 +11,24 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
 #include <vector>
+
+namespace {
+// A few hundred KB each once used; making them afresh for every input would take most of the
+// fuzzer's time.
+CBandDeflater& Deflater(std::size_t pixelBytes, std::size_t rowBytes) {
+    static std::map<std::pair<std::size_t, std::size_t>, std::unique_ptr<CBandDeflater>> kept;
+    if (kept.size() >= 32)
+        kept.clear();
+    auto& deflater = kept[{pixelBytes, rowBytes}];
+    if (!deflater)
+        deflater = std::make_unique<CBandDeflater>(pixelBytes, rowBytes);
+    return *deflater;
+}
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3)
@@ -23,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::uint8_t> stream;
     CBandDeflater::AppendStart(stream);
-    CBandDeflater deflater(pixelBytes, rowBytes);
+    CBandDeflater& deflater = Deflater(pixelBytes, rowBytes);
     for (std::size_t band = 0; band < bands; ++band) {
         std::size_t begin = size * band / bands;
         std::size_t end = size * (band + 1) / bands;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A deflate encoder for data cut into bands that are deflated apart, each on any thread, and
@@ -44,7 +45,8 @@ private:
 
     std::size_t m_pixelBytes;
     std::size_t m_rowBytes;
-    std::vector<std::uint32_t> m_table;   // the last position of each hashed sequence
-    std::vector<std::uint32_t> m_chain;   // the one before, by position modulo 32 KB
-    std::vector<std::uint32_t> m_symbols; // the block's literals and matches, in order
+    // Made at the first band.
+    std::unique_ptr<std::uint32_t[]> m_table;   // the last position of each hashed sequence
+    std::unique_ptr<std::uint32_t[]> m_chain;   // the one before, by position modulo 32 KB
+    std::unique_ptr<std::uint32_t[]> m_symbols; // the block's literals and matches, in order
 };
