@@ -1,122 +1,143 @@
-// The settings stores over arbitrary INI text, and the values read from them.
+// The settings stores' INI text over arbitrary bytes: parsed, read, changed and written out in
+// memory, as every read and write of a store does between its file and the atomic replacement
+// of that file (which has tests of its own and would make each input wait for the disk). Then
+// the values in use, read from store files holding the same bytes.
 #include "cli/RenderCommand.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
+#include "platform/SettingsText.h"
 #include "render/Render.h"
 #include "render/Tracer.h"
 #include "script/LumoDoc.h"
 
 #include "FuzzSupport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 namespace {
+
+constexpr const char* kSection = CSettingsStore::kSection;
+
+// A plain write: the stores read files, and a crash here is never the store's.
 void WriteStore(const std::string& name, const std::uint8_t* data, std::size_t size) {
-    std::ofstream out(FuzzSettingsFolder() + "/" + name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::string path = FuzzSettingsFolder() + "/" + name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)
+        std::abort();
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no NUL.
-bool ValidUtf8WithoutNul(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t extra;
-        std::uint32_t code;
-        if (c == 0)
-            return false;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((c >> 5) == 6) {
-            extra = 1;
-            code = c & 0x1F;
-        } else if ((c >> 4) == 14) {
-            extra = 2;
-            code = c & 0x0F;
-        } else if ((c >> 3) == 30) {
-            extra = 3;
-            code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size())
-            return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        static const std::uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (code < kMin[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
+bool SameKey(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
+
+// The text's section with every key but one: what a write of that key must leave as it was.
+// Keys match in any letter case, as in every INI file. A line with nothing before its '=' names
+// no key anyone can read or write; a new section may come to stand above it.
+CSettingsText::Entries Others(const CSettingsText& text, const std::string& except) {
+    CSettingsText::Entries kept;
+    for (auto& entry : text.GetSection(kSection))
+        if (!entry.first.empty() && !SameKey(entry.first, except))
+            kept.push_back(std::move(entry));
+    return kept;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzSettingsFolder();
-    WriteStore("profile.ini", data, size);
-    WriteStore("win.ini", data, size);
-    CSettingsStore profile = CSettingsStore::Profile();
-    CSettingsStore ini = CSettingsStore::IniFile();
-    for (const char* key : {"MaxRecursion", "Width", "Height", "FileOverRide", "UseEditor",
-                            "RunWiz", "FishEye", "KatMai", "MMX"}) {
-        int value = profile.GetInt(CSettingsStore::kSection, key, 12345);
-        int again = profile.GetInt(CSettingsStore::kSection, key, 54321);
-        // A key either holds a number (the same both times) or reads as missing.
-        if (value != again && !(value == 12345 && again == 54321))
-            std::abort();
+    std::string content(reinterpret_cast<const char*>(data), size);
+
+    // Reading: the numbers the programs use, as any text holds them.
+    CSettingsText text(content);
+    std::string stored;
+    int maxRecursion = 0;
+    if (text.Read(kSection, "MaxRecursion", stored))
+        CSettingsStore::ParseInt(stored, maxRecursion);
+    // A size that is not a whole number reads as missing: only numbers reach lumo-render's
+    // checks below.
+    int number = 0;
+    bool hasSize = false;
+    for (const char* key : {"Width", "Height"})
+        hasSize |= text.Read(kSection, key, stored) && CSettingsStore::ParseInt(stored, number);
+
+    // Writing into any text, as the options sheet and the recent-file list do: a number, a
+    // text and a numbered list, saved once and read back.
+    CSettingsText::Entries others = Others(text, "MaxRecursion");
+    if (!text.Write(kSection, "MaxRecursion", "7"))
+        std::abort();
+    // Texts that are not UTF-8 may be refused (rather than stored as something else); valid
+    // ones never are.
+    std::string path = content.substr(0, 300);
+    bool pathWritten = text.Write(kSection, "EditorPath", path);
+    if (pathWritten != CSettingsText::IsStrictUtf8(path))
+        std::abort();
+    CSettingsText::Entries recent;
+    std::size_t start = 0;
+    for (int n = 1; n <= 4 && start < content.size(); ++n) {
+        std::size_t end = std::min(content.find('\n', start), content.size());
+        recent.emplace_back("File" + std::to_string(n), content.substr(start, end - start));
+        start = end + 1;
     }
-    for (const char* key : {"CamX", "CamY", "CamZ", "EditorPath"}) {
-        std::string text = ini.GetString(CSettingsStore::kSection, key, "0.1");
-        if (text.size() > CSettingsStore::kMaxText)
-            std::abort();
-        volatile float value = static_cast<float>(std::atof(text.c_str()));
-        (void)value;
-    }
-    // The values in use: the tracer's recursion limit (a tiny render must finish, capped)...
+    bool recentWritten = text.ReplaceSection("Recent File List", recent);
+
+    std::string saved;
+    if (!text.Save(saved))
+        std::abort();
+    CSettingsText back(saved);
+    // What was written reads back, and every other key of the section is as it was.
+    std::string check;
+    if (!back.Read(kSection, "MaxRecursion", check) || check != "7")
+        std::abort();
+    if (pathWritten && (!back.Read(kSection, "EditorPath", check) || check != path))
+        std::abort();
+    if (recentWritten && back.GetSection("Recent File List") != recent)
+        std::abort();
+    if (pathWritten)
+        others.erase(
+            std::remove_if(others.begin(), others.end(),
+                           [](const auto& entry) { return SameKey(entry.first, "EditorPath"); }),
+            others.end());
+    CSettingsText::Entries after = Others(back, "MaxRecursion");
+    after.erase(std::remove_if(after.begin(), after.end(),
+                               [&](const auto& entry) {
+                                   return pathWritten && SameKey(entry.first, "EditorPath");
+                               }),
+                after.end());
+    if (after != others)
+        std::abort();
+
+    // The values in use. The tracer follows at most its cap of reflections, whatever is
+    // stored: a render with a larger setting must finish.
     static CHeadlessPlatform platform;
     static CPlatformScope scope(platform);
-    {
+    if (static_cast<unsigned>(maxRecursion) > CTracer::kMaxRecursionCap) {
         CLumoDoc doc;
         RenderOptions options;
         options.width = 3;
         options.height = 2;
-        options.maxRecursion = CSettingsStore::Profile().GetMaxRecursion();
+        options.maxRecursion = static_cast<unsigned>(maxRecursion);
         CTracer tracer(CRenderScene::Snapshot(doc), options.maxRecursion);
         if (tracer.GetRecursionLimit() > CTracer::kMaxRecursionCap ||
             Render(CRenderScene::Snapshot(doc), options).status != RenderResult::finished)
             std::abort();
     }
-    // ... and lumo-render's image size: any stored "Width" and "Height" are either refused
-    // (status 2) or accepted, and then the unwritable output fails (status 1) before any
-    // rendering or allocation.
-    static std::FILE* devNull = std::fopen("/dev/null", "w");
-    int status = RunLumoRender({"-q", "-o", "/nonexistent-lumo-folder/x.ppm"}, devNull, devNull);
-    if (status != kExitFailed && status != kExitUsage)
-        std::abort();
-
-    // A write over any corrupt store succeeds and reads back.
-    if (!profile.WriteInt(CSettingsStore::kSection, "MaxRecursion", 7) ||
-        profile.GetInt(CSettingsStore::kSection, "MaxRecursion", 0) != 7)
-        std::abort();
-    // A text written is the text read (valid UTF-8 without NUL, cut to 254 bytes).
-    std::string value(reinterpret_cast<const char*>(data), size < 300 ? size : 300);
-    // Texts that are not UTF-8 may be refused (rather than stored as something else); valid
-    // ones never are. Whatever is stored reads back unchanged.
-    bool written = ini.WriteString(CSettingsStore::kSection, "EditorPath", value);
-    if (!written && ValidUtf8WithoutNul(value))
-        std::abort();
-    if (written && value.find('\0') == std::string::npos) {
-        std::string back = ini.GetString(CSettingsStore::kSection, "EditorPath", "");
-        if (value.size() <= CSettingsStore::kMaxText && back != value)
+    // lumo-render's image size from a profile file holding these bytes: any stored "Width"
+    // and "Height" are either refused (status 2) or accepted, and then the unwritable output
+    // fails (status 1) before any rendering or allocation.
+    if (hasSize) {
+        WriteStore("profile.ini", data, size);
+        static std::FILE* devNull = std::fopen("/dev/null", "w");
+        int status =
+            RunLumoRender({"-q", "-o", "/nonexistent-lumo-folder/x.ppm"}, devNull, devNull);
+        if (status != kExitFailed && status != kExitUsage)
             std::abort();
     }
     return 0;
