@@ -199,8 +199,11 @@ void CSphereHierarchy::BinBounds(const std::vector<Reference>& refs, std::uint32
 }
 
 bool CSphereHierarchy::Fits(const Sphere& s) {
-    double extent = std::max({std::fabs(s.cx), std::fabs(s.cy), std::fabs(s.cz)}) + std::fabs(s.r);
-    return extent <= kExtent; // false for a NaN or an infinity too
+    // Each coordinate on its own: std::max passes over a NaN that is not its first argument,
+    // and a sphere with a NaN in its centre must stay out (its bin would be no number).
+    double r = std::fabs(s.r);
+    return std::fabs(s.cx) + r <= kExtent && std::fabs(s.cy) + r <= kExtent &&
+           std::fabs(s.cz) + r <= kExtent; // false for a NaN or an infinity too
 }
 
 void CSphereHierarchy::Build(std::vector<Sphere> spheres) {

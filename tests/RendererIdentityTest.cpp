@@ -222,10 +222,14 @@ TEST(SceneHierarchy, RandomRaysFindWhatTheBruteForceWalkFinds) {
         if (i % 300 == 0)
             objects.push_back(std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, -60.0f));
     }
-    // A negative radius, a sphere beyond the hierarchy's extent, one not a number, a null.
+    // A negative radius, a sphere beyond the hierarchy's extent, ones not a number in each
+    // coordinate or infinitely far, a null.
     objects.push_back(std::make_unique<CSphere>(5.0f, 5.0f, 5.0f, -4.0f));
     objects.push_back(std::make_unique<CSphere>(9000.0f, 0.0f, 0.0f, 30.0f));
     objects.push_back(std::make_unique<CSphere>(std::nanf(""), 0.0f, 0.0f, 1.0f));
+    objects.push_back(std::make_unique<CSphere>(40.0f, std::nanf(""), 0.0f, 1.0f));
+    objects.push_back(std::make_unique<CSphere>(-40.0f, 30.0f, std::nanf(""), 1.0f));
+    objects.push_back(std::make_unique<CSphere>(0.0f, -HUGE_VALF, 0.0f, 1.0f));
     objects.push_back(nullptr);
 
     CTraceScene brute;
