@@ -111,6 +111,19 @@ TEST(SettingsStore, DamagedLinesAreReadQuietlyAndKept) {
     EXPECT_EQ(1, profile.GetInt("Other", "A", 0));
 }
 
+TEST(SettingsStore, SectionThatWouldNotReadBackIsRefusedAndTheFileKept) {
+    // The parser passes over the second of two keys marked immutable ('!'); a new section put
+    // after the first would take that line in.
+    std::filesystem::create_directories(ConfigFolder());
+    std::string path = ConfigFolder() + "/profile.ini";
+    std::string stored = "[Other]\n!idth=1\nidth=1\n";
+    WriteFile(path, stored);
+    CSettingsStore profile = CSettingsStore::Profile();
+    EXPECT_FALSE(profile.ReplaceSection("Recent File List", {{"File1", "a.lmo"}}));
+    EXPECT_NE("", profile.GetLastError());
+    EXPECT_EQ(stored, ReadFile(path));
+}
+
 TEST(SettingsStore, StoreThatIsNotUtf8CanStillBeWritten) {
     // Written by something else in Latin-1, or damaged: every byte is read as a character,
     // and the store is written back whole, as UTF-8.
