@@ -1,0 +1,94 @@
+#include "render/RenderJob.h"
+
+#include "platform/AtomicFileWriter.h"
+#include "render/ImageFile.h"
+#include "render/Render.h"
+#include "render/RenderSink.h"
+
+// The render's rows into the estimate, and the progress out to the callback whenever its
+// position moves.
+class CRenderJob::CJobSink : public CRenderSink {
+public:
+    CJobSink(CRenderEstimator& estimator,
+             const std::function<void(const CRenderJob::Progress&)>& progress)
+        : m_estimator(estimator), m_progress(progress) {}
+
+    void TracingStarted() override { m_estimator.TracingStarted(); }
+    void RowFinished(const CImage&, unsigned y, unsigned left, unsigned right) override {
+        m_estimator.RowFinished(y, left, right);
+    }
+    void Progress(int position) override {
+        if (position == m_position)
+            return;
+        m_position = position;
+        if (m_progress)
+            m_progress({position, m_estimator.GetForecast()});
+    }
+
+private:
+    CRenderEstimator& m_estimator;
+    const std::function<void(const CRenderJob::Progress&)>& m_progress;
+    int m_position = -1;
+};
+
+CRenderJob::CRenderJob(std::shared_ptr<const CRenderScene> scene, const RenderOptions& options,
+                       std::string path, Callbacks callbacks)
+    : m_scene(std::move(scene)), m_options(options), m_path(std::move(path)),
+      m_callbacks(std::move(callbacks)), m_thread([this](std::stop_token stop) { Run(stop); }) {}
+
+CRenderJob::~CRenderJob() {
+    m_thread.request_stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CRenderJob::Run(std::stop_token stop) {
+    Outcome outcome;
+    CRenderEstimator estimator;
+    Clock::time_point start = Clock::now();
+    estimator.Start(start);
+    auto finish = [&](Outcome::Status status) {
+        outcome.status = status;
+        outcome.seconds = estimator.Elapsed();
+        if (m_callbacks.finished)
+            m_callbacks.finished(outcome);
+    };
+
+    if (CImageFile::FormatOf(m_path) == CImageFile::unknown) {
+        outcome.error = "cannot tell the image format of '" + m_path + "'";
+        finish(Outcome::failed);
+        return;
+    }
+    {
+        // The file is tried first; the writer goes without leaving anything behind.
+        CAtomicFileWriter probe(m_path);
+        if (!probe.IsOk()) {
+            outcome.error = probe.GetError();
+            finish(Outcome::failed);
+            return;
+        }
+    }
+    if (m_callbacks.progress)
+        m_callbacks.progress({0, estimator.GetForecast()});
+    estimator.Profile(m_scene, m_options, stop);
+
+    CJobSink sink(estimator, m_callbacks.progress);
+    RenderResult result = Render(m_scene, m_options, &sink, stop);
+    if (result.status == RenderResult::noMemory) {
+        outcome.error = "cannot allocate a " + std::to_string(m_options.width) + " x " +
+                        std::to_string(m_options.height) + " image";
+        finish(Outcome::failed);
+        return;
+    }
+    if (result.status == RenderResult::stopped || stop.stop_requested()) {
+        finish(Outcome::stopped);
+        return;
+    }
+    auto picture = std::make_shared<CImage>(std::move(result.picture));
+    outcome.picture = picture;
+    if (!CImageFile::Write(*picture, m_path, outcome.error, std::max(1u, m_options.threads))) {
+        finish(Outcome::failed);
+        return;
+    }
+    finish(Outcome::written);
+}
