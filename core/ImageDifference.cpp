@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-bool CImageDifference::Compute(const CImage& a, const CImage& b, CImage& difference,
-                               Stats& stats) {
+bool CImageDifference::Compute(const CImage& a, const CImage& b, CImage& difference, Stats& stats) {
     stats = Stats{};
     if (!a.HasPlanes() || !b.HasPlanes() || a.GetWidth() != b.GetWidth() ||
         a.GetHeight() != b.GetHeight())
@@ -24,7 +23,8 @@ bool CImageDifference::Compute(const CImage& a, const CImage& b, CImage& differe
             int apart = std::abs(int{planesA[channel][i]} - int{planesB[channel][i]});
             differs = differs || apart != 0;
             stats.largest = std::max(stats.largest, apart);
-            planesOut[channel][i] = static_cast<std::uint8_t>(std::min(255, apart * kAmplification));
+            planesOut[channel][i] =
+                static_cast<std::uint8_t>(std::min(255, apart * kAmplification));
         }
         if (differs)
             ++stats.differing;

@@ -78,7 +78,8 @@ bool CRenderEstimator::Profile(const std::shared_ptr<const CRenderScene>& scene,
     }
     // A band whose rays took no measurable time still costs something to hand over: no row
     // weighs nothing.
-    double mean = std::accumulate(costs.begin(), costs.end(), 0.0) / static_cast<double>(costs.size());
+    double mean =
+        std::accumulate(costs.begin(), costs.end(), 0.0) / static_cast<double>(costs.size());
     double floor = mean > 0.0 ? 0.01 * mean : 1.0;
     for (double& cost : costs)
         cost = std::max(cost, floor);

@@ -63,13 +63,18 @@ public:
 
     // The sink's calls, with the time they came.
     void TracingStarted(Clock::time_point now = Clock::now());
-    void RowFinished(unsigned y, unsigned left, unsigned right, Clock::time_point now = Clock::now());
+    void RowFinished(unsigned y, unsigned left, unsigned right,
+                     Clock::time_point now = Clock::now());
 
     // The estimate as of now: made from the rows of the last whole batch.
     Forecast GetForecast(Clock::time_point now = Clock::now()) const;
     // Seconds since Start.
     double Elapsed(Clock::time_point now = Clock::now()) const;
+    // The profile: a cost per row from GetTop, over the columns [GetLeft, GetRight).
     const std::vector<double>& GetRowCosts() const { return m_rowCosts; }
+    unsigned GetLeft() const { return m_left; }
+    unsigned GetRight() const { return m_right; }
+    unsigned GetTop() const { return m_top; }
 
     // "0:42", "12:05", "1:02:03": whole seconds, rounded.
     static std::string FormatDuration(double seconds);

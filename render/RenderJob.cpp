@@ -5,30 +5,33 @@
 #include "render/Render.h"
 #include "render/RenderSink.h"
 
-// The render's rows into the estimate, and the progress out to the callback whenever its
+// The render's rows into the job's estimate, and the progress out to the callback whenever its
 // position moves.
 class CRenderJob::CJobSink : public CRenderSink {
 public:
-    CJobSink(CRenderEstimator& estimator,
-             const std::function<void(const CRenderJob::Progress&)>& progress)
-        : m_estimator(estimator), m_progress(progress) {}
+    explicit CJobSink(CRenderJob& job) : m_job(job) {}
 
-    void TracingStarted() override { m_estimator.TracingStarted(); }
+    void TracingStarted() override {
+        std::lock_guard lock(m_job.m_mutex);
+        m_job.m_estimator.TracingStarted();
+    }
     void RowFinished(const CImage&, unsigned y, unsigned left, unsigned right) override {
-        m_estimator.RowFinished(y, left, right);
+        std::lock_guard lock(m_job.m_mutex);
+        m_job.m_estimator.RowFinished(y, left, right);
     }
     void Progress(int position) override {
-        if (position == m_position)
-            return;
-        m_position = position;
-        if (m_progress)
-            m_progress({position, m_estimator.GetForecast()});
+        {
+            std::lock_guard lock(m_job.m_mutex);
+            if (position == m_job.m_position)
+                return;
+            m_job.m_position = position;
+        }
+        if (m_job.m_callbacks.progress)
+            m_job.m_callbacks.progress(m_job.Current());
     }
 
 private:
-    CRenderEstimator& m_estimator;
-    const std::function<void(const CRenderJob::Progress&)>& m_progress;
-    int m_position = -1;
+    CRenderJob& m_job;
 };
 
 CRenderJob::CRenderJob(std::shared_ptr<const CRenderScene> scene, const RenderOptions& options,
@@ -42,14 +45,23 @@ CRenderJob::~CRenderJob() {
         m_thread.join();
 }
 
+CRenderJob::Progress CRenderJob::Current() const {
+    std::lock_guard lock(m_mutex);
+    return {m_position, m_estimator.GetForecast()};
+}
+
 void CRenderJob::Run(std::stop_token stop) {
     Outcome outcome;
-    CRenderEstimator estimator;
-    Clock::time_point start = Clock::now();
-    estimator.Start(start);
+    {
+        std::lock_guard lock(m_mutex);
+        m_estimator.Start();
+    }
     auto finish = [&](Outcome::Status status) {
         outcome.status = status;
-        outcome.seconds = estimator.Elapsed();
+        {
+            std::lock_guard lock(m_mutex);
+            outcome.seconds = m_estimator.Elapsed();
+        }
         if (m_callbacks.finished)
             m_callbacks.finished(outcome);
     };
@@ -69,10 +81,18 @@ void CRenderJob::Run(std::stop_token stop) {
         }
     }
     if (m_callbacks.progress)
-        m_callbacks.progress({0, estimator.GetForecast()});
-    estimator.Profile(m_scene, m_options, stop);
+        m_callbacks.progress(Current());
+    // The coarse pass on an estimator of its own, so that the estimate can be asked for
+    // meanwhile; the profile then goes to the job's.
+    CRenderEstimator profile;
+    profile.Profile(m_scene, m_options, stop);
+    {
+        std::lock_guard lock(m_mutex);
+        m_estimator.SetProfile(profile.GetRowCosts(), profile.GetLeft(), profile.GetRight(),
+                               profile.GetTop());
+    }
 
-    CJobSink sink(estimator, m_callbacks.progress);
+    CJobSink sink(*this);
     RenderResult result = Render(m_scene, m_options, &sink, stop);
     if (result.status == RenderResult::noMemory) {
         outcome.error = "cannot allocate a " + std::to_string(m_options.width) + " x " +

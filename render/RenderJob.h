@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -18,7 +19,9 @@
 //
 // What happens is told through callbacks on the job's thread: the progress (each time the
 // position moves, with the estimate of the time left) and, once, the end. Whoever shows them
-// hands them to its own thread.
+// hands them to its own thread. The progress can also be asked for from any thread (Current):
+// the estimate is made once a batch of rows is whole, which a callback during the batch cannot
+// see yet.
 class CRenderJob {
 public:
     using Clock = CRenderEstimator::Clock;
@@ -50,6 +53,8 @@ public:
 
     // Asks the render to end before its next pixel; nothing is written then.
     void Stop() { m_thread.request_stop(); }
+    // The progress and the estimate as of now, from any thread.
+    Progress Current() const;
     const std::string& GetPath() const { return m_path; }
     const RenderOptions& GetOptions() const { return m_options; }
 
@@ -61,5 +66,8 @@ private:
     RenderOptions m_options;
     std::string m_path;
     Callbacks m_callbacks;
+    mutable std::mutex m_mutex; // over the estimate and the position, which the job updates
+    CRenderEstimator m_estimator;
+    int m_position = 0;
     std::jthread m_thread; // last: started once everything it reads is in place
 };

@@ -139,7 +139,8 @@ TEST_F(RenderEstimatorProfile, AStopEndsThePassWithRowsCountedAlike) {
     std::stop_source stop;
     stop.request_stop();
     CRenderEstimator estimator;
-    EXPECT_FALSE(estimator.Profile(CRenderScene::Snapshot(*doc), WholePicture(64, 40), stop.get_token()));
+    EXPECT_FALSE(
+        estimator.Profile(CRenderScene::Snapshot(*doc), WholePicture(64, 40), stop.get_token()));
     EXPECT_EQ(std::vector<double>(40, 1.0), estimator.GetRowCosts());
 }
 
@@ -155,8 +156,9 @@ public:
 };
 
 TEST_F(RenderEstimatorProfile, EveryScheduleSaysWhenItsRowsBegin) {
-    for (TestRender how : {TestRender{}, TestRender{.threads = 2}, TestRender{.threads = 2, .parts = 4},
-                           TestRender{.threads = 2, .progressive = true}}) {
+    for (TestRender how :
+         {TestRender{}, TestRender{.threads = 2}, TestRender{.threads = 2, .parts = 4},
+          TestRender{.threads = 2, .progressive = true}}) {
         TracingOrder order;
         how.sink = &order;
         RenderToPpm(*doc, 40, 24, how);

@@ -43,7 +43,8 @@ protected:
             std::unique_lock lock(mutex);
             job = std::make_unique<CRenderJob>(CRenderScene::Snapshot(*doc), options, path,
                                                callbacks);
-            EXPECT_TRUE(ended.wait_for(lock, std::chrono::seconds(60), [&] { return outcome.has_value(); }));
+            EXPECT_TRUE(ended.wait_for(lock, std::chrono::seconds(60),
+                                       [&] { return outcome.has_value(); }));
         }
         job.reset();
         return outcome.value_or(CRenderJob::Outcome{});
@@ -70,10 +71,11 @@ TEST_F(RenderJob, WritesTheFileTheRenderAndImageFileWouldWrite) {
 TEST_F(RenderJob, AStoppedRenderWritesNothingAndLeavesTheOldFile) {
     WriteFile(TestPath("old.png"), "the old picture");
     RenderOptions options = WholePicture(400, 300, {.threads = 2, .antialias = 4});
-    CRenderJob::Outcome outcome = Run(options, TestPath("old.png"), [](CRenderJob& job, int position) {
-        if (position >= 1)
-            job.Stop();
-    });
+    CRenderJob::Outcome outcome =
+        Run(options, TestPath("old.png"), [](CRenderJob& job, int position) {
+            if (position >= 1)
+                job.Stop();
+        });
     EXPECT_EQ(CRenderJob::Outcome::stopped, outcome.status);
     EXPECT_FALSE(outcome.picture);
     EXPECT_EQ("the old picture", ReadFile(TestPath("old.png")));
