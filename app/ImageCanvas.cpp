@@ -122,10 +122,12 @@ void CImageCanvas::OnPaint(wxPaintEvent&) {
     // At 1:1 and above: only the pixels in the window, each magnified to a block.
     int left = std::max(0, static_cast<int>(std::floor((origin.x - offset.x) / m_zoom)));
     int top = std::max(0, static_cast<int>(std::floor((origin.y - offset.y) / m_zoom)));
-    int right = std::min(m_image.GetWidth(),
-                         static_cast<int>(std::ceil((origin.x - offset.x + client.x) / m_zoom)) + 1);
-    int bottom = std::min(m_image.GetHeight(),
-                          static_cast<int>(std::ceil((origin.y - offset.y + client.y) / m_zoom)) + 1);
+    int right =
+        std::min(m_image.GetWidth(),
+                 static_cast<int>(std::ceil((origin.x - offset.x + client.x) / m_zoom)) + 1);
+    int bottom =
+        std::min(m_image.GetHeight(),
+                 static_cast<int>(std::ceil((origin.y - offset.y + client.y) / m_zoom)) + 1);
     if (left >= right || top >= bottom)
         return;
     wxImage part = m_image.GetSubImage(wxRect(left, top, right - left, bottom - top));

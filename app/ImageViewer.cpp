@@ -67,13 +67,16 @@ CImageViewer::CImageViewer(wxWindow* owner, const wxString& title, const wxImage
     panel->SetSizer(top);
 
     m_canvas->m_onZoom = [this] { ShowZoom(); };
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->Fit(); }, ID_FIT);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->ActualSize(); }, ID_ACTUAL_SIZE);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->ZoomBy(CImageCanvas::kZoomStep); },
-         ID_ZOOM_IN);
-    Bind(wxEVT_BUTTON,
-         [this](wxCommandEvent&) { m_canvas->ZoomBy(1.0 / CImageCanvas::kZoomStep); },
-         ID_ZOOM_OUT);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->Fit(); }, ID_FIT);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->ActualSize(); }, ID_ACTUAL_SIZE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->ZoomBy(CImageCanvas::kZoomStep); },
+        ID_ZOOM_IN);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { m_canvas->ZoomBy(1.0 / CImageCanvas::kZoomStep); },
+        ID_ZOOM_OUT);
     Bind(wxEVT_BUTTON, &CImageViewer::OnSaveAs, this, ID_SAVE_AS);
 
     // Large enough to see the picture and read the note, within the screen.

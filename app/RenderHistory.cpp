@@ -14,8 +14,8 @@ const CRenderHistory::Entry& CRenderHistory::Add(Entry entry) {
                                 static_cast<double>(kThumbnailHeight) / picture.GetHeight());
         int width = std::max(1, static_cast<int>(picture.GetWidth() * scale));
         int height = std::max(1, static_cast<int>(picture.GetHeight() * scale));
-        entry.thumbnail = CImageViewer::ToImage(picture).Scale(width, height,
-                                                               wxIMAGE_QUALITY_BOX_AVERAGE);
+        entry.thumbnail =
+            CImageViewer::ToImage(picture).Scale(width, height, wxIMAGE_QUALITY_BOX_AVERAGE);
     }
     m_entries.push_back(std::move(entry));
     while (m_entries.size() > kMaxEntries)

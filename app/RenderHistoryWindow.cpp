@@ -46,20 +46,21 @@ CRenderHistoryWindow::CRenderHistoryWindow(wxWindow* owner, CRenderHistory& hist
     auto* panel = new wxPanel(this);
     auto* top = new wxBoxSizer(wxVERTICAL);
     const int gap = FromDIP(6);
-    auto* label = new wxStaticText(panel, wxID_ANY,
-                                   "&Renders to file of this session. Choose one to open it, or two "
-                                   "(Ctrl and a click) to compare them.");
+    auto* label =
+        new wxStaticText(panel, wxID_ANY,
+                         "&Renders to file of this session. Choose one to open it, or two "
+                         "(Ctrl and a click) to compare them.");
     top->Add(label, 0, wxEXPAND | wxALL, gap);
-    m_list = new wxListCtrl(panel, ID_LIST, wxDefaultPosition, FromDIP(wxSize(760, 260)),
-                            wxLC_REPORT);
+    m_list =
+        new wxListCtrl(panel, ID_LIST, wxDefaultPosition, FromDIP(wxSize(760, 260)), wxLC_REPORT);
     m_thumbnails =
         new wxImageList(CRenderHistory::kThumbnailWidth, CRenderHistory::kThumbnailHeight, false);
     m_list->SetImageList(m_thumbnails, wxIMAGE_LIST_SMALL);
     const struct {
         const char* title;
         int width;
-    } columns[] = {{"#", 110},          {"Finished", 80}, {"Size", 100}, {"Antialiasing", 90},
-                   {"Recursion", 75},   {"Threads", 65},  {"Time", 60},  {"File", 260}};
+    } columns[] = {{"#", 110},        {"Finished", 80}, {"Size", 100}, {"Antialiasing", 90},
+                   {"Recursion", 75}, {"Threads", 65},  {"Time", 60},  {"File", 260}};
     for (std::size_t i = 0; i < std::size(columns); ++i)
         m_list->AppendColumn(columns[i].title, wxLIST_FORMAT_LEFT, FromDIP(columns[i].width));
     NameForAccessibility(*m_list, "Renders to file", "", label);
@@ -91,7 +92,8 @@ CRenderHistoryWindow::CRenderHistoryWindow(wxWindow* owner, CRenderHistory& hist
     Bind(wxEVT_BUTTON, &CRenderHistoryWindow::OnOpen, this, ID_OPEN);
     Bind(wxEVT_BUTTON, &CRenderHistoryWindow::OnSideBySide, this, ID_SIDE_BY_SIDE);
     Bind(wxEVT_BUTTON, &CRenderHistoryWindow::OnDifference, this, ID_DIFFERENCE);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
     Reload();
     m_list->SetFocus();
 }
@@ -111,8 +113,8 @@ void CRenderHistoryWindow::Reload() {
         long item = m_list->InsertItem(row, wxString::Format("%u", entry.number), image);
         m_list->SetItemData(item, entry.number);
         const CRenderToFileSettings& settings = entry.settings;
-        wxString file = wxString::FromUTF8(
-            std::filesystem::path(settings.path).filename().string());
+        wxString file =
+            wxString::FromUTF8(std::filesystem::path(settings.path).filename().string());
         if (!entry.problem.empty())
             file += " (not written)";
         const wxString cells[] = {
@@ -122,8 +124,9 @@ void CRenderHistoryWindow::Reload() {
             wxString::Format("%u", settings.maxRecursion),
             wxString::Format("%u", settings.threads),
             // Seconds to a tenth while they are few: quick renders compared differ in those.
-            entry.seconds < 60.0 ? wxString::Format("%.1f s", entry.seconds)
-                                 : wxString::FromUTF8(CRenderEstimator::FormatDuration(entry.seconds)),
+            entry.seconds < 60.0
+                ? wxString::Format("%.1f s", entry.seconds)
+                : wxString::FromUTF8(CRenderEstimator::FormatDuration(entry.seconds)),
             file,
         };
         for (std::size_t column = 0; column < std::size(cells); ++column)
@@ -188,7 +191,8 @@ void CRenderHistoryWindow::OnSideBySide(wxCommandEvent&) {
         return;
     wxString note = "Left: " + Named(*left) + "\nRight: " + Named(*right);
     m_lastViewer = new CImageViewer(
-        GetParent(), wxString::Format("Renders #%u and #%u side by side", left->number, right->number),
+        GetParent(),
+        wxString::Format("Renders #%u and #%u side by side", left->number, right->number),
         SideBySide(CImageViewer::ToImage(*left->picture), CImageViewer::ToImage(*right->picture)),
         note);
     m_lastViewer->Show();
@@ -207,9 +211,8 @@ void CRenderHistoryWindow::OnDifference(wxCommandEvent&) {
         CPlatform::Current().MessageBox(
             wxString::Format(L"Renders #%u and #%u differ in size (%d \u00d7 %d and %d \u00d7 %d): "
                              "compare them side by side.",
-                             a->number, b->number, a->picture->GetWidth(),
-                             a->picture->GetHeight(), b->picture->GetWidth(),
-                             b->picture->GetHeight())
+                             a->number, b->number, a->picture->GetWidth(), a->picture->GetHeight(),
+                             b->picture->GetWidth(), b->picture->GetHeight())
                 .utf8_string(),
             "Render History");
         return;

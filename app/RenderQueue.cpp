@@ -168,18 +168,18 @@ void CRenderQueue::OnFinished(const CRenderJob::Outcome& outcome) {
             wxString title = outcome.status == CRenderJob::Outcome::written
                                  ? wxString::Format("%s (render #%u)", name, added.number)
                                  : wxString::Format("Render #%u (not written)", added.number);
-            auto* viewer = new CImageViewer(&m_frame, title,
-                                            CImageViewer::ToImage(*outcome.picture),
-                                            path + L"  \u00b7  " +
-                                                CRenderHistory::Describe(settings) + ", in " +
-                                                Duration(outcome.seconds));
+            auto* viewer =
+                new CImageViewer(&m_frame, title, CImageViewer::ToImage(*outcome.picture),
+                                 path + L"  \u00b7  " + CRenderHistory::Describe(settings) +
+                                     ", in " + Duration(outcome.seconds));
             viewer->Show();
             m_lastViewer = viewer;
         }
         bool written = outcome.status == CRenderJob::Outcome::written;
-        wxString summary =
-            written ? wxString::Format("%s is written: %s in %s", path, size, Duration(outcome.seconds))
-                    : wxString::Format("%s was not written: %s", path, wxString::FromUTF8(outcome.error));
+        wxString summary = written ? wxString::Format("%s is written: %s in %s", path, size,
+                                                      Duration(outcome.seconds))
+                                   : wxString::Format("%s was not written: %s", path,
+                                                      wxString::FromUTF8(outcome.error));
         m_frame.SetStatusText(summary, 0);
         if (!IsWindowActive()) {
             if (auto* platform = dynamic_cast<CWxPlatform*>(&CPlatform::Current()))
@@ -195,6 +195,7 @@ void CRenderQueue::OnFinished(const CRenderJob::Outcome& outcome) {
                     .utf8_string(),
                 "Render to File");
     }
+    m_current.scene.reset(); // its objects go now, not with the next render
     if (m_onEnded)
         m_onEnded(outcome.status);
     StartNext();

@@ -102,8 +102,8 @@ CRenderToFileDialog::CRenderToFileDialog(wxWindow* owner, const CRenderToFileSet
     m_height = new wxTextCtrl(picture, ID_HEIGHT, wxString::Format("%d", settings.height),
                               wxDefaultPosition, wxSize(FromDIP(90), -1));
     sideRow->Add(m_height, 0, wxALIGN_CENTER_VERTICAL);
-    sideRow->Add(new wxStaticText(picture, wxID_ANY, "pixels"), 0,
-                 wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    sideRow->Add(new wxStaticText(picture, wxID_ANY, "pixels"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT,
+                 gap);
     grid->Add(sideRow, 1, wxEXPAND);
 
     auto spinRow = [&](int id, const wxString& text, unsigned value, int low, int high,
@@ -114,8 +114,8 @@ CRenderToFileDialog::CRenderToFileDialog(wxWindow* owner, const CRenderToFileSet
                               low, high, static_cast<int>(value));
         row->Add(spin, 0, wxALIGN_CENTER_VERTICAL);
         if (!note.empty())
-            row->Add(new wxStaticText(picture, wxID_ANY, note), 0,
-                     wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+            row->Add(new wxStaticText(picture, wxID_ANY, note), 0, wxALIGN_CENTER_VERTICAL | wxLEFT,
+                     gap);
         grid->Add(row, 1, wxEXPAND);
         NameForAccessibility(*spin, text, pictureGroup, shown);
     };

@@ -49,9 +49,9 @@ CRenderToFileSettings CRenderToFileSettings::Load(const CLumoDoc* document) {
     settings.antialias =
         Bounded(profile, kAntialias, std::min(sceneAntialias, CPixelTracer::kMaxAntialias), 1,
                 CPixelTracer::kMaxAntialias);
-    settings.maxRecursion = Bounded(profile, kMaxRecursion,
-                                    CTracer::CapRecursion(profile.GetMaxRecursion()), 0,
-                                    CTracer::kMaxRecursionCap);
+    settings.maxRecursion =
+        Bounded(profile, kMaxRecursion, CTracer::CapRecursion(profile.GetMaxRecursion()), 0,
+                CTracer::kMaxRecursionCap);
     settings.threads = Bounded(profile, kThreads, std::max(1u, std::thread::hardware_concurrency()),
                                1, kMaxThreads);
     std::string extension = ini.GetString(CSettingsStore::kSection, kFormat, settings.extension);

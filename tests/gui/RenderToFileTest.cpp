@@ -89,7 +89,8 @@ protected:
     void StartLargeRender(const std::string& file) {
         RenderThrough({"3840", "2160", 16, file});
         ASSERT_TRUE(Queue().IsBusy());
-        ASSERT_TRUE(WaitUntil([&] { return Queue().GetPanel() && Queue().GetPanel()->GetPosition() > 0; }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Queue().GetPanel() && Queue().GetPanel()->GetPosition() > 0; }));
     }
 
     std::vector<Status> m_ended;
@@ -114,8 +115,8 @@ TEST_F(RenderToFile, ThePictureIsLumoRendersByteForByteAndTheValuesAreRemembered
     RenderThrough({"64", "48", 3, TestPath("out/desktop.png")});
     ASSERT_TRUE(WaitForEnds(1));
     ASSERT_EQ(Status::written, m_ended[0]);
-    ASSERT_EQ("", LumoRender({"-q", "-W", "64", "-H", "48", "--aa", "3", "-o",
-                              TestPath("cli.png")}));
+    ASSERT_EQ("",
+              LumoRender({"-q", "-W", "64", "-H", "48", "--aa", "3", "-o", TestPath("cli.png")}));
     std::string picture = ReadFile(TestPath("out/desktop.png"));
     ASSERT_FALSE(picture.empty());
     EXPECT_EQ(ReadFile(TestPath("cli.png")), picture);
@@ -133,15 +134,16 @@ TEST_F(RenderToFile, ThePictureIsLumoRendersByteForByteAndTheValuesAreRemembered
     EXPECT_EQ(0u, m_platform.m_notifications.size());
 
     std::vector<std::string> shown;
-    RunModalSteps([&] { ASSERT_TRUE(ChooseMenuItem(ID_GO_RENDER_TO_FILE)); },
-                  {{"Render to File", [&](wxDialog& dialog) {
-                        for (int id : {CRenderToFileDialog::ID_WIDTH, CRenderToFileDialog::ID_HEIGHT,
-                                       CRenderToFileDialog::ID_FILE})
-                            shown.push_back(TextOf(dialog, id));
-                        shown.push_back(
-                            std::to_string(Spin(dialog, CRenderToFileDialog::ID_ANTIALIAS).GetValue()));
-                        Click(dialog, wxID_CANCEL);
-                    }}});
+    RunModalSteps(
+        [&] { ASSERT_TRUE(ChooseMenuItem(ID_GO_RENDER_TO_FILE)); },
+        {{"Render to File", [&](wxDialog& dialog) {
+              for (int id : {CRenderToFileDialog::ID_WIDTH, CRenderToFileDialog::ID_HEIGHT,
+                             CRenderToFileDialog::ID_FILE})
+                  shown.push_back(TextOf(dialog, id));
+              shown.push_back(
+                  std::to_string(Spin(dialog, CRenderToFileDialog::ID_ANTIALIAS).GetValue()));
+              Click(dialog, wxID_CANCEL);
+          }}});
     EXPECT_EQ((std::vector<std::string>{"64", "48", TestPath("out/desktop.png"), "3"}), shown);
 }
 
@@ -195,36 +197,37 @@ TEST_F(RenderToFile, EscapeInThePictureStopsItAndTheNextOneWaitingStarts) {
 TEST_F(RenderToFile, SizesAndFilesThatCannotBeAreRefusedInTheDialogWithTheReason) {
     std::vector<std::string> problems;
     bool stayed = true;
-    RunModalSteps([&] { ASSERT_TRUE(ChooseMenuItem(ID_GO_RENDER_TO_FILE)); },
-                  {{"Render to File", [&](wxDialog& dialog) {
-                        auto& shown = dynamic_cast<CRenderToFileDialog&>(dialog);
-                        // As a user fills it for a poster, for the documentation.
-                        wxChoice& size = *dynamic_cast<wxChoice*>(
-                            dialog.FindWindow(CRenderToFileDialog::ID_SIZE));
-                        size.SetSelection(1);
-                        wxCommandEvent chosen(wxEVT_CHOICE, CRenderToFileDialog::ID_SIZE);
-                        chosen.SetInt(1);
-                        chosen.SetEventObject(&size);
-                        size.ProcessWindowEvent(chosen);
-                        Spin(dialog, CRenderToFileDialog::ID_ANTIALIAS).SetValue(4);
-                        Type(dialog, CRenderToFileDialog::ID_FILE, "/home/lumo/Pictures/poster.png");
-                        EXPECT_EQ("1920", TextOf(dialog, CRenderToFileDialog::ID_WIDTH));
-                        EXPECT_EQ("1080", TextOf(dialog, CRenderToFileDialog::ID_HEIGHT));
-                        Screenshot(dialog, "render-to-file-dialog");
-                        for (Asked asked : {Asked{"0", "48", 1, ""}, Asked{"64", "-5", 1, ""},
-                                            Asked{"abc", "48", 1, ""}, Asked{"1000001", "48", 1, ""},
-                                            Asked{"400000", "400000", 1, ""},
-                                            Asked{"64", "48", 1, TestPath("no/such/folder.png")}}) {
-                            if (asked.file.empty())
-                                asked.file = TestPath("refused.png");
-                            Fill(dialog, asked);
-                            Click(dialog, wxID_OK);
-                            Pump();
-                            stayed = stayed && dialog.IsModal();
-                            problems.push_back(shown.GetProblem().utf8_string());
-                        }
-                        Click(dialog, wxID_CANCEL);
-                    }}});
+    RunModalSteps(
+        [&] { ASSERT_TRUE(ChooseMenuItem(ID_GO_RENDER_TO_FILE)); },
+        {{"Render to File", [&](wxDialog& dialog) {
+              auto& shown = dynamic_cast<CRenderToFileDialog&>(dialog);
+              // As a user fills it for a poster, for the documentation.
+              wxChoice& size =
+                  *dynamic_cast<wxChoice*>(dialog.FindWindow(CRenderToFileDialog::ID_SIZE));
+              size.SetSelection(1);
+              wxCommandEvent chosen(wxEVT_CHOICE, CRenderToFileDialog::ID_SIZE);
+              chosen.SetInt(1);
+              chosen.SetEventObject(&size);
+              size.ProcessWindowEvent(chosen);
+              Spin(dialog, CRenderToFileDialog::ID_ANTIALIAS).SetValue(4);
+              Type(dialog, CRenderToFileDialog::ID_FILE, "/home/lumo/Pictures/poster.png");
+              EXPECT_EQ("1920", TextOf(dialog, CRenderToFileDialog::ID_WIDTH));
+              EXPECT_EQ("1080", TextOf(dialog, CRenderToFileDialog::ID_HEIGHT));
+              Screenshot(dialog, "render-to-file-dialog");
+              for (Asked asked :
+                   {Asked{"0", "48", 1, ""}, Asked{"64", "-5", 1, ""}, Asked{"abc", "48", 1, ""},
+                    Asked{"1000001", "48", 1, ""}, Asked{"400000", "400000", 1, ""},
+                    Asked{"64", "48", 1, TestPath("no/such/folder.png")}}) {
+                  if (asked.file.empty())
+                      asked.file = TestPath("refused.png");
+                  Fill(dialog, asked);
+                  Click(dialog, wxID_OK);
+                  Pump();
+                  stayed = stayed && dialog.IsModal();
+                  problems.push_back(shown.GetProblem().utf8_string());
+              }
+              Click(dialog, wxID_CANCEL);
+          }}});
     EXPECT_TRUE(stayed);
     ASSERT_EQ(6u, problems.size());
     EXPECT_EQ("The image width must be at least 1 pixel, not 0.", problems[0]);
@@ -232,7 +235,8 @@ TEST_F(RenderToFile, SizesAndFilesThatCannotBeAreRefusedInTheDialogWithTheReason
     EXPECT_EQ("The image width must be a whole number of pixels, not 'abc'.", problems[2]);
     EXPECT_EQ("A 1000001 x 48 image is too large: each side can be at most 1000000 pixels.",
               problems[3]);
-    EXPECT_NE(std::string::npos, problems[4].find("more than half of this machine's")) << problems[4];
+    EXPECT_NE(std::string::npos, problems[4].find("more than half of this machine's"))
+        << problems[4];
     EXPECT_NE(std::string::npos, problems[5].find(TestPath("no/such/folder.png"))) << problems[5];
     EXPECT_FALSE(Queue().IsBusy());
     EXPECT_FALSE(fs::exists(TestPath("refused.png")));
@@ -264,7 +268,7 @@ TEST_F(RenderToFile, TheDesktopIsNotifiedWhenTheWindowIsNotActive) {
     ASSERT_TRUE(WaitForEnds(1));
     ASSERT_EQ(1u, m_platform.m_notifications.size());
     EXPECT_EQ(0u, m_platform.m_notifications[0].rfind("Render finished: " + TestPath("away.png") +
-                                                       " is written"))
+                                                      " is written"))
         << m_platform.m_notifications[0];
 }
 
@@ -325,10 +329,13 @@ TEST_F(RenderToFile, TheHistoryComparesTwoRenders) {
     ASSERT_NE(nullptr, sideBySide);
     const wxImage& both = sideBySide->GetCanvas().GetImage();
     ASSERT_EQ(wxSize(2 * 320 + CRenderHistoryWindow::kGap, 200), both.GetSize());
-    EXPECT_EQ(0, std::memcmp(plain.GetData(), both.GetSubImage(wxRect(0, 0, 320, 200)).GetData(), 320 * 200 * 3));
-    EXPECT_EQ(0, std::memcmp(smooth.GetData(),
-                             both.GetSubImage(wxRect(320 + CRenderHistoryWindow::kGap, 0, 320, 200)).GetData(),
+    EXPECT_EQ(0, std::memcmp(plain.GetData(), both.GetSubImage(wxRect(0, 0, 320, 200)).GetData(),
                              320 * 200 * 3));
+    EXPECT_EQ(0,
+              std::memcmp(
+                  smooth.GetData(),
+                  both.GetSubImage(wxRect(320 + CRenderHistoryWindow::kGap, 0, 320, 200)).GetData(),
+                  320 * 200 * 3));
     Screenshot(*sideBySide, "render-history-compare");
 
     Click(*history, CRenderHistoryWindow::ID_DIFFERENCE);
@@ -341,13 +348,15 @@ TEST_F(RenderToFile, TheHistoryComparesTwoRenders) {
     bool blackExactlyWhereTheyAgree = true;
     for (int i = 0; i < 320 * 200 * 3; i += 3) {
         bool agree = std::memcmp(plain.GetData() + i, smooth.GetData() + i, 3) == 0;
-        bool black = shown.GetData()[i] == 0 && shown.GetData()[i + 1] == 0 && shown.GetData()[i + 2] == 0;
+        bool black =
+            shown.GetData()[i] == 0 && shown.GetData()[i + 1] == 0 && shown.GetData()[i + 2] == 0;
         blackExactlyWhereTheyAgree = blackExactlyWhereTheyAgree && agree == black;
         differing += agree ? 0 : 1;
     }
     EXPECT_TRUE(blackExactlyWhereTheyAgree);
     EXPECT_GT(differing, 0u); // antialiasing changes the edges
-    EXPECT_TRUE(difference->GetNote().Contains(wxString::Format("%zu of 64000 pixels differ", differing)))
+    EXPECT_TRUE(
+        difference->GetNote().Contains(wxString::Format("%zu of 64000 pixels differ", differing)))
         << difference->GetNote();
     Screenshot(*difference, "render-history-difference");
 }
