@@ -285,7 +285,14 @@ TEST_F(RenderToFile, AFileThatCannotBeWrittenKeepsTheOldOneAndThePicture) {
         << m_platform.m_messages[0].text;
     ASSERT_EQ(1u, Queue().GetHistory().GetEntries().size());
     EXPECT_FALSE(Queue().GetHistory().GetEntries()[0].problem.empty());
-    ASSERT_NE(nullptr, Queue().GetLastViewer());
+    // Nothing is lost: the viewer's Save As writes the picture elsewhere.
+    CImageViewer* viewer = Queue().GetLastViewer();
+    ASSERT_NE(nullptr, viewer);
+    m_platform.m_files = {TestPath("elsewhere.png")};
+    Click(*viewer, CImageViewer::ID_SAVE_AS);
+    Pump();
+    ASSERT_EQ("", LumoRender({"-q", "-W", "64", "-H", "48", "-o", TestPath("cli.png")}));
+    EXPECT_EQ(ReadFile(TestPath("cli.png")), ReadFile(TestPath("elsewhere.png")));
 }
 
 // Two renders of one scene, one antialiased: the history lists both, and chosen with the mouse
