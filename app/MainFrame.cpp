@@ -13,6 +13,7 @@
 #include "app/SceneDocument.h"
 #include "app/TrayIcon.h"
 #include "app/ViewCanvas.h"
+#include "app/WxPlatform.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "scene/Plane.h"
@@ -53,6 +54,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(ID_VIEW_LIVE_PREVIEW, CMainFrame::OnUpdateLivePreview)
     EVT_MENU(ID_VIEW_PROPERTIES, CMainFrame::OnToggleProperties)
     EVT_UPDATE_UI(ID_VIEW_PROPERTIES, CMainFrame::OnUpdateProperties)
+    EVT_MENU(ID_GO_RENDER_TO_FILE, CMainFrame::OnRenderToFile)
+    EVT_MENU(ID_VIEW_RENDER_HISTORY, CMainFrame::OnRenderHistory)
     EVT_IDLE(CMainFrame::OnIdle)
     EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
     EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
@@ -366,6 +369,14 @@ void CMainFrame::OnUpdateProperties(wxUpdateUIEvent& event) {
     event.Check(m_aui.GetPane(m_properties).IsShown());
 }
 
+void CMainFrame::OnRenderToFile(wxCommandEvent&) {
+    m_renderQueue.ChooseAndRender();
+}
+
+void CMainFrame::OnRenderHistory(wxCommandEvent&) {
+    m_renderQueue.ShowHistory();
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
     // A close while the render holds the thread (the window manager's close button) stops the
     // render and closes once it has returned.
@@ -374,6 +385,16 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
         m_closePending = true;
         event.Veto();
         return;
+    }
+    // A render to file may have run for long: the user says whether it goes.
+    if (IsRenderingToFile() && event.CanVeto()) {
+        if (auto* platform = dynamic_cast<CWxPlatform*>(&CPlatform::Current());
+            platform && platform->AskYesNo(m_renderQueue.CloseQuestion().utf8_string(), "lumo") !=
+                            CPlatform::yes) {
+            event.Veto();
+            return;
+        }
+        m_renderQueue.StopAll();
     }
     if (!m_trayIcon.Remove())
         CPlatform::Current().MessageBox("Failed delete tray icon..", "lumo");

@@ -2,6 +2,7 @@
 
 #include "app/FileCommands.h"
 #include "app/RenderController.h"
+#include "app/RenderQueue.h"
 
 #include <wx/aui/framemanager.h>
 #include <wx/docview.h>
@@ -61,6 +62,9 @@ public:
     void ShowOptions();
 
     CRenderController& GetRenderController() { return m_render; }
+    // Go > Render to File's renders in the background, and the render history.
+    CRenderQueue& GetRenderQueue() { return m_renderQueue; }
+    bool IsRenderingToFile() const { return m_renderQueue.IsBusy(); }
     // Whether a Go render holds the window: the file commands and Go wait meanwhile.
     bool IsRendering() const { return m_render.IsBusy(); }
 
@@ -86,6 +90,8 @@ private:
     void OnUpdateLivePreview(wxUpdateUIEvent& event);
     void OnToggleProperties(wxCommandEvent& event);
     void OnUpdateProperties(wxUpdateUIEvent& event);
+    void OnRenderToFile(wxCommandEvent& event);
+    void OnRenderHistory(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnIdle(wxIdleEvent& event);
 
@@ -105,6 +111,7 @@ private:
     CPropertiesPane* m_properties = nullptr;
     unsigned long m_propertiesRevision = 0;
     CRenderController m_render{*this};
+    CRenderQueue m_renderQueue{*this};
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown
 

@@ -5,6 +5,7 @@
 
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+#include <wx/notifmsg.h>
 #include <wx/utils.h>
 
 #include <filesystem>
@@ -31,6 +32,17 @@ void CWxPlatform::MessageBox(const std::string& text, const std::string& caption
     wxMessageDialog dialog(nullptr, wxString::FromUTF8(text), wxString::FromUTF8(caption),
                            wxOK | wxICON_NONE);
     dialog.ShowModal();
+}
+
+CWxPlatform::CWxPlatform() = default;
+CWxPlatform::~CWxPlatform() = default;
+
+void CWxPlatform::Notify(const std::string& title, const std::string& message) {
+    // Kept until the next one: wxWidgets' own bubble (without a notification daemon's library)
+    // lasts only as long as its object.
+    m_notification = std::make_unique<wxNotificationMessage>(wxString::FromUTF8(title),
+                                                             wxString::FromUTF8(message), m_frame);
+    m_notification->Show(wxNotificationMessage::Timeout_Auto);
 }
 
 CPlatform::Answer CWxPlatform::AskYesNoCancel(const std::string& text, const std::string& caption) {

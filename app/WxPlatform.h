@@ -2,14 +2,18 @@
 
 #include "platform/Platform.h"
 
+#include <memory>
 #include <string>
 
 class CMainFrame;
+class wxNotificationMessage;
 
 // The platform of the desktop program: message boxes and file dialogs are wxWidgets dialogs
 // over the frame. GUI tests derive from it to answer the dialogs.
 class CWxPlatform : public CPlatform {
 public:
+    CWxPlatform();
+    ~CWxPlatform() override;
     void MessageBox(const std::string& text, const std::string& caption) override;
     // The file dialog (ShowFileDialog), then for saving the default extension appended to a
     // name typed without one. When the name so made is an existing file, which the dialog never
@@ -22,6 +26,9 @@ public:
 
     // Opens the address with the desktop's browser; its result is not reported.
     virtual void OpenAddress(const std::string& address);
+    // A notification on the desktop (its notification daemon's bubble), for news the user may
+    // be looking elsewhere for; shown without waiting.
+    virtual void Notify(const std::string& title, const std::string& message);
 
     void SetMainFrame(CMainFrame* frame) { m_frame = frame; }
     CMainFrame* GetMainFrame() const { return m_frame; }
@@ -40,4 +47,5 @@ protected:
 
 private:
     CMainFrame* m_frame = nullptr;
+    std::unique_ptr<wxNotificationMessage> m_notification;
 };

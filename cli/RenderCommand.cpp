@@ -8,7 +8,9 @@
 #include "platform/AtomicFileWriter.h"
 #include "platform/SettingsStore.h"
 #include "render/ImageFile.h"
+#include "render/PictureSize.h"
 #include "render/Render.h"
+#include "render/RenderEstimator.h"
 #include "render/RenderReport.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
@@ -82,12 +84,6 @@ bool Flushed(std::FILE* out, std::string& error) {
     return false;
 }
 
-std::string Gibibytes(std::uint64_t bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1u << 30));
-    return text;
-}
-
 // A size from the command line, else from the profile (with the desktop's default). False,
 // with the reason, when the value cannot make an image file.
 bool ResolveSize(const char* what, const char* key, int fallback, std::optional<int> given,
@@ -100,37 +96,6 @@ bool ResolveSize(const char* what, const char* key, int fallback, std::optional<
     if (size < 1) {
         error = std::string("the profile's \"") + key + "\" is " + std::to_string(size) +
                 ", but the image " + what + " must be at least 1 pixel (give -" + key[0] + " N)";
-        return false;
-    }
-    return true;
-}
-
-// The longest side lumo-render renders: libpng's own limit for the images it writes, and far
-// beyond any picture a single machine traces in reasonable time.
-constexpr int kMaxSide = 1000000;
-
-// Refuses, before anything is allocated, a picture with a side beyond kMaxSide or whose three
-// planes would take more than half the machine's physical memory.
-bool FitsInMemory(int width, int height, std::string& error) {
-    std::size_t plane = CImage::PlaneBytes(width, height);
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    std::uint64_t memory = pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) *
-                                                           static_cast<std::uint64_t>(pageSize)
-                                                     : UINT64_MAX;
-    std::string size = std::to_string(width) + " x " + std::to_string(height);
-    if (width > kMaxSide || height > kMaxSide) {
-        error = "a " + size + " image is too large: each side can be at most " +
-                std::to_string(kMaxSide) + " pixels";
-        return false;
-    }
-    if (plane == 0) {
-        error = "a " + size + " image is too large to address";
-        return false;
-    }
-    if (plane > memory / 6) {
-        error = "a " + size + " image needs " + Gibibytes(3 * static_cast<std::uint64_t>(plane)) +
-                ", more than half of this machine's " + Gibibytes(memory) + " of memory";
         return false;
     }
     return true;
@@ -194,7 +159,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         if (!ResolveSize("width", "Width", 320, commandLine.m_width, width, error) ||
             !ResolveSize("height", "Height", 200, commandLine.m_height, height, error) ||
-            !FitsInMemory(width, height, error)) {
+            !CPictureSize::Check(width, height, error)) {
             Fail(err, error);
             return kExitUsage;
         }
@@ -264,7 +229,17 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     // The document is done with: the render takes its objects rather than copying them.
     auto start = std::chrono::steady_clock::now();
     CRenderReport report;
-    RenderResult result = Render(CRenderScene::Take(document), options, &progress);
+    std::shared_ptr<const CRenderScene> scene = CRenderScene::Take(document);
+    // The bar's estimate of the time left weighs the rows by a coarse pass's cost profile;
+    // without a bar to show it nothing is profiled.
+    CRenderEstimator estimator;
+    if (progress.IsEnabled()) {
+        estimator.Start(start);
+        estimator.Profile(scene, options);
+        progress.UseEstimator(&estimator);
+    }
+    RenderResult result = Render(scene, options, &progress);
+    progress.UseEstimator(nullptr);
     if (result.status == RenderResult::noMemory) {
         Fail(err, "cannot allocate a " + std::to_string(width) + " x " + std::to_string(height) +
                       " image");

@@ -387,6 +387,14 @@ CImageFile::Format CImageFile::FormatOf(const std::string& path) {
     return unknown;
 }
 
+const std::vector<CImageFile::FormatInfo>& CImageFile::Formats() {
+    static const std::vector<FormatInfo> formats = {
+        {png, "PNG", ".png"},
+        {ppm, "PPM (binary)", ".ppm"},
+    };
+    return formats;
+}
+
 unsigned CImageFile::MachineThreads() {
     return std::max(1u, std::thread::hardware_concurrency());
 }

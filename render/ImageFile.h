@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class CAtomicFileWriter;
 class CImage;
@@ -17,6 +18,15 @@ public:
 
     // By the file name's extension, in any letter case: ".png" or ".ppm".
     static Format FormatOf(const std::string& path);
+
+    // The formats a picture can be written in, in the order a chooser lists them: the name a
+    // user is shown and the extension (lower case, with its dot) that makes a file one.
+    struct FormatInfo {
+        Format format;
+        const char* name;
+        const char* extension;
+    };
+    static const std::vector<FormatInfo>& Formats();
 
     // Encodes the picture into the writer's file; the caller commits it. False, with the
     // reason, when the picture has no planes or the encoder or the file failed. A PNG is

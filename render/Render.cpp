@@ -97,6 +97,7 @@ void CRenderRun::StartWorkers(CRowQueue& queue, CTaskGroup& workers, unsigned co
 }
 
 void CRenderRun::Serial() {
+    m_sink.TracingStarted();
     CPixelTracer pixels(m_tracer, m_rays, m_antialias);
     for (unsigned y = m_region.top; y < m_region.bottom && !Stopped(); ++y) {
         unsigned end = TraceRow(pixels, y, m_region.left, m_region.right);
@@ -117,6 +118,7 @@ bool CRenderRun::Rows(unsigned threads) {
     if (!PrepareNoise(threads))
         return true; // stopped while counting: nothing more is traced
 
+    m_sink.TracingStarted();
     CRowQueue queue(m_region.top, m_region.bottom);
     CTaskGroup workers;
     auto traceRow = [this](CPixelTracer& pixels, unsigned y) {
@@ -160,6 +162,7 @@ bool CRenderRun::Parts(unsigned partCount) {
     }
     if (!PrepareNoise(static_cast<unsigned>(parts.size())))
         return true;
+    m_sink.TracingStarted();
 
     CRegionQueue queue;
     CTaskGroup workers;
@@ -248,6 +251,7 @@ bool CRenderRun::Progressive(unsigned threads) {
         return false;
     if (!PrepareNoise(std::max(threads, 1u)))
         return true;
+    m_sink.TracingStarted();
 
     const RenderRegion& region = m_region;
     std::uint64_t total = std::uint64_t{region.right - region.left} * (region.bottom - region.top);

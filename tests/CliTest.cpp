@@ -6,6 +6,7 @@
 #include "core/Random.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/ImageFile.h"
+#include "render/RenderEstimator.h"
 #include "script/SceneFile.h"
 
 #include <gtest/gtest.h>
@@ -308,6 +309,44 @@ TEST(CliProgressBar, RedrawsOnlyOnChangeAndErasesItsLine) {
     std::string half = std::string(20, '#') + std::string(20, '.');
     EXPECT_EQ("\rRendering [" + empty + "]   0%" + "\rRendering [" + half + "]  50%" + "\r\033[K",
               text);
+}
+
+TEST(CliProgressBar, TimesFollowThePercentageAndTheLineIsClearedAfterThem) {
+    std::string text = DrawnBy(
+        [](CTerminalProgressBar& bar) {
+            bar.SetTimes(3.2, std::nullopt);
+            bar.SetPos(10);
+            bar.SetTimes(3.4, std::nullopt); // the same whole seconds: nothing to redraw
+            bar.SetPos(10);
+            bar.SetTimes(65.0, 3600.0 + 9.0);
+            bar.SetPos(10);
+        },
+        true);
+    std::string bar = std::string(4, '#') + std::string(36, '.');
+    EXPECT_EQ("\rRendering [" + bar + "]  10%  0:03 elapsed\033[K" + "\rRendering [" + bar +
+                  "]  10%  1:05 elapsed, 1:00:09 left\033[K" + "\r\033[K",
+              text);
+}
+
+// The bar fed by an estimator shows the time since the render began, and the time left once
+// the rows say something.
+TEST(CliProgressBar, AnEstimatorsTimesAreShown) {
+    CRenderEstimator estimator;
+    estimator.SetProfile(std::vector<double>(4, 1.0), 0, 10, 0);
+    auto start = CRenderEstimator::Clock::now() - std::chrono::seconds(8);
+    estimator.Start(start);
+    std::string text = DrawnBy(
+        [&](CTerminalProgressBar& bar) {
+            bar.UseEstimator(&estimator);
+            bar.TracingStarted();
+            bar.Progress(0);
+            estimator.TracingStarted(start);
+            estimator.RowFinished(0, 0, 10, start + std::chrono::seconds(7));
+            bar.Progress(25);
+        },
+        true);
+    EXPECT_NE(std::string::npos, text.find("   0%  0:08 elapsed\033[K")) << text;
+    EXPECT_NE(std::string::npos, text.find("  25%  0:08 elapsed, 0:20 left\033[K")) << text;
 }
 
 TEST(CliProgressBar, DisabledDrawsNothing) {

@@ -35,6 +35,10 @@ public:
     Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
     Answer AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenAddress(const std::string& address) override { m_opened.push_back(address); }
+    // Recorded, as "title: message", instead of going to a notification daemon.
+    void Notify(const std::string& title, const std::string& message) override {
+        m_notifications.push_back(title + ": " + message);
+    }
     // The real wizard only when a test asks for it; otherwise its runs are counted.
     bool RunSceneWizard(CLumoDoc& document) override;
 
@@ -44,6 +48,7 @@ public:
     std::deque<std::string> m_files;
     std::vector<CFileChoice> m_fileRequests;
     std::vector<std::string> m_opened;
+    std::vector<std::string> m_notifications;
     std::deque<Answer> m_answers;
     std::vector<std::string> m_questions;
     bool m_realWizard = false;
