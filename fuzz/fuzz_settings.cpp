@@ -49,6 +49,26 @@ CSettingsText::Entries Others(const CSettingsText& text, const std::string& exce
     return kept;
 }
 
+// Whether a line of the text marks the key immutable ('!' before its name): the INI parser
+// then keeps the value it read and passes over every write of that key, and the store refuses
+// the write (it does not read back) and keeps the file.
+bool MarkedImmutable(const std::string& content, const std::string& key) {
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = std::min(content.find('\n', start), content.size());
+        std::string line = content.substr(start, end - start);
+        std::size_t bang = line.find_first_not_of(" \t");
+        if (bang != std::string::npos && line[bang] == '!') {
+            std::string name = line.substr(bang + 1, line.find('=') - bang - 1);
+            name.erase(name.find_last_not_of(" \t\r") + 1);
+            if (SameKey(name, key))
+                return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -94,16 +114,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CSettingsText back(saved);
     // What was written reads back, and every other key of the section is as it was.
     std::string check;
-    if (!back.Read(kSection, "MaxRecursion", check) || check != "7")
+    if ((!back.Read(kSection, "MaxRecursion", check) || check != "7") &&
+        !MarkedImmutable(content, "MaxRecursion"))
         std::abort();
-    if (pathWritten && (!back.Read(kSection, "EditorPath", check) || check != path))
+    if (pathWritten && (!back.Read(kSection, "EditorPath", check) || check != path) &&
+        !MarkedImmutable(content, "EditorPath"))
         std::abort();
     // Each key of the list reads back. A line the parser passed over in the section before
     // (the second of two keys marked immutable with '!') may come to stand in the new section;
     // the store then refuses the write, since its section does not read back whole, and the
     // file stays as it was.
     for (const auto& [key, value] : recent)
-        if (recentWritten && (!back.Read("Recent File List", key, check) || check != value))
+        if (recentWritten && (!back.Read("Recent File List", key, check) || check != value) &&
+            !MarkedImmutable(content, key))
             std::abort();
     if (pathWritten)
         others.erase(

@@ -124,6 +124,22 @@ TEST(SettingsStore, SectionThatWouldNotReadBackIsRefusedAndTheFileKept) {
     EXPECT_EQ(stored, ReadFile(path));
 }
 
+TEST(SettingsStore, KeyMarkedImmutableByAnotherProgramIsRefusedAndTheFileKept) {
+    // wxWidgets' INI files mark a key that may not change with '!': its value stays whatever
+    // is written, so the write does not read back and nothing is put in place.
+    std::filesystem::create_directories(ConfigFolder());
+    std::string path = ConfigFolder() + "/profile.ini";
+    std::string stored = "[Lumo]\n!MaxRecursion=2\nWidth=640\n";
+    WriteFile(path, stored);
+    CSettingsStore profile = CSettingsStore::Profile();
+    EXPECT_EQ(2, profile.GetInt("Lumo", "MaxRecursion", 0));
+    EXPECT_FALSE(profile.WriteInt("Lumo", "MaxRecursion", 5));
+    EXPECT_NE(std::string::npos, profile.GetLastError().find("profile.ini"));
+    EXPECT_EQ(stored, ReadFile(path));
+    EXPECT_TRUE(profile.WriteInt("Lumo", "Width", 800));
+    EXPECT_EQ(800, profile.GetInt("Lumo", "Width", 0));
+}
+
 TEST(SettingsStore, StoreThatIsNotUtf8CanStillBeWritten) {
     // Written by something else in Latin-1, or damaged: every byte is read as a character,
     // and the store is written back whole, as UTF-8.
