@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/InterruptGuard.h"
 #include "cli/TerminalProgressBar.h"
+#include "core/FloatImage.h"
 #include "core/Image.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
@@ -110,9 +111,11 @@ bool ResolveSize(const char* what, const char* key, int fallback, std::optional<
 constexpr int kMaxSide = 1000000;
 
 // Refuses, before anything is allocated, a picture with a side beyond kMaxSide or whose three
-// planes would take more than half the machine's physical memory.
-bool FitsInMemory(int width, int height, std::string& error) {
+// planes (and its levels, when they are kept) would take more than half the machine's physical
+// memory.
+bool FitsInMemory(int width, int height, bool levels, std::string& error) {
     std::size_t plane = CImage::PlaneBytes(width, height);
+    std::size_t levelCount = levels ? CFloatImage::LevelCount(width, height) : 0;
     long pages = sysconf(_SC_PHYS_PAGES);
     long pageSize = sysconf(_SC_PAGESIZE);
     std::uint64_t memory = pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) *
@@ -124,13 +127,16 @@ bool FitsInMemory(int width, int height, std::string& error) {
                 std::to_string(kMaxSide) + " pixels";
         return false;
     }
-    if (plane == 0) {
+    if (plane == 0 || (levels && levelCount == 0)) {
         error = "a " + size + " image is too large to address";
         return false;
     }
-    if (plane > memory / 6) {
-        error = "a " + size + " image needs " + Gibibytes(3 * static_cast<std::uint64_t>(plane)) +
-                ", more than half of this machine's " + Gibibytes(memory) + " of memory";
+    // Both counts are below 2^63 bytes each (sides of at most 10^6 pixels): the sum fits.
+    std::uint64_t bytes = 3 * static_cast<std::uint64_t>(plane) +
+                          sizeof(float) * static_cast<std::uint64_t>(levelCount);
+    if (bytes > memory / 2) {
+        error = "a " + size + " image needs " + Gibibytes(bytes) + ", more than half of this " +
+                "machine's " + Gibibytes(memory) + " of memory";
         return false;
     }
     return true;
@@ -189,12 +195,23 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         if (format == CImageFile::unknown) {
             Fail(err, "cannot tell the image format of '" + output +
-                          "': name it .png or .ppm (see lumo-render --help)");
+                          "': name it .png, .ppm or .exr (see lumo-render --help)");
             return kExitUsage;
+        }
+        // 16 bits a channel are a PNG's: a PPM holds bytes, an OpenEXR file half floats.
+        if (commandLine.m_depth == 16) {
+            if (format != CImageFile::png) {
+                Fail(err, "--depth 16 is for PNG pictures, and '" + output + "' is " +
+                              (format == CImageFile::ppm ? "a PPM picture of 8 bits a channel"
+                                                         : "an OpenEXR picture of half floats") +
+                              " (see lumo-render --help)");
+                return kExitUsage;
+            }
+            format = CImageFile::png16;
         }
         if (!ResolveSize("width", "Width", 320, commandLine.m_width, width, error) ||
             !ResolveSize("height", "Height", 200, commandLine.m_height, height, error) ||
-            !FitsInMemory(width, height, error)) {
+            !FitsInMemory(width, height, CImageFile::NeedsLevels(format), error)) {
             Fail(err, error);
             return kExitUsage;
         }
@@ -260,6 +277,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     options.antialias = commandLine.m_antialias.value_or(document.m_antialias);
     options.threads =
         commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
+    options.keepLevels = CImageFile::NeedsLevels(format);
 
     // The document is done with: the render takes its objects rather than copying them.
     auto start = std::chrono::steady_clock::now();
@@ -275,15 +293,22 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         std::chrono::steady_clock::now() - start);
     progress.Clear();
     const CImage& picture = result.picture;
+    const bool fromLevels = options.keepLevels;
 
     if (toStandardOutput) {
-        if (!CImageFile::Encode(picture, format, out, "standard output", error, options.threads) ||
-            !Flushed(out, error)) {
+        bool encoded = fromLevels ? CImageFile::Encode(result.levels, format, out,
+                                                       "standard output", error, options.threads)
+                                  : CImageFile::Encode(picture, format, out, "standard output",
+                                                       error, options.threads);
+        if (!encoded || !Flushed(out, error)) {
             Fail(err, error);
             return kExitFailed;
         }
     } else {
-        if (!CImageFile::Encode(picture, format, *writer, error, options.threads)) {
+        bool encoded =
+            fromLevels ? CImageFile::Encode(result.levels, format, *writer, error, options.threads)
+                       : CImageFile::Encode(picture, format, *writer, error, options.threads);
+        if (!encoded) {
             Fail(err, error);
             return kExitFailed;
         }
