@@ -61,6 +61,15 @@ int CWxPlatform::FilterIndexOf(const std::string& filter, const std::string& pat
     return -1;
 }
 
+std::string CWxPlatform::FilterExtension(const std::string& filter, int index) {
+    std::vector<std::string> parts = Split(Wildcard(filter), '|');
+    std::size_t at = 2 * static_cast<std::size_t>(index) + 1;
+    if (index < 0 || at >= parts.size() || parts[at].rfind("*.", 0) != 0)
+        return "";
+    std::string extension = parts[at].substr(2);
+    return extension.find_first_of("*?;") == std::string::npos ? extension : "";
+}
+
 std::string CWxPlatform::WithDefaultExtension(const std::string& path,
                                               const std::string& extension) {
     if (extension.empty() || std::filesystem::path(path).has_extension())
@@ -73,7 +82,13 @@ bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
     if (!ShowFileDialog(choice, chosen))
         return false;
     if (choice.mode == CFileChoice::forSaving) {
-        std::string extended = WithDefaultExtension(chosen, choice.defaultExtension);
+        std::string extension = choice.defaultExtension;
+        if (choice.chosenType) {
+            std::string typed = FilterExtension(choice.filter, *choice.chosenType);
+            if (!typed.empty())
+                extension = typed;
+        }
+        std::string extended = WithDefaultExtension(chosen, extension);
         std::error_code ignored;
         if (extended != chosen && std::filesystem::exists(extended, ignored) &&
             AskYesNo("A file named \"" + std::filesystem::path(extended).filename().string() +
@@ -112,6 +127,8 @@ bool CWxPlatform::ShowFileDialog(const CFileChoice& choice, std::string& path) {
     if (dialog.ShowModal() != wxID_OK)
         return false;
     path = dialog.GetPath().utf8_string();
+    if (choice.chosenType)
+        *choice.chosenType = dialog.GetFilterIndex();
     return true;
 }
 
