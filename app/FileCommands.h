@@ -62,8 +62,9 @@ public:
         "PNG image (*.png)|*.png|16-bit PNG image (*.png)|*.png|OpenEXR image (*.exr)|*.exr|"
         "PPM image (*.ppm)|*.ppm";
     enum ImageType { pngImage, png16Image, exrImage, ppmImage };
-    // The format a chosen name and file type make: the name's extension says which, and a
-    // ".png" is a 16-bit PNG when that is the type chosen.
+    // The format a chosen name and file type make: the name's extension says which (the dialog
+    // has made it the type's when the user turned to another type), and a ".png" is a 16-bit
+    // PNG when that is the type chosen.
     static CImageFile::Format ExportFormat(const std::string& path, int type);
 
     // The script file dialog of Open, Save Script and Parse Script: the filter above, "*.lmo"

@@ -34,6 +34,12 @@ public:
     // The extension of the filter entry's pattern ("*.exr": "exr"), or "" when it has none or
     // there is no such entry.
     static std::string FilterExtension(const std::string& filter, int index);
+    // The filter entry the dialog starts with: the one an initial wildcard names, else the first.
+    static int InitialFilterIndex(const CFileChoice& choice);
+    // The name with the filter entry's extension in place of another entry's ("a.png" as
+    // "a.exr"); any other name as it is.
+    static std::string WithTypeExtension(const std::string& path, const std::string& filter,
+                                         int index);
     // The name with ".extension" appended when its file name has no extension.
     static std::string WithDefaultExtension(const std::string& path, const std::string& extension);
 

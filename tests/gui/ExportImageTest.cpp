@@ -88,11 +88,28 @@ TEST_F(ExportImage, EveryFileTypeIsTheFileLumoRenderWrites) {
     EXPECT_TRUE(m_platform.m_messages.size() == 1); // Go's "Finished Rendering" alone
     EXPECT_EQ(CFileCommands::kImageFilter, m_platform.m_fileRequests.back().filter);
 
-    // A name without an extension gets the chosen type's.
-    m_platform.m_files.push_back(TestPath("named"));
-    m_platform.m_fileTypes.push_back(CFileCommands::exrImage);
-    ASSERT_TRUE(ChooseMenuItem(ID_FILE_EXPORT_IMAGE));
-    EXPECT_EQ(ReadFile(TestPath("levels.exr")), ReadFile(TestPath("named.exr")));
+    // A name without an extension gets the chosen type's; so does one with another type's when
+    // the user turned to a type (GTK leaves the name as it was); the first type keeps whatever
+    // extension was typed.
+    struct Named {
+        const char* typed;
+        int type;
+        const char* written;
+        const char* like;
+    };
+    for (const Named& n :
+         {Named{"named", CFileCommands::exrImage, "named.exr", "levels.exr"},
+          Named{"turned.png", CFileCommands::exrImage, "turned.exr", "levels.exr"},
+          Named{"typed.exr", CFileCommands::pngImage, "typed.exr", "levels.exr"},
+          Named{"deep.PPM", CFileCommands::png16Image, "deep.png", "levels.png"}}) {
+        m_platform.m_files.push_back(TestPath(n.typed));
+        m_platform.m_fileTypes.push_back(n.type);
+        ASSERT_TRUE(ChooseMenuItem(ID_FILE_EXPORT_IMAGE));
+        EXPECT_EQ(ReadFile(TestPath(n.like)), ReadFile(TestPath(n.written))) << n.typed;
+        if (std::string(n.typed) != n.written) {
+            EXPECT_FALSE(std::filesystem::exists(TestPath(n.typed))) << n.typed;
+        }
+    }
 }
 
 TEST_F(ExportImage, LevelsAreWrittenOnlyForThePictureShown) {
