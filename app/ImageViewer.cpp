@@ -105,9 +105,11 @@ void CImageViewer::OnSaveAs(wxCommandEvent&) {
     if (!image.IsOk())
         return;
     std::string filter;
+    // The picture on screen is 8 bits a channel: the formats made from levels are not for it.
     for (const CImageFile::FormatInfo& format : CImageFile::Formats())
-        filter += std::string(format.name) + " pictures (*" + format.extension + ")|*" +
-                  format.extension + "|";
+        if (!CImageFile::NeedsLevels(format.format))
+            filter += std::string(format.name) + " pictures (*" + format.extension + ")|*" +
+                      format.extension + "|";
     filter += "|";
     CFileChoice choice{.mode = CFileChoice::forSaving,
                        .filter = filter,

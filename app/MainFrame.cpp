@@ -309,6 +309,11 @@ void CMainFrame::OnSaveScript(wxCommandEvent&) {
 
 void CMainFrame::OnExportImage(wxCommandEvent&) {
     m_fileCommands.ExportImage();
+    // A close asked for while the export rendered, as after a Go render.
+    if (m_closePending) {
+        m_closePending = false;
+        CallAfter([this] { Close(); });
+    }
 }
 
 void CMainFrame::OnOpenScene(wxCommandEvent&) {

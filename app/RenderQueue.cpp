@@ -99,7 +99,8 @@ void CRenderQueue::StartNext() {
     };
     ShowPanel(true);
     m_job = std::make_unique<CRenderJob>(m_current.scene, m_current.settings.Options(),
-                                         m_current.settings.path, std::move(callbacks));
+                                         m_current.settings.path, std::move(callbacks),
+                                         m_current.settings.format);
     m_ticker.Start(250);
     ShowStatus();
 }

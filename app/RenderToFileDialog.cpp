@@ -177,7 +177,7 @@ CRenderToFileDialog::CRenderToFileDialog(wxWindow* owner, const CRenderToFileSet
 
     int formatIndex = 0;
     for (std::size_t i = 0; i < CImageFile::Formats().size(); ++i)
-        if (settings.extension == CImageFile::Formats()[i].extension)
+        if (settings.format == CImageFile::Formats()[i].format)
             formatIndex = static_cast<int>(i);
     m_format->SetSelection(formatIndex);
     MatchSize();
@@ -252,12 +252,25 @@ void CRenderToFileDialog::OnFormat(wxCommandEvent&) {
     m_file->ChangeValue(name.GetFullPath());
 }
 
-// A file named with a format's extension chooses that format.
+// A file named with a format's extension chooses that format: the first of those with that
+// extension, unless the one chosen already has it (a 16-bit PNG stays one).
 void CRenderToFileDialog::OnFileTyped(wxCommandEvent&) {
     CImageFile::Format format = CImageFile::FormatOf(m_file->GetValue().utf8_string());
+    if (format == CImageFile::unknown || format == ExtensionFormat(m_format->GetSelection()))
+        return;
     for (std::size_t i = 0; i < CImageFile::Formats().size(); ++i)
-        if (CImageFile::Formats()[i].format == format)
+        if (CImageFile::Formats()[i].format == format) {
             m_format->SetSelection(static_cast<int>(i));
+            return;
+        }
+}
+
+// The format that the extension of the format listed at index gives a file name.
+CImageFile::Format CRenderToFileDialog::ExtensionFormat(int index) {
+    if (index < 0 || index >= static_cast<int>(CImageFile::Formats().size()))
+        return CImageFile::unknown;
+    return CImageFile::FormatOf(std::string("picture") +
+                                CImageFile::Formats()[static_cast<std::size_t>(index)].extension);
 }
 
 void CRenderToFileDialog::OnBrowse(wxCommandEvent&) {
@@ -305,18 +318,18 @@ bool CRenderToFileDialog::TransferDataFromWindow() {
     // The limits lumo-render applies: a side of at least 1 pixel and at most a million, the
     // picture within half of the memory.
     std::string error;
-    if (!CPictureSize::Check(width, height, error))
-        return Refuse(width < 1 || width > CPictureSize::kMaxSide ? m_width : m_height,
-                      Sentence(error));
-
     int index = m_format->GetSelection();
     if (index < 0)
         index = 0;
     const CImageFile::FormatInfo& format = CImageFile::Formats()[static_cast<std::size_t>(index)];
+    if (!CPictureSize::Check(width, height, error, CImageFile::NeedsLevels(format.format)))
+        return Refuse(width < 1 || width > CPictureSize::kMaxSide ? m_width : m_height,
+                      Sentence(error));
+
     std::string path = m_file->GetValue().Strip(wxString::both).utf8_string();
     if (path.empty())
         return Refuse(m_file, "Name the file to write.");
-    if (CImageFile::FormatOf(path) != format.format) {
+    if (CImageFile::FormatOf(path) != ExtensionFormat(index)) {
         path += format.extension; // "poster" or "poster.jpg" becomes "poster.jpg.png"
         m_file->ChangeValue(wxString::FromUTF8(path));
     }
@@ -339,7 +352,7 @@ bool CRenderToFileDialog::TransferDataFromWindow() {
     m_settings.antialias = static_cast<unsigned>(m_antialias->GetValue());
     m_settings.maxRecursion = static_cast<unsigned>(m_recursion->GetValue());
     m_settings.threads = static_cast<unsigned>(m_threads->GetValue());
-    m_settings.extension = format.extension;
+    m_settings.format = format.format;
     m_settings.path = path;
     m_problem->SetLabel("");
     m_problemText.clear();

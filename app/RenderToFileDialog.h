@@ -44,6 +44,7 @@ private:
     void OnSizeTyped(wxCommandEvent& event);
     void OnFormat(wxCommandEvent& event);
     void OnFileTyped(wxCommandEvent& event);
+    static CImageFile::Format ExtensionFormat(int index);
     void OnBrowse(wxCommandEvent& event);
     // Selects the size list's entry for the typed width and height.
     void MatchSize();

@@ -54,10 +54,10 @@ CRenderToFileSettings CRenderToFileSettings::Load(const CLumoDoc* document) {
                 CTracer::kMaxRecursionCap);
     settings.threads = Bounded(profile, kThreads, std::max(1u, std::thread::hardware_concurrency()),
                                1, kMaxThreads);
-    std::string extension = ini.GetString(CSettingsStore::kSection, kFormat, settings.extension);
+    std::string key = ini.GetString(CSettingsStore::kSection, kFormat, "");
     for (const CImageFile::FormatInfo& format : CImageFile::Formats())
-        if (extension == format.extension)
-            settings.extension = extension;
+        if (key == format.key)
+            settings.format = format.format;
     settings.path = ini.GetString(CSettingsStore::kSection, kName, "");
     if (settings.path.empty())
         settings.path = DefaultPath();
@@ -77,7 +77,11 @@ bool CRenderToFileSettings::Save(std::string& error) const {
         error = profile.GetLastError();
         return false;
     }
-    if (!ini.WriteString(section, kFormat, extension) || !ini.WriteString(section, kName, path)) {
+    const char* key = "png";
+    for (const CImageFile::FormatInfo& info : CImageFile::Formats())
+        if (info.format == format)
+            key = info.key;
+    if (!ini.WriteString(section, kFormat, key) || !ini.WriteString(section, kName, path)) {
         error = ini.GetLastError();
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/ImageFile.h"
 #include "render/RenderOptions.h"
 
 #include <string>
@@ -8,8 +9,8 @@ class CLumoDoc;
 
 // What Go > Render to File renders and where, remembered for the next time: the numbers in the
 // profile ("RenderToFileWidth", "RenderToFileHeight", "RenderToFileAntialias",
-// "RenderToFileMaxRecursion", "RenderToFileThreads"), the format's extension and the file in
-// win.ini ("RenderToFileFormat", "RenderToFileName").
+// "RenderToFileMaxRecursion", "RenderToFileThreads"), the format (its CImageFile::FormatInfo
+// key) and the file in win.ini ("RenderToFileFormat", "RenderToFileName").
 struct CRenderToFileSettings {
     // The presets of the dialog's size list.
     struct Preset {
@@ -29,7 +30,7 @@ struct CRenderToFileSettings {
     unsigned antialias = 1;
     unsigned maxRecursion = 0;
     unsigned threads = 1;
-    std::string extension = ".png"; // of one of CImageFile::Formats()
+    CImageFile::Format format = CImageFile::png; // one of CImageFile::Formats()
     std::string path;
 
     // The remembered values; what was never saved: Full HD, the scene's antialiasing, the Go

@@ -38,11 +38,21 @@ public:
     static std::string Wildcard(const std::string& filter);
     // The index of the filter entry whose pattern is the text, or -1.
     static int FilterIndexOf(const std::string& filter, const std::string& pattern);
+    // The extension of the filter entry's pattern ("*.exr": "exr"), or "" when it has none or
+    // there is no such entry.
+    static std::string FilterExtension(const std::string& filter, int index);
+    // The filter entry the dialog starts with: the one an initial wildcard names, else the first.
+    static int InitialFilterIndex(const CFileChoice& choice);
+    // The name with the filter entry's extension in place of another entry's ("a.png" as
+    // "a.exr"); any other name as it is.
+    static std::string WithTypeExtension(const std::string& path, const std::string& filter,
+                                         int index);
     // The name with ".extension" appended when its file name has no extension.
     static std::string WithDefaultExtension(const std::string& path, const std::string& extension);
 
 protected:
-    // The system's file dialog alone: true with the path as chosen.
+    // The system's file dialog alone: true with the path as chosen (and the file type, when
+    // the choice asks for it).
     virtual bool ShowFileDialog(const CFileChoice& choice, std::string& path);
 
 private:

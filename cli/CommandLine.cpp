@@ -94,6 +94,12 @@ unsigned ParseAntialias(const std::string& text) {
     return static_cast<unsigned>(value);
 }
 
+unsigned ParseDepth(const std::string& text) {
+    if (text != "8" && text != "16")
+        Refuse("--depth needs 8 or 16 bits a channel, not '" + Shown(text) + "'");
+    return text == "8" ? 8u : 16u;
+}
+
 unsigned ParseThreads(const std::string& text) {
     long long value = 0;
     Number result = ParseNumber(text, value);
@@ -179,7 +185,8 @@ public:
         m_app.allow_extras();
 
         Value("-o,--output", "FILE",
-              "the image to write: PNG or binary PPM (P6), chosen by the extension .png or .ppm "
+              "the image to write: PNG, binary PPM (P6) or OpenEXR (linear half floats of the "
+              "colours before they are quantised), chosen by the extension .png, .ppm or .exr "
               "(default: lumo.png); - writes a PNG to standard output (the summary goes to "
               "standard error)",
               [&commandLine](const std::string& v) {
@@ -224,6 +231,10 @@ public:
             "antialiasing: N x N rays a pixel on a regular grid, averaged (1 to 16; default: "
             "the scene file's, else 1)",
             [&commandLine](const std::string& v) { commandLine.m_antialias = ParseAntialias(v); });
+        Value("--depth", "N",
+              "bits a channel of a PNG: 8 (default), or 16, made from the colours before they "
+              "are quantised to 8 bits (antialiased gradients without banding)",
+              [&commandLine](const std::string& v) { commandLine.m_depth = ParseDepth(v); });
         Flag("-q,--quiet", "no progress bar, no messages, no summary; errors only",
              commandLine.m_quiet);
         Flag("-v,--verbose", "also show the script parser's message boxes (one per sphere built)",

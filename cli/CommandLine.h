@@ -43,6 +43,8 @@ public:
     std::optional<unsigned> m_threads;
     // Antialiasing samples per side of a pixel; unset: the scene's own (1 for scripts).
     std::optional<unsigned> m_antialias;
+    // Bits a channel of a PNG: 8, or 16 from the levels before they are quantised.
+    unsigned m_depth = 8;
     std::string m_script;
     bool m_load = false;
     std::string m_saveScript;

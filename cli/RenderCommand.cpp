@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/InterruptGuard.h"
 #include "cli/TerminalProgressBar.h"
+#include "core/FloatImage.h"
 #include "core/Image.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
@@ -154,12 +155,23 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         if (format == CImageFile::unknown) {
             Fail(err, "cannot tell the image format of '" + output +
-                          "': name it .png or .ppm (see lumo-render --help)");
+                          "': name it .png, .ppm or .exr (see lumo-render --help)");
             return kExitUsage;
+        }
+        // 16 bits a channel are a PNG's: a PPM holds bytes, an OpenEXR file half floats.
+        if (commandLine.m_depth == 16) {
+            if (format != CImageFile::png) {
+                Fail(err, "--depth 16 is for PNG pictures, and '" + output + "' is " +
+                              (format == CImageFile::ppm ? "a PPM picture of 8 bits a channel"
+                                                         : "an OpenEXR picture of half floats") +
+                              " (see lumo-render --help)");
+                return kExitUsage;
+            }
+            format = CImageFile::png16;
         }
         if (!ResolveSize("width", "Width", 320, commandLine.m_width, width, error) ||
             !ResolveSize("height", "Height", 200, commandLine.m_height, height, error) ||
-            !CPictureSize::Check(width, height, error)) {
+            !CPictureSize::Check(width, height, error, CImageFile::NeedsLevels(format))) {
             Fail(err, error);
             return kExitUsage;
         }
@@ -225,6 +237,7 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     options.antialias = commandLine.m_antialias.value_or(document.m_antialias);
     options.threads =
         commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
+    options.keepLevels = CImageFile::NeedsLevels(format);
 
     // The document is done with: the render takes its objects rather than copying them.
     auto start = std::chrono::steady_clock::now();
@@ -250,15 +263,22 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         std::chrono::steady_clock::now() - start);
     progress.Clear();
     const CImage& picture = result.picture;
+    const bool fromLevels = options.keepLevels;
 
     if (toStandardOutput) {
-        if (!CImageFile::Encode(picture, format, out, "standard output", error, options.threads) ||
-            !Flushed(out, error)) {
+        bool encoded = fromLevels ? CImageFile::Encode(result.levels, format, out,
+                                                       "standard output", error, options.threads)
+                                  : CImageFile::Encode(picture, format, out, "standard output",
+                                                       error, options.threads);
+        if (!encoded || !Flushed(out, error)) {
             Fail(err, error);
             return kExitFailed;
         }
     } else {
-        if (!CImageFile::Encode(picture, format, *writer, error, options.threads)) {
+        bool encoded =
+            fromLevels ? CImageFile::Encode(result.levels, format, *writer, error, options.threads)
+                       : CImageFile::Encode(picture, format, *writer, error, options.threads);
+        if (!encoded) {
             Fail(err, error);
             return kExitFailed;
         }

@@ -41,10 +41,10 @@ std::vector<Token> Tokens(const std::string& text) {
         } else if (IsNumberStart(text, at)) {
             kind = Token::number;
             ++at;
-            while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) ||
-                                        text[at] == '.' ||
-                                        ((text[at] == '-' || text[at] == '+') &&
-                                         (text[at - 1] == 'e' || text[at - 1] == 'E'))))
+            while (at < text.size() &&
+                   (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '.' ||
+                    ((text[at] == '-' || text[at] == '+') &&
+                     (text[at - 1] == 'e' || text[at - 1] == 'E'))))
                 ++at;
         } else if (std::isalpha(c)) {
             kind = Token::word;
@@ -73,8 +73,8 @@ bool SameWord(const std::string& a, const char* b) {
     return lower == b;
 }
 
-const char* const kSceneStatements[] = {"sphere", "plane",  "light",    "camera",
-                                        "background", "antialias"};
+const char* const kSceneStatements[] = {"sphere", "plane",      "light",
+                                        "camera", "background", "antialias"};
 const char* const kScriptStatements[] = {"sphere", "plane"};
 
 class CMutation {
@@ -176,13 +176,12 @@ private:
             return InsertStatements(1);
         Token& token = m_tokens[numbers[Pick(numbers.size())]];
         static const char* const kTelling[] = {
-            "0",     "-0",    "1",     "-1",   "0.001", "-0.001", "0.0011", "0.5",   "2",
-            "255",   "256",   "16",    "17",   "1e-300", "1e300", "1e-320", "inf",  "-inf",
-            "nan",   "65535", "4e9",   "-50",  "40",    "100",    "1e-7",   "0.999", "3"};
-        static const char* const kScriptTelling[] = {"0.0",   "-0.0", "1.0",    "-1.0",
-                                                     "0.001", "0.5",  "2.0",    "255.0",
-                                                     "1e3",   "40.0", "-50.0",  "100.0",
-                                                     "0.999", "1.5",  "9999999999.0"};
+            "0",   "-0",    "1",   "-1",  "0.001",  "-0.001", "0.0011", "0.5",   "2",
+            "255", "256",   "16",  "17",  "1e-300", "1e300",  "1e-320", "inf",   "-inf",
+            "nan", "65535", "4e9", "-50", "40",     "100",    "1e-7",   "0.999", "3"};
+        static const char* const kScriptTelling[] = {
+            "0.0", "-0.0", "1.0",   "-1.0",  "0.001", "0.5", "2.0",         "255.0",
+            "1e3", "40.0", "-50.0", "100.0", "0.999", "1.5", "9999999999.0"};
         double value = std::strtod(token.text.c_str(), nullptr);
         switch (Pick(5)) {
         case 0:
@@ -242,9 +241,8 @@ private:
 
     void ChangeKeyword() {
         static const char* const kSceneWords[] = {
-            "sphere", "plane", "world",  "light",  "same",      "colour", "bytes",
-            "raw",    "finish", "texture", "background", "camera", "eye",  "look",
-            "antialias"};
+            "sphere", "plane",   "world",      "light",  "same", "colour", "bytes",    "raw",
+            "finish", "texture", "background", "camera", "eye",  "look",   "antialias"};
         static const char* const kScriptWords[] = {"sphere", "plane", "colour", "finish"};
         std::vector<std::size_t> words;
         for (std::size_t i = 0; i < m_tokens.size(); ++i)
@@ -265,8 +263,8 @@ private:
                 text += " colour bytes { " + std::to_string(Pick(256)) + " " +
                         std::to_string(Pick(256)) + " " + std::to_string(Pick(256)) + " }";
             else
-                text += " colour { " + Number(Between(0, 1)) + " " + Number(Between(0, 1)) +
-                        " " + Number(Between(0, 1)) + " }";
+                text += " colour { " + Number(Between(0, 1)) + " " + Number(Between(0, 1)) + " " +
+                        Number(Between(0, 1)) + " }";
         }
         if (Pick(3) != 0)
             text += " finish { " + Number(Between(0, 1)) + " " + Number(Between(0, 1)) + " " +
@@ -292,10 +290,10 @@ private:
             return "plane world { " + Number(Between(-1, 1)) + " " + Number(Between(-1, 1)) + " " +
                    Number(Between(-1, 1)) + " " + Number(Between(-100, 100)) + Surface() + " }";
         case 4:
-            return Pick(3) ? "light { " + Number(Between(-100, 100)) + " " +
-                                 Number(Between(-100, 0)) + " " + Number(Between(-150, 50)) +
-                                 " colour { 1 1 1 } }"
-                           : "light same " + std::to_string(Pick(3));
+            return Pick(3)
+                       ? "light { " + Number(Between(-100, 100)) + " " + Number(Between(-100, 0)) +
+                             " " + Number(Between(-150, 50)) + " colour { 1 1 1 } }"
+                       : "light same " + std::to_string(Pick(3));
         case 5:
             return "camera { eye { " + Number(Between(-50, 50)) + " " + Number(Between(-50, 10)) +
                    " " + Number(Between(-200, -50)) + " } look { " + Number(Between(-0.5, 0.5)) +

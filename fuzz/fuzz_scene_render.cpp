@@ -45,8 +45,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 #ifdef LUMO_LIBFUZZER
-extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size,
-                                        std::size_t maxSize);
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
 
 // LUMO_FUZZ_PLAIN=1 leaves the texts to libFuzzer's byte mutations alone: the comparison that
 // shows what the structured changes reach.

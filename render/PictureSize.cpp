@@ -1,5 +1,6 @@
 #include "render/PictureSize.h"
 
+#include "core/FloatImage.h"
 #include "core/Image.h"
 
 #include <cstdio>
@@ -19,12 +20,12 @@ std::string CPictureSize::Gibibytes(std::uint64_t bytes) {
     return text;
 }
 
-bool CPictureSize::Check(long long width, long long height, std::string& error) {
-    return Check(width, height, PhysicalMemory(), error);
+bool CPictureSize::Check(long long width, long long height, std::string& error, bool levels) {
+    return Check(width, height, PhysicalMemory(), error, levels);
 }
 
 bool CPictureSize::Check(long long width, long long height, std::uint64_t memory,
-                         std::string& error) {
+                         std::string& error, bool levels) {
     for (auto [what, side] : {std::pair{"width", width}, std::pair{"height", height}})
         if (side < 1) {
             error = std::string("the image ") + what + " must be at least 1 pixel, not " +
@@ -37,14 +38,20 @@ bool CPictureSize::Check(long long width, long long height, std::uint64_t memory
                 std::to_string(kMaxSide) + " pixels";
         return false;
     }
-    std::size_t plane = CImage::PlaneBytes(static_cast<int>(width), static_cast<int>(height));
-    if (plane == 0) {
+    int w = static_cast<int>(width);
+    int h = static_cast<int>(height);
+    std::size_t plane = CImage::PlaneBytes(w, h);
+    std::size_t levelCount = levels ? CFloatImage::LevelCount(w, h) : 0;
+    if (plane == 0 || (levels && levelCount == 0)) {
         error = "a " + size + " image is too large to address";
         return false;
     }
-    if (plane > memory / 6) {
-        error = "a " + size + " image needs " + Gibibytes(3 * static_cast<std::uint64_t>(plane)) +
-                ", more than half of this machine's " + Gibibytes(memory) + " of memory";
+    // Both counts are below 2^63 bytes each (sides of at most 10^6 pixels): the sum fits.
+    std::uint64_t bytes = 3 * static_cast<std::uint64_t>(plane) +
+                          sizeof(float) * static_cast<std::uint64_t>(levelCount);
+    if (bytes > memory / 2) {
+        error = "a " + size + " image needs " + Gibibytes(bytes) + ", more than half of this " +
+                "machine's " + Gibibytes(memory) + " of memory";
         return false;
     }
     return true;

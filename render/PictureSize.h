@@ -13,10 +13,12 @@ public:
     static constexpr long long kMaxSide = 1000000;
 
     // False, with the reason naming the size, for a side below 1 pixel or beyond kMaxSide, or
-    // a picture whose three planes would take more than half of `memory` bytes (the machine's
-    // physical memory unless told).
-    static bool Check(long long width, long long height, std::string& error);
-    static bool Check(long long width, long long height, std::uint64_t memory, std::string& error);
+    // a picture whose three planes (and its levels, when a 16-bit PNG or an OpenEXR file keeps
+    // them) would take more than half of `memory` bytes (the machine's physical memory unless
+    // told).
+    static bool Check(long long width, long long height, std::string& error, bool levels = false);
+    static bool Check(long long width, long long height, std::uint64_t memory, std::string& error,
+                      bool levels = false);
 
     // The machine's physical memory in bytes (UINT64_MAX when the system does not say).
     static std::uint64_t PhysicalMemory();

@@ -34,9 +34,21 @@ private:
     CRenderJob& m_job;
 };
 
+namespace {
+// A 16-bit PNG and an OpenEXR file are made from the levels before quantising.
+RenderOptions ForFormat(RenderOptions options, CImageFile::Format format) {
+    options.keepLevels = CImageFile::NeedsLevels(format);
+    return options;
+}
+} // namespace
+
 CRenderJob::CRenderJob(std::shared_ptr<const CRenderScene> scene, const RenderOptions& options,
-                       std::string path, Callbacks callbacks)
-    : m_scene(std::move(scene)), m_options(options), m_path(std::move(path)),
+                       std::string path, Callbacks callbacks, CImageFile::Format format)
+    : m_scene(std::move(scene)),
+      m_options(
+          ForFormat(options, format != CImageFile::unknown ? format : CImageFile::FormatOf(path))),
+      m_path(std::move(path)),
+      m_format(format != CImageFile::unknown ? format : CImageFile::FormatOf(m_path)),
       m_callbacks(std::move(callbacks)), m_thread([this](std::stop_token stop) { Run(stop); }) {}
 
 CRenderJob::~CRenderJob() {
@@ -66,7 +78,7 @@ void CRenderJob::Run(std::stop_token stop) {
             m_callbacks.finished(outcome);
     };
 
-    if (CImageFile::FormatOf(m_path) == CImageFile::unknown) {
+    if (m_format == CImageFile::unknown) {
         outcome.error = "cannot tell the image format of '" + m_path + "'";
         finish(Outcome::failed);
         return;
@@ -106,7 +118,11 @@ void CRenderJob::Run(std::stop_token stop) {
     }
     auto picture = std::make_shared<CImage>(std::move(result.picture));
     outcome.picture = picture;
-    if (!CImageFile::Write(*picture, m_path, outcome.error, std::max(1u, m_options.threads))) {
+    unsigned threads = std::max(1u, m_options.threads);
+    bool written = CImageFile::NeedsLevels(m_format)
+                       ? CImageFile::Write(result.levels, m_format, m_path, outcome.error, threads)
+                       : CImageFile::Write(*picture, m_path, outcome.error, threads);
+    if (!written) {
         finish(Outcome::failed);
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Image.h"
+#include "render/ImageFile.h"
 #include "render/RenderEstimator.h"
 #include "render/RenderOptions.h"
 #include "render/RenderScene.h"
@@ -42,9 +43,12 @@ public:
         std::function<void(const Outcome&)> finished;
     };
 
-    // Starts the job at once. The options' size must have passed CPictureSize::Check.
+    // Starts the job at once. The options' size must have passed CPictureSize::Check (with the
+    // levels, for a format made from them). A 16-bit PNG is png16 by this choice; otherwise
+    // the format is the path's.
     CRenderJob(std::shared_ptr<const CRenderScene> scene, const RenderOptions& options,
-               std::string path, Callbacks callbacks);
+               std::string path, Callbacks callbacks,
+               CImageFile::Format format = CImageFile::unknown);
     // Stops the job if it still runs and waits for its thread; the callbacks are not called
     // after it returns.
     ~CRenderJob();
@@ -65,6 +69,7 @@ private:
     std::shared_ptr<const CRenderScene> m_scene;
     RenderOptions m_options;
     std::string m_path;
+    CImageFile::Format m_format;
     Callbacks m_callbacks;
     mutable std::mutex m_mutex; // over the estimate and the position, which the job updates
     CRenderEstimator m_estimator;

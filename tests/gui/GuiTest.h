@@ -29,7 +29,8 @@ public:
     };
 
     void MessageBox(const std::string& text, const std::string& caption) override;
-    // Answers the file dialog from m_files (the path as typed; an empty queue cancels).
+    // Answers the file dialog from m_files (the path as typed; an empty queue cancels), with the
+    // file type from m_fileTypes (an empty queue keeps the first).
     bool ShowFileDialog(const CFileChoice& choice, std::string& path) override;
     // Answer from the queue; No once it is empty.
     Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
@@ -46,6 +47,7 @@ public:
     // Runs while the box is "open", to look at the program in that moment.
     std::function<void(const Message&)> m_onMessage;
     std::deque<std::string> m_files;
+    std::deque<int> m_fileTypes;
     std::vector<CFileChoice> m_fileRequests;
     std::vector<std::string> m_opened;
     std::vector<std::string> m_notifications;

@@ -147,6 +147,45 @@ TEST_F(RenderToFile, ThePictureIsLumoRendersByteForByteAndTheValuesAreRemembered
     EXPECT_EQ((std::vector<std::string>{"64", "48", TestPath("out/desktop.png"), "3"}), shown);
 }
 
+// The formats made from the levels: chosen in the list, the file named as typed, each written
+// as lumo-render writes it.
+TEST_F(RenderToFile, SixteenBitPngAndOpenExrAreLumoRendersToo) {
+    struct Case {
+        const char* format;
+        std::string file;
+        std::vector<std::string> cli;
+    };
+    for (const Case& one :
+         {Case{"16-bit PNG", "deep.png", {"--depth", "16"}}, Case{"OpenEXR", "linear.exr", {}}}) {
+        RunModalSteps(
+            [&] { ASSERT_TRUE(ChooseMenuItem(ID_GO_RENDER_TO_FILE)); },
+            {{"Render to File", [&](wxDialog& dialog) {
+                  Fill(dialog, {"40", "30", 2, TestPath(one.file)});
+                  auto& formats =
+                      *dynamic_cast<wxChoice*>(dialog.FindWindow(CRenderToFileDialog::ID_FORMAT));
+                  int index = formats.FindString(wxString(one.format) + " (" +
+                                                 fs::path(one.file).extension().string() + ")");
+                  ASSERT_NE(wxNOT_FOUND, index);
+                  formats.SetSelection(index);
+                  wxCommandEvent chosen(wxEVT_CHOICE, CRenderToFileDialog::ID_FORMAT);
+                  chosen.SetInt(index);
+                  chosen.SetEventObject(&formats);
+                  formats.ProcessWindowEvent(chosen);
+                  EXPECT_EQ(TestPath(one.file), TextOf(dialog, CRenderToFileDialog::ID_FILE));
+                  Click(dialog, wxID_OK);
+              }}});
+        ASSERT_TRUE(WaitForEnds(m_ended.size() + 1)) << one.format;
+        ASSERT_EQ(Status::written, m_ended.back()) << one.format;
+        std::vector<std::string> args = {
+            "-q", "-W", "40", "-H", "30", "--aa", "2", "-o", TestPath("cli-" + one.file)};
+        args.insert(args.end(), one.cli.begin(), one.cli.end());
+        ASSERT_EQ("", LumoRender(args));
+        std::string picture = ReadFile(TestPath(one.file));
+        ASSERT_FALSE(picture.empty()) << one.format;
+        EXPECT_EQ(ReadFile(TestPath("cli-" + one.file)), picture) << one.format;
+    }
+}
+
 TEST_F(RenderToFile, TheWindowAnswersWhileALargeRenderRunsAndStopWritesNothing) {
     fs::create_directories(TestPath("out"));
     WriteFile(TestPath("out/large.png"), "the old picture");
