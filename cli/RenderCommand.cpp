@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/InterruptGuard.h"
+#include "cli/PartFile.h"
 #include "cli/TerminalProgressBar.h"
 #include "core/Image.h"
 #include "headless/HeadlessPlatform.h"
@@ -10,6 +11,7 @@
 #include "render/ImageFile.h"
 #include "render/Render.h"
 #include "render/RenderReport.h"
+#include "render/TileRender.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
@@ -49,6 +51,8 @@ void Fail(std::FILE* err, const std::string& message) {
     std::fprintf(err, "lumo-render: %s\n", message.c_str());
 }
 
+} // namespace
+
 // What messages call the script: its path, or "<stdin>" for standard input.
 std::string ScriptName(const std::string& path) {
     return path == CCommandLine::kStandardStream ? "<stdin>" : path;
@@ -82,11 +86,15 @@ bool Flushed(std::FILE* out, std::string& error) {
     return false;
 }
 
+namespace {
+
 std::string Gibibytes(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1u << 30));
     return text;
 }
+
+} // namespace
 
 // A size from the command line, else from the profile (with the desktop's default). False,
 // with the reason, when the value cannot make an image file.
@@ -105,19 +113,31 @@ bool ResolveSize(const char* what, const char* key, int fallback, std::optional<
     return true;
 }
 
+namespace {
+
 // The longest side lumo-render renders: libpng's own limit for the images it writes, and far
 // beyond any picture a single machine traces in reasonable time.
 constexpr int kMaxSide = 1000000;
+
+std::uint64_t PhysicalMemory() {
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0
+               ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
+               : UINT64_MAX;
+}
+
+} // namespace
+
+std::uint64_t MaxPicturePixels() {
+    return PhysicalMemory() / 6;
+}
 
 // Refuses, before anything is allocated, a picture with a side beyond kMaxSide or whose three
 // planes would take more than half the machine's physical memory.
 bool FitsInMemory(int width, int height, std::string& error) {
     std::size_t plane = CImage::PlaneBytes(width, height);
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    std::uint64_t memory = pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) *
-                                                           static_cast<std::uint64_t>(pageSize)
-                                                     : UINT64_MAX;
+    std::uint64_t memory = PhysicalMemory();
     std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width > kMaxSide || height > kMaxSide) {
         error = "a " + size + " image is too large: each side can be at most " +
@@ -136,7 +156,31 @@ bool FitsInMemory(int width, int height, std::string& error) {
     return true;
 }
 
-} // namespace
+bool RegionFits(const RenderRegion& region, CImageFile::Format format, int width, int height,
+                std::string& error) {
+    if (format != CImageFile::png && format != CImageFile::ppm) {
+        error = "a part is a PNG or PPM file: name the output .png or .ppm";
+        return false;
+    }
+    if (region.right > static_cast<unsigned>(width) ||
+        region.bottom > static_cast<unsigned>(height)) {
+        error = "--region " + std::to_string(region.left) + "," + std::to_string(region.top) + "," +
+                std::to_string(region.right) + "," + std::to_string(region.bottom) +
+                " reaches beyond the " + std::to_string(width) + " x " + std::to_string(height) +
+                " picture";
+        return false;
+    }
+    return true;
+}
+
+std::string PictureSummary(const std::string& output, bool toStandardOutput, int width,
+                           int height) {
+    std::error_code ignored;
+    std::string shown =
+        toStandardOutput ? "standard output" : std::filesystem::absolute(output, ignored).string();
+    return (shown.empty() ? output : shown) + ": " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels";
+}
 
 bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
     std::string text;
@@ -174,6 +218,8 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         return kExitOk;
     }
+    if (commandLine.m_join)
+        return RunJoin(commandLine, out, err);
 
     bool quiet = commandLine.m_quiet;
     std::string output = commandLine.OutputPath();
@@ -194,7 +240,9 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         if (!ResolveSize("width", "Width", 320, commandLine.m_width, width, error) ||
             !ResolveSize("height", "Height", 200, commandLine.m_height, height, error) ||
-            !FitsInMemory(width, height, error)) {
+            !FitsInMemory(width, height, error) ||
+            (commandLine.m_region &&
+             !RegionFits(*commandLine.m_region, format, width, height, error))) {
             Fail(err, error);
             return kExitUsage;
         }
@@ -206,11 +254,16 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     CPlatformScope platformScope(platform);
     CLumoDoc document;
 
+    // The scene's bytes, which a part's hash covers.
+    std::string sceneText;
     if (!commandLine.m_script.empty()) {
         // The parser shows a message box for every sphere it builds: shown only when asked.
         platform.m_echoMessages = commandLine.m_verbose && !quiet;
-        bool read = commandLine.m_load ? LoadSceneScript(document, commandLine.m_script, error)
-                                       : ReadSceneScript(document, commandLine.m_script, error);
+        bool read =
+            ReadScriptText(commandLine.m_script, sceneText, error) &&
+            document.ReadText(sceneText, ScriptName(commandLine.m_script),
+                              commandLine.m_load ? CLumoDoc::keywordLoader : CLumoDoc::grammar,
+                              error) != CLumoDoc::readFailed;
         platform.m_echoMessages = !quiet;
         if (!read) {
             Fail(err, error);
@@ -261,10 +314,22 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     options.threads =
         commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
 
+    // A part says where it belongs and what it is a picture of.
+    CPartInfo part;
+    if (commandLine.m_region) {
+        part = CPartInfo{options.width, options.height, *commandLine.m_region,
+                         PartHash(CPictureRecipe{!commandLine.m_script.empty(), commandLine.m_load,
+                                                 sceneText, options.width, options.height,
+                                                 options.maxRecursion, options.antialias})};
+    }
+
     // The document is done with: the render takes its objects rather than copying them.
     auto start = std::chrono::steady_clock::now();
     CRenderReport report;
-    RenderResult result = Render(CRenderScene::Take(document), options, &progress);
+    RenderResult result = commandLine.m_region
+                              ? CTileRender(CRenderScene::Take(document), options)
+                                    .RenderPart(part.region, options.threads, &progress)
+                              : Render(CRenderScene::Take(document), options, &progress);
     if (result.status == RenderResult::noMemory) {
         Fail(err, "cannot allocate a " + std::to_string(width) + " x " + std::to_string(height) +
                       " image");
@@ -276,14 +341,28 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     progress.Clear();
     const CImage& picture = result.picture;
 
-    if (toStandardOutput) {
+    if (commandLine.m_region) {
+        std::string bytes;
+        if (!CPartFile::Encode(picture, part, format, bytes, error, options.threads) ||
+            !(toStandardOutput ? std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size()
+                               : writer->Write(bytes))) {
+            Fail(err, error.empty() && writer ? writer->GetError() : error);
+            return kExitFailed;
+        }
+        if (toStandardOutput && !Flushed(out, error)) {
+            Fail(err, error);
+            return kExitFailed;
+        }
+    } else if (toStandardOutput) {
         if (!CImageFile::Encode(picture, format, out, "standard output", error, options.threads) ||
             !Flushed(out, error)) {
             Fail(err, error);
             return kExitFailed;
         }
-    } else {
-        if (!CImageFile::Encode(picture, format, *writer, error, options.threads)) {
+    }
+    if (!toStandardOutput) {
+        if (!commandLine.m_region &&
+            !CImageFile::Encode(picture, format, *writer, error, options.threads)) {
             Fail(err, error);
             return kExitFailed;
         }
@@ -297,12 +376,11 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     if (!quiet) {
         // With the picture on standard output, the summary goes to standard error.
         std::FILE* summary = toStandardOutput ? err : out;
-        std::error_code ignored;
-        std::string shown = toStandardOutput ? "standard output"
-                                             : std::filesystem::absolute(output, ignored).string();
-        std::fprintf(summary, "%s: %d x %d pixels, rendered in %lld ms\n",
-                     shown.empty() ? output.c_str() : shown.c_str(), width, height,
-                     static_cast<long long>(elapsed.count()));
+        std::fprintf(
+            summary, "%s, rendered in %lld ms\n",
+            PictureSummary(output, toStandardOutput, picture.GetWidth(), picture.GetHeight())
+                .c_str(),
+            static_cast<long long>(elapsed.count()));
     }
     if (!Flushed(out, error)) {
         Fail(err, error);
