@@ -179,9 +179,11 @@ public:
     static constexpr std::size_t kLineWidth = 80;
 
     std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override {
-        std::string help = "Usage: " + app->get_name() + " [options] [SCRIPT]\n" + "       " +
-                           app->get_name() + " --join [-o FILE] PART...\n" +
-                           Wrapped(app->get_description(), kLineWidth) + "\n\n";
+        std::string help = "Usage: " + app->get_name() + " [options] [SCRIPT]\n";
+        // Only lumo-render joins parts.
+        if (app->get_name() == "lumo-render")
+            help += "       lumo-render --join [-o FILE] PART...\n";
+        help += Wrapped(app->get_description(), kLineWidth) + "\n\n";
         for (const CLI::Option* option :
              app->get_options([](const CLI::Option* o) { return o->nonpositional(); })) {
             std::ostringstream line;

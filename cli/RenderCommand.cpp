@@ -1,5 +1,6 @@
 #include "cli/RenderCommand.h"
 
+#include "cli/CliPlatform.h"
 #include "cli/CommandLine.h"
 #include "cli/InterruptGuard.h"
 #include "cli/PartFile.h"
@@ -29,23 +30,6 @@
 #include <vector>
 
 namespace {
-
-// The headless platform, with message boxes written to standard error on a line of their
-// own (the progress bar's line is cleared first) unless lumo-render is quiet.
-class CCliPlatform : public CHeadlessPlatform {
-public:
-    explicit CCliPlatform(CTerminalProgressBar& progress, bool quiet) : m_progress(progress) {
-        m_echoMessages = !quiet;
-    }
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        if (m_echoMessages)
-            m_progress.Clear();
-        CHeadlessPlatform::MessageBox(text, caption);
-    }
-
-private:
-    CTerminalProgressBar& m_progress;
-};
 
 void Fail(std::FILE* err, const std::string& message) {
     std::fprintf(err, "lumo-render: %s\n", message.c_str());
