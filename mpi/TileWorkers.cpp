@@ -40,8 +40,10 @@ bool CTileWorkers::Idle() const {
 }
 
 std::vector<CTileWorkers::CMessage> CTileWorkers::TakeMessages() {
+    std::vector<CMessage> taken;
     std::lock_guard lock(m_mutex);
-    return std::move(m_messages);
+    taken.swap(m_messages);
+    return taken;
 }
 
 void CTileWorkers::WaitForMessage(std::chrono::microseconds most) {
