@@ -166,8 +166,10 @@ std::string PictureSummary(const std::string& output, bool toStandardOutput, int
            std::to_string(height) + " pixels";
 }
 
-bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    std::string text;
+bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error,
+                     std::string* bytes) {
+    std::string own;
+    std::string& text = bytes ? *bytes : own;
     return ReadScriptText(path, text, error) &&
            document.ReadText(text, ScriptName(path), CLumoDoc::keywordLoader, error) !=
                CLumoDoc::readFailed;
@@ -176,8 +178,10 @@ bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& e
 // The script grammar: the scene is rebuilt from the script's statements (the lights stay). A
 // script that does not parse completely is refused rather than rendered half built, with the
 // place where the parse stopped.
-bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    std::string text;
+bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error,
+                     std::string* bytes) {
+    std::string own;
+    std::string& text = bytes ? *bytes : own;
     return ReadScriptText(path, text, error) &&
            document.ReadText(text, ScriptName(path), CLumoDoc::grammar, error) !=
                CLumoDoc::readFailed;
@@ -243,11 +247,9 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     if (!commandLine.m_script.empty()) {
         // The parser shows a message box for every sphere it builds: shown only when asked.
         platform.m_echoMessages = commandLine.m_verbose && !quiet;
-        bool read =
-            ReadScriptText(commandLine.m_script, sceneText, error) &&
-            document.ReadText(sceneText, ScriptName(commandLine.m_script),
-                              commandLine.m_load ? CLumoDoc::keywordLoader : CLumoDoc::grammar,
-                              error) != CLumoDoc::readFailed;
+        bool read = commandLine.m_load
+                        ? LoadSceneScript(document, commandLine.m_script, error, &sceneText)
+                        : ReadSceneScript(document, commandLine.m_script, error, &sceneText);
         platform.m_echoMessages = !quiet;
         if (!read) {
             Fail(err, error);

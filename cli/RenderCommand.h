@@ -27,9 +27,12 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
 // How a SCRIPT argument becomes the scene: a scene file (known by its first line) whole, any
 // other text through the script grammar (the document's ParseScript). False, with the reason,
 // when the file cannot be read or does not parse.
-bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error);
+// The script's bytes go to bytes when given (a part's hash covers them).
+bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error,
+                     std::string* bytes = nullptr);
 // The document's load path (the keyword loader of File > Open), which --load always takes.
-bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error);
+bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error,
+                     std::string* bytes = nullptr);
 
 // lumo-render --join: the parts of the command line put together into the picture, written as
 // a render's picture is. Returns the exit status.

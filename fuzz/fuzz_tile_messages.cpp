@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 5)
         return 0;
     unsigned kind = data[0] % 6;
-    unsigned width = 1 + (data[1] | data[2] << 8) % 300;
-    unsigned height = 1 + (data[3] | data[4] << 8) % 300;
+    unsigned width = 1 + static_cast<unsigned>(data[1] | data[2] << 8) % 300;
+    unsigned height = 1 + static_cast<unsigned>(data[3] | data[4] << 8) % 300;
     std::string bytes(reinterpret_cast<const char*>(data) + 5, size - 5);
     std::string error;
     bool ok = false;

@@ -432,8 +432,9 @@ int CMpiRun::Render(CLumoDoc& document, const RenderOptions& options, CPlatform&
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         m_progress->Clear();
+        // The other ranks only wait now: the encoder takes every core of this machine.
         if (!CImageFile::Encode(picture, CImageFile::FormatOf(m_commandLine.OutputPath()),
-                                *m_writer, error, threads)) {
+                                *m_writer, error, CImageFile::MachineThreads())) {
             Say(m_err, error);
             status = kExitFailed;
         } else {
