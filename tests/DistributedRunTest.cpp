@@ -69,9 +69,10 @@ Outcome RunProgram(const std::vector<std::string>& argv,
     return Finish(Start(argv, environment));
 }
 
-std::vector<std::string> Render(std::vector<std::string> args) {
-    args.insert(args.begin(), LUMO_RENDER_EXE);
-    return args;
+std::vector<std::string> Render(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{std::string(LUMO_RENDER_EXE)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
 }
 
 // Temporary files of the picture left in the test's folder.
