@@ -43,7 +43,7 @@ namespace {
 
 constexpr const char* kProgram = "lumo-mpi";
 // How long a rank's main thread sleeps between looks for messages when nothing happens.
-constexpr auto kPoll = std::chrono::microseconds(500);
+constexpr auto kPoll = std::chrono::microseconds(250);
 // How long a wait for the other ranks sleeps between looks.
 constexpr auto kWaitStep = std::chrono::milliseconds(1);
 
@@ -54,6 +54,13 @@ const char* const kInterrupted =
 void Say(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s: %s\n", kProgram, message.c_str());
     std::fflush(err);
+}
+
+// The jobs a rank keeps waiting for its threads: enough that a thread finds the next one there
+// while the rank's request for more goes to rank 0 and back (a few polls), however small the
+// tiles. The costliest tiles go first, so what is queued at the end is cheap.
+std::size_t QueueDepth(const CTileWorkers& workers) {
+    return 2 * workers.Threads() + 2;
 }
 
 // Waits for a non-blocking MPI operation without spinning.
@@ -124,6 +131,54 @@ std::optional<CReceived> Receive(int source, int tag) {
              MPI_COMM_WORLD, MPI_STATUS_IGNORE);
     return received;
 }
+
+// Messages from `source` (any rank: MPI_ANY_SOURCE) with `tag` (any: MPI_ANY_TAG), each taken
+// with a receive that does not wait as soon as it is seen. A large message's bytes come only
+// as the sender's main thread looks in; a blocking receive would keep this thread spinning
+// inside MPI until then, on a core the tracing threads need.
+class CReceives {
+public:
+    CReceives(int source, int tag) : m_source(source), m_tag(tag) {}
+
+    // The messages received whole since the last call, in the order they came.
+    std::vector<CReceived> Take() {
+        for (;;) {
+            int there = 0;
+            MPI_Status status;
+            MPI_Iprobe(m_source, m_tag, MPI_COMM_WORLD, &there, &status);
+            if (!there)
+                break;
+            int size = 0;
+            MPI_Get_count(&status, MPI_BYTE, &size);
+            m_pending.push_back(Pending{
+                CReceived{status.MPI_SOURCE, status.MPI_TAG, std::string(std::size_t(size), '\0')},
+                MPI_REQUEST_NULL});
+            Pending& pending = m_pending.back();
+            MPI_Irecv(pending.message.bytes.data(), size, MPI_BYTE, status.MPI_SOURCE,
+                      status.MPI_TAG, MPI_COMM_WORLD, &pending.request);
+        }
+        std::vector<CReceived> received;
+        while (!m_pending.empty()) {
+            int done = 0;
+            MPI_Test(&m_pending.front().request, &done, MPI_STATUS_IGNORE);
+            if (!done)
+                break;
+            received.push_back(std::move(m_pending.front().message));
+            m_pending.pop_front();
+        }
+        return received;
+    }
+    bool Empty() const { return m_pending.empty(); }
+
+private:
+    struct Pending {
+        CReceived message;
+        MPI_Request request;
+    };
+    int m_source;
+    int m_tag;
+    std::list<Pending> m_pending;
+};
 
 // Messages on their way, each kept until MPI is done with its bytes.
 class CSends {
@@ -475,11 +530,12 @@ void CMpiRun::DealAndGather(CTileRender& render, CTileWorkers& workers, unsigned
         dealer.SetCosts(costs);
     }
 
-    std::size_t depth = workers.Threads() + 1;
+    std::size_t depth = QueueDepth(workers);
     std::vector<unsigned> wanted(static_cast<std::size_t>(m_size), 0);
     std::vector<bool> told(static_cast<std::size_t>(m_size), false);
     int toldRanks = 1; // rank 0 needs no telling
     CSends sends;
+    CReceives receives(MPI_ANY_SOURCE, MPI_ANY_TAG);
     std::string error;
     auto handle = [&](int source, int tag, const std::string& bytes) {
         std::string text;
@@ -522,8 +578,8 @@ void CMpiRun::DealAndGather(CTileRender& render, CTileWorkers& workers, unsigned
             handle(0, message.tag, message.bytes);
             busy = true;
         }
-        while (std::optional<CReceived> received = Receive(MPI_ANY_SOURCE, MPI_ANY_TAG)) {
-            handle(received->source, received->tag, received->bytes);
+        for (CReceived& received : receives.Take()) {
+            handle(received.source, received.tag, received.bytes);
             busy = true;
         }
         if (workers.Waiting() < depth) {
@@ -558,11 +614,12 @@ void CMpiRun::DealAndGather(CTileRender& render, CTileWorkers& workers, unsigned
 }
 
 void CMpiRun::Work(CTileWorkers& workers) {
-    std::size_t depth = workers.Threads() + 1;
+    std::size_t depth = QueueDepth(workers);
     bool asking = false;
     bool last = false;
     bool tracedOne = false;
     CSends sends;
+    CReceives receives(0, CTileMessages::kJobs);
     std::string error;
     for (;;) {
         bool busy = false;
@@ -583,10 +640,10 @@ void CMpiRun::Work(CTileWorkers& workers) {
                 }
             }
         }
-        while (std::optional<CReceived> received = Receive(0, CTileMessages::kJobs)) {
+        for (CReceived& received : receives.Take()) {
             std::vector<CTileJob> jobs;
             bool lastJobs = false;
-            if (!CTileMessages::DecodeJobs(received->bytes, m_setup.width, m_setup.height, jobs,
+            if (!CTileMessages::DecodeJobs(received.bytes, m_setup.width, m_setup.height, jobs,
                                            lastJobs, error)) {
                 sends.Send(CTileMessages::EncodeFailure(error), 0, CTileMessages::kFailed);
                 continue;
