@@ -31,6 +31,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <list>
 #include <memory>
@@ -51,6 +52,15 @@ constexpr auto kWaitStep = std::chrono::milliseconds(1);
 const char* const kInterrupted =
     "lumo-mpi: the job was ended before the picture was complete (a rank ended, or mpirun was "
     "interrupted); the old picture stays\n";
+
+// Rank 0 has the picture's temporary file to remove when mpirun is interrupted. mpirun sends
+// every rank the signal at once, and once a rank has ended it kills the others outright: a
+// rank with nothing to remove lets rank 0 go first (mpirun's own grace is a second).
+void EndAfterRankZero(int signal) {
+    timespec pause{0, 300'000'000};
+    nanosleep(&pause, nullptr);
+    _exit(128 + signal);
+}
 
 void Say(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s: %s\n", kProgram, message.c_str());
@@ -392,6 +402,12 @@ int CMpiRun::Run(const std::vector<std::string>& args) {
         m_interrupts = std::make_unique<CInterruptGuard>(m_progress.get());
         m_interrupts->SetMessage(kInterrupted);
         m_setup = PrepareJob();
+    } else {
+        struct sigaction action {};
+        action.sa_handler = EndAfterRankZero;
+        sigemptyset(&action.sa_mask);
+        for (int signal : CInterruptGuard::kSignals)
+            sigaction(signal, &action, nullptr);
     }
     std::string setupBytes = Root() ? CTileMessages::EncodeSetup(m_setup) : std::string();
     BroadcastBytes(setupBytes, m_rank);
