@@ -55,6 +55,9 @@ std::unique_ptr<CSphere> NewSphere(const ParseValues* values) {
 } // namespace
 
 void MakePendingSphere(ScriptParse& parse) {
+    // Run right after the closing brace, with no look-ahead read.
+    if (parse.sphereEnds)
+        parse.sphereEnds->push_back(parse.scanner.GetTokenPosition());
     if (parse.announceSpheres)
         MakeSphere(parse.document, &parse.values);
     else

@@ -68,9 +68,10 @@ struct ScriptParse {
     // A caller that reads a script while the user types (the editor pane) builds the spheres
     // without their message box.
     bool announceSpheres = true;
-    // When set, where each sphere statement starts (its keyword), in the order the spheres are
-    // built.
+    // When set, where each sphere statement starts (its keyword) and where its closing brace
+    // stands, in the order the spheres are built.
     std::vector<ScanPosition>* sphereStarts = nullptr;
+    std::vector<ScanPosition>* sphereEnds = nullptr;
 };
 
 // Parser over the parse's scanner input: 0 when the whole input formed a script, 1 after a

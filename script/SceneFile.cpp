@@ -91,6 +91,7 @@ private:
         int line = 1;
         int column = 1;
         std::size_t offset = 0;
+        std::size_t after = 0; // just past the token
     };
 
     void Next();
@@ -104,16 +105,15 @@ private:
     bool Colour(CColour& colour);
     bool Surface(CSceneObject& object);
     bool Statement(CSceneContents& contents);
-    static CSourcePlace Place(const Token& token) {
-        return {static_cast<std::size_t>(token.line), static_cast<std::size_t>(token.column),
-                token.offset};
-    }
+    // The statement that starts at the token has been read: its stretch goes into the map.
+    void NoteStatement(const Token& at, std::size_t objectsBefore, CSceneContents& contents);
 
     std::string_view m_text;
     const std::string& m_name;
     // Where the comments skipped go, for Tokens; null while reading.
     std::vector<CTextToken>* m_comments = nullptr;
     std::size_t m_position = 0;
+    std::size_t m_consumedEnd = 0; // just past the last token taken
     int m_line = 1;
     int m_column = 1;
     Token m_token;
@@ -130,6 +130,7 @@ void CSceneReader::Next() {
         }
         ++m_position;
     };
+    m_consumedEnd = m_token.after;
     for (;;) {
         while (m_position < m_text.size() &&
                std::isspace(static_cast<unsigned char>(m_text[m_position])))
@@ -148,6 +149,7 @@ void CSceneReader::Next() {
     m_token.line = m_line;
     m_token.column = m_column;
     m_token.offset = m_position;
+    m_token.after = m_position;
     if (m_position >= m_text.size())
         return;
     char c = m_text[m_position];
@@ -155,6 +157,7 @@ void CSceneReader::Next() {
         m_token.kind = c == '{' ? Token::open : Token::close;
         m_token.text = c;
         advance();
+        m_token.after = m_position;
         return;
     }
     std::size_t start = m_position;
@@ -164,6 +167,7 @@ void CSceneReader::Next() {
            m_text.compare(m_position, 2, "//") != 0)
         advance();
     m_token.text = std::string(m_text.substr(start, m_position - start));
+    m_token.after = m_position;
     bool letters = std::isalpha(static_cast<unsigned char>(m_token.text[0])) &&
                    m_token.text != "inf" && m_token.text != "nan";
     for (char& ch : m_token.text)
@@ -338,7 +342,6 @@ bool CSceneReader::Statement(CSceneContents& contents) {
         if (!Surface(*sphere))
             return false;
         contents.objects.push_back(std::move(sphere));
-        contents.places.push_back(Place(at));
         return true;
     }
     if (at.text == "plane" && m_token.kind == Token::word && m_token.text == "world") {
@@ -353,7 +356,6 @@ bool CSceneReader::Statement(CSceneContents& contents) {
         if (!Surface(*plane))
             return false;
         contents.objects.push_back(std::move(plane));
-        contents.places.push_back(Place(at));
         return true;
     }
     if (at.text == "plane") {
@@ -369,7 +371,6 @@ bool CSceneReader::Statement(CSceneContents& contents) {
         if (!Surface(*plane))
             return false;
         contents.objects.push_back(std::move(plane));
-        contents.places.push_back(Place(at));
         return true;
     }
     if (at.text == "light") {
@@ -442,6 +443,7 @@ bool CSceneReader::Read(CSceneContents& contents, std::string& error) {
         error = m_error;
         return false;
     }
+    std::size_t headerEnd = m_consumedEnd;
     if (version != 1) {
         Fail(first, "scene file version " + std::to_string(version) +
                         " is newer than this program reads (1)");
@@ -450,12 +452,36 @@ bool CSceneReader::Read(CSceneContents& contents, std::string& error) {
     }
     contents = CSceneContents{};
     contents.background = CColour(0, 0, 0);
-    while (m_token.kind != Token::end)
+    contents.source.headerEnd = headerEnd;
+    while (m_token.kind != Token::end) {
+        Token at = m_token;
+        std::size_t objects = contents.objects.size();
         if (!Statement(contents)) {
             error = m_error;
             return false;
         }
+        NoteStatement(at, objects, contents);
+    }
     return true;
+}
+
+void CSceneReader::NoteStatement(const Token& at, std::size_t objectsBefore,
+                                 CSceneContents& contents) {
+    CSceneSourceMap& source = contents.source;
+    CSourceRange range{at.offset, m_consumedEnd};
+    if (contents.objects.size() > objectsBefore) {
+        source.objects.push_back(
+            {static_cast<std::size_t>(at.line), static_cast<std::size_t>(at.column), at.offset});
+        source.objectEnds.push_back(range.end);
+    } else if (at.text == "light") {
+        source.lights.push_back(range);
+    } else if (at.text == "background") {
+        source.background = range;
+    } else if (at.text == "camera") {
+        source.camera = range;
+    } else if (at.text == "antialias") {
+        source.antialias = range;
+    }
 }
 
 // The words a scene file's statements are made of; any other word is an error where it stands.

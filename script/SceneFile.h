@@ -4,7 +4,7 @@
 #include "core/Vector.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
-#include "script/SourcePlace.h"
+#include "script/SceneSourceMap.h"
 #include "script/TextToken.h"
 
 #include <memory>
@@ -25,8 +25,8 @@ struct CSceneContents {
     CVector eye;
     CVector look;
     unsigned antialias = 1; // samples per side of a pixel; 1 is off
-    // Where each object's statement starts in the text it was read from, by object index.
-    std::vector<CSourcePlace> places;
+    // Where each statement stands in the text it was read from.
+    CSceneSourceMap source;
 };
 
 // Scene files: a whole scene, saved and read back exactly. The text is the script language's

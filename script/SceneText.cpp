@@ -47,18 +47,19 @@ bool ReadScript(const std::string& text, const std::string& name, CSceneText::Re
     CLumoDoc parsed;
     parsed.ClearScene();
     std::vector<ScanPosition> starts;
+    std::vector<ScanPosition> ends;
     int result;
     {
         ScriptParse parse(parsed, GetThreadParseHooks());
         parse.announceSpheres = false;
         parse.sphereStarts = &starts;
+        parse.sphereEnds = &ends;
         parse.scanner.Begin(text.data(), text.size());
         result = Parse(parse);
     }
     if (result != 0) {
-        error.message = diagnostics.GetMessage().empty()
-                            ? name + ": the script does not parse"
-                            : diagnostics.GetMessage();
+        error.message = diagnostics.GetMessage().empty() ? name + ": the script does not parse"
+                                                         : diagnostics.GetMessage();
         ScanPosition at = diagnostics.GetPlace();
         error.place = {at.line, at.column, CSceneText::OffsetOf(text, at.line, at.column)};
         return false;
@@ -66,10 +67,12 @@ bool ReadScript(const std::string& text, const std::string& name, CSceneText::Re
     reading.format = CSceneText::script;
     reading.contents = CSceneContents{};
     reading.contents.objects = std::move(parsed.m_objects);
-    reading.places.clear();
+    reading.source = CSceneSourceMap{};
     for (const ScanPosition& start : starts)
-        reading.places.push_back(
+        reading.source.objects.push_back(
             {start.line, start.column, CSceneText::OffsetOf(text, start.line, start.column)});
+    for (const ScanPosition& end : ends)
+        reading.source.objectEnds.push_back(CSceneText::OffsetOf(text, end.line, end.column) + 1);
     return true;
 }
 
@@ -142,20 +145,16 @@ bool ReadsBackTo(const std::string& text, double value, bool single) {
                   : SameBits(read, value);
 }
 
-// A number as a script writes it: digits, a point and digits. "%f", as Save Script writes
-// numbers, when that reads back exactly; else the shortest such text that does, or as many
-// digits as it takes.
+// A number as a script writes it: digits, a point and digits, the shortest such text that
+// reads back to the value, else as many digits as it takes.
 bool ScriptNumber(double value, bool single, std::string& text) {
     if (!std::isfinite(value))
         return false;
-    text = Format("%f", value);
-    if (ReadsBackTo(text, value, single))
-        return true;
     char buffer[64];
-    auto result = single ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value),
-                                         std::chars_format::fixed)
-                         : std::to_chars(buffer, buffer + sizeof buffer, value,
-                                         std::chars_format::fixed);
+    auto result =
+        single ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value),
+                               std::chars_format::fixed)
+               : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     if (result.ec == std::errc()) {
         text.assign(buffer, result.ptr);
         if (text.find('.') == std::string::npos)
@@ -163,7 +162,7 @@ bool ScriptNumber(double value, bool single, std::string& text) {
         if (ReadsBackTo(text, value, single))
             return true;
     }
-    for (int digits = 7; digits <= 1100; digits += 4) {
+    for (int digits = 1; digits <= 1100; digits += digits < 20 ? 1 : 16) {
         text = Format("%.*f", digits, value);
         if (ReadsBackTo(text, value, single))
             return true;
@@ -175,10 +174,11 @@ bool IsSingle(double value) {
     return SameBits(static_cast<double>(static_cast<float>(value)), value);
 }
 
-// A sphere as the grammar builds it back, in Save Script's layout, the colour and the finish
+// A sphere's statement as the grammar builds it back, on one line, the colour and the finish
 // written only when they are not the grammar's defaults; false with the reason when no script
 // builds it.
-bool SphereText(std::size_t index, CSceneObject& object, std::string& text, std::string& reason) {
+bool SphereStatement(std::size_t index, CSceneObject& object, std::string& text,
+                     std::string& reason) {
     auto* sphere = typeid(object) == typeid(CSphere) ? static_cast<CSphere*>(&object) : nullptr;
     std::size_t number = index + 1;
     if (!sphere) {
@@ -209,12 +209,12 @@ bool SphereText(std::size_t index, CSceneObject& object, std::string& text, std:
         return false;
     }
     std::string x, y, z, r;
-    if (!ScriptNumber(c.x, true, x) || !ScriptNumber(c.y, true, y) ||
-        !ScriptNumber(c.z, true, z) || !ScriptNumber(sphere->GetRadius(), true, r)) {
+    if (!ScriptNumber(c.x, true, x) || !ScriptNumber(c.y, true, y) || !ScriptNumber(c.z, true, z) ||
+        !ScriptNumber(sphere->GetRadius(), true, r)) {
         reason = Format("Sphere %zu has a number that a script cannot write.", number);
         return false;
     }
-    text = "Sphere \n{\n " + x + " \n  " + y + " \n   " + z + " \n  " + r + "  \n";
+    text = "sphere { " + x + " " + y + " " + z + " " + r;
     CColour white(1.0f, 1.0f, 1.0f);
     if (std::memcmp(&colour.red, &white.red, 3) != 0 || !SameBits(colour.redLevel, 1.0f) ||
         !SameBits(colour.greenLevel, 1.0f) || !SameBits(colour.blueLevel, 1.0f)) {
@@ -222,7 +222,7 @@ bool SphereText(std::size_t index, CSceneObject& object, std::string& text, std:
         ScriptNumber(colour.redLevel, true, red);
         ScriptNumber(colour.greenLevel, true, green);
         ScriptNumber(colour.blueLevel, true, blue);
-        text += " colour { " + red + " " + green + " " + blue + " } \n";
+        text += " colour { " + red + " " + green + " " + blue + " }";
     }
     const CFinish& f = sphere->m_finish;
     const double values[6] = {f.ambient,  f.diffuse,   f.brilliance,
@@ -241,10 +241,195 @@ bool SphereText(std::size_t index, CSceneObject& object, std::string& text, std:
             }
             text += " " + written;
         }
-        text += " } \n";
+        text += " }";
     }
-    text += " } \n\n";
+    text += " }";
     return true;
+}
+
+// Each object's statement in the format, one line each without its line end; false with the
+// reasons when the format cannot say them all.
+bool Statements(const CLumoDoc& document, CSceneText::Format format,
+                std::vector<std::string>& statements, std::vector<std::string>& reasons) {
+    statements.clear();
+    reasons.clear();
+    for (std::size_t i = 0; i < document.m_objects.size(); ++i) {
+        CSceneObject* object = document.m_objects[i].get();
+        std::string statement;
+        std::string reason;
+        if (!object)
+            reasons.push_back(Format("Object %zu is missing.", i + 1));
+        else if (format == CSceneText::script ? SphereStatement(i, *object, statement, reason)
+                                              : CSceneFile::ObjectText(*object, statement))
+            statements.push_back(std::move(statement));
+        else
+            reasons.push_back(format == CSceneText::script
+                                  ? reason
+                                  : "the scene holds an object that a scene file cannot keep");
+    }
+    return reasons.empty();
+}
+
+std::string Joined(const std::vector<std::string>& lines, std::size_t begin, std::size_t end) {
+    std::string text;
+    for (std::size_t i = begin; i < end; ++i)
+        text += (i == begin ? "" : "\n") + lines[i];
+    return text;
+}
+
+// The settings lines of a scene file's text, by what they set.
+struct SettingsLines {
+    std::string background;
+    std::string camera;
+    std::vector<std::string> lights;
+};
+
+SettingsLines SettingsOf(const std::string& sceneText) {
+    SettingsLines settings;
+    std::size_t start = 0;
+    while (start < sceneText.size()) {
+        std::size_t end = sceneText.find('\n', start);
+        if (end == std::string::npos)
+            end = sceneText.size();
+        std::string line = sceneText.substr(start, end - start);
+        if (line.rfind("background ", 0) == 0)
+            settings.background = line;
+        else if (line.rfind("camera ", 0) == 0)
+            settings.camera = line;
+        else if (line.rfind("light ", 0) == 0)
+            settings.lights.push_back(line);
+        start = end + 1;
+    }
+    return settings;
+}
+
+struct Edit {
+    std::size_t begin;
+    std::size_t end;
+    std::string text;
+};
+
+// The statements [begin, end) taken out; when they stand on lines of their own, the lines go
+// with them, with a scene file's comment after them.
+Edit Removal(const std::string& text, CSceneText::Format format, std::size_t begin,
+             std::size_t end) {
+    auto blank = [&](std::size_t at) { return text[at] == ' ' || text[at] == '\t'; };
+    std::size_t from = begin;
+    while (from > 0 && blank(from - 1))
+        --from;
+    std::size_t to = end;
+    while (to < text.size() && blank(to))
+        ++to;
+    if (format == CSceneText::sceneFile && text.compare(to, 2, "//") == 0)
+        while (to < text.size() && text[to] != '\n')
+            ++to;
+    bool ownLines =
+        (from == 0 || text[from - 1] == '\n') && (to == text.size() || text[to] == '\n');
+    if (!ownLines)
+        return {begin, end, ""};
+    return {from, to < text.size() ? to + 1 : to, ""};
+}
+
+// The statements of the objects that differ, in their places: the old and the new list are
+// matched (the longest common run of statements, found past their common start and end), and
+// each stretch between matches is changed as little as it can be.
+void ObjectEdits(const std::string& text, CSceneText::Format format, const CSceneSourceMap& source,
+                 const std::vector<std::string>& oldLines, const std::vector<std::string>& newLines,
+                 const std::vector<std::string>& statements, std::vector<Edit>& edits) {
+    std::size_t oldCount = oldLines.size();
+    std::size_t newCount = newLines.size();
+    std::size_t prefix = 0;
+    while (prefix < oldCount && prefix < newCount && oldLines[prefix] == newLines[prefix])
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < oldCount - prefix && suffix < newCount - prefix &&
+           oldLines[oldCount - 1 - suffix] == newLines[newCount - 1 - suffix])
+        ++suffix;
+    std::size_t oldMiddle = oldCount - prefix - suffix;
+    std::size_t newMiddle = newCount - prefix - suffix;
+
+    // The matches in the middle, in order, as (old, new) pairs; a long middle is one stretch.
+    std::vector<std::pair<std::size_t, std::size_t>> matches;
+    if (oldMiddle > 0 && newMiddle > 0 && (oldMiddle + 1) * (newMiddle + 1) <= (1u << 20)) {
+        std::vector<std::vector<unsigned>> longest(oldMiddle + 1,
+                                                   std::vector<unsigned>(newMiddle + 1, 0));
+        for (std::size_t i = oldMiddle; i-- > 0;)
+            for (std::size_t j = newMiddle; j-- > 0;)
+                longest[i][j] = oldLines[prefix + i] == newLines[prefix + j]
+                                    ? longest[i + 1][j + 1] + 1
+                                    : std::max(longest[i + 1][j], longest[i][j + 1]);
+        for (std::size_t i = 0, j = 0; i < oldMiddle && j < newMiddle;) {
+            if (oldLines[prefix + i] == newLines[prefix + j]) {
+                matches.emplace_back(prefix + i, prefix + j);
+                ++i;
+                ++j;
+            } else if (longest[i + 1][j] >= longest[i][j + 1]) {
+                ++i;
+            } else {
+                ++j;
+            }
+        }
+    }
+    matches.emplace_back(prefix + oldMiddle, prefix + newMiddle); // the common end
+
+    auto begin = [&](std::size_t i) { return source.objects[i].offset; };
+    auto end = [&](std::size_t i) { return source.objectEnds[i]; };
+    std::size_t a = prefix;
+    std::size_t c = prefix;
+    for (auto [b, d] : matches) {
+        // Old statements [a, b) become new ones [c, d).
+        if (b - a == d - c) {
+            for (std::size_t k = 0; k < b - a; ++k)
+                if (oldLines[a + k] != newLines[c + k])
+                    edits.push_back({begin(a + k), end(a + k), statements[c + k]});
+        } else if (b > a && d > c) {
+            edits.push_back({begin(a), end(b - 1), Joined(statements, c, d)});
+        } else if (d > c) {
+            std::string added = Joined(statements, c, d);
+            if (b < oldCount)
+                edits.push_back({begin(b), begin(b), added + "\n"});
+            else if (a > 0)
+                edits.push_back({end(a - 1), end(a - 1), "\n" + added});
+            else
+                edits.push_back({text.size(), text.size(),
+                                 (text.empty() || text.back() == '\n' ? "" : "\n") + added + "\n"});
+        } else if (b > a) {
+            edits.push_back(Removal(text, format, begin(a), end(b - 1)));
+        }
+        a = b + 1;
+        c = d + 1;
+    }
+}
+
+// The settings statements that differ, in their places; those the text lacks after its first
+// line.
+void SettingsEdits(const CSceneSourceMap& source, const std::string& oldScene,
+                   const std::string& newScene, unsigned oldAntialias, unsigned newAntialias,
+                   std::vector<Edit>& edits) {
+    SettingsLines before = SettingsOf(oldScene);
+    SettingsLines after = SettingsOf(newScene);
+    std::string missing;
+    auto change = [&](const std::optional<CSourceRange>& range, const std::string& line) {
+        if (range)
+            edits.push_back({range->begin, range->end, line});
+        else
+            missing += "\n" + line;
+    };
+    if (before.background != after.background)
+        change(source.background, after.background);
+    if (before.camera != after.camera)
+        change(source.camera, after.camera);
+    if (oldAntialias != newAntialias)
+        change(source.antialias, "antialias " + std::to_string(newAntialias));
+    if (before.lights != after.lights) {
+        if (source.lights.empty())
+            missing += "\n" + Joined(after.lights, 0, after.lights.size());
+        else
+            edits.push_back({source.lights.front().begin, source.lights.back().end,
+                             Joined(after.lights, 0, after.lights.size())});
+    }
+    if (!missing.empty())
+        edits.push_back({source.headerEnd, source.headerEnd, missing});
 }
 
 } // namespace
@@ -265,8 +450,8 @@ bool CSceneText::Read(const std::string& text, Format format, const std::string&
         return false;
     }
     reading.format = sceneFile;
-    reading.places = std::move(contents.places);
-    contents.places.clear();
+    reading.source = std::move(contents.source);
+    contents.source = CSceneSourceMap{};
     reading.contents = std::move(contents);
     return true;
 }
@@ -275,7 +460,8 @@ bool CSceneText::Apply(CLumoDoc& document, Reading&& reading) {
     CSceneContents& contents = reading.contents;
     std::vector<std::string> oldLines;
     std::vector<std::string> newLines;
-    bool lined = ObjectLines(document.m_objects, oldLines) && ObjectLines(contents.objects, newLines);
+    bool lined =
+        ObjectLines(document.m_objects, oldLines) && ObjectLines(contents.objects, newLines);
     if (reading.format == script) {
         if (lined)
             return ApplyObjects(document, std::move(contents.objects), oldLines, newLines);
@@ -305,21 +491,61 @@ bool CSceneText::Write(const CLumoDoc& document, Format format, std::string& tex
         reasons.push_back(error);
         return false;
     }
-    std::string written;
-    std::string statement;
-    std::string reason;
-    for (std::size_t i = 0; i < document.m_objects.size(); ++i) {
-        CSceneObject* object = document.m_objects[i].get();
-        if (!object)
-            continue;
-        if (SphereText(i, *object, statement, reason))
-            written += statement;
-        else
-            reasons.push_back(reason);
-    }
-    if (!reasons.empty())
+    std::vector<std::string> statements;
+    if (!Statements(document, script, statements, reasons))
         return false;
-    text = std::move(written);
+    text.clear();
+    for (const std::string& statement : statements)
+        text += statement + "\n";
+    return true;
+}
+
+bool CSceneText::Rewrite(const std::string& text, Format format, const std::string& name,
+                         const CLumoDoc& document, std::string& rewritten,
+                         std::vector<std::string>& reasons) {
+    std::vector<std::string> statements;
+    if (!Statements(document, format, statements, reasons))
+        return false;
+    Reading old;
+    Error error;
+    std::vector<std::string> oldLines;
+    std::vector<std::string> newLines;
+    if (!Read(text, format, name, old, error) || !ObjectLines(old.contents.objects, oldLines) ||
+        !ObjectLines(document.m_objects, newLines) ||
+        old.source.objects.size() != oldLines.size() ||
+        old.source.objectEnds.size() != oldLines.size())
+        return Write(document, format, rewritten, reasons);
+    std::vector<Edit> edits;
+    ObjectEdits(text, format, old.source, oldLines, newLines, statements, edits);
+    std::string oldScene;
+    std::string newScene;
+    std::string ignored;
+    if (format == sceneFile) {
+        if (!CSceneFile::Write(old.contents, oldScene, ignored) ||
+            !CSceneFile::Write(document, newScene, ignored))
+            return Write(document, format, rewritten, reasons);
+        SettingsEdits(old.source, oldScene, newScene, old.contents.antialias, document.m_antialias,
+                      edits);
+    }
+    // From the end, so that each edit's offsets hold; edits that overlap cannot both be made.
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit& a, const Edit& b) { return a.begin > b.begin; });
+    rewritten = text;
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (i > 0 && edits[i].end > edits[i - 1].begin)
+            return Write(document, format, rewritten, reasons);
+        rewritten.replace(edits[i].begin, edits[i].end - edits[i].begin, edits[i].text);
+    }
+    // What the text now says must be the scene, or it is written whole.
+    Reading again;
+    std::vector<std::string> againLines;
+    std::string againScene;
+    bool same = Read(rewritten, format, name, again, error) &&
+                ObjectLines(again.contents.objects, againLines) && againLines == newLines &&
+                (format == script || (CSceneFile::Write(again.contents, againScene, ignored) &&
+                                      againScene == newScene));
+    if (!same)
+        return Write(document, format, rewritten, reasons);
     return true;
 }
 

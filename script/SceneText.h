@@ -1,7 +1,7 @@
 #pragma once
 
 #include "script/SceneFile.h"
-#include "script/SourcePlace.h"
+#include "script/SceneSourceMap.h"
 #include "script/TextToken.h"
 
 #include <string>
@@ -25,11 +25,11 @@ public:
     static Format FormatOf(const std::string& text);
 
     // What a text reads to. A scene file gives the whole contents; a script only the objects.
-    // places[i] is where the statement of object i starts.
+    // source says where each statement stands (a script's: its spheres').
     struct Reading {
         Format format = sceneFile;
         CSceneContents contents;
-        std::vector<CSourcePlace> places;
+        CSceneSourceMap source;
     };
     // Why a text does not read: the reader's one line ("NAME:LINE:COLUMN: message"), and the
     // place it names.
@@ -52,11 +52,20 @@ public:
 
     // The document's scene as text in the format. A script holds spheres only, each as the
     // grammar builds it (a single-precision centre and radius, a colour made of levels, any
-    // finish, no texture); for a scene that holds anything else the text is not written and
-    // reasons gets one line for each object a script cannot say. The settings are not part of
-    // a script. A scene file can fail only for an object of a kind it cannot keep.
+    // finish, no texture), one statement a line; for a scene that holds anything else the text
+    // is not written and reasons gets one line for each object a script cannot say. The
+    // settings are not part of a script. A scene file can fail only for an object of a kind
+    // it cannot keep.
     static bool Write(const CLumoDoc& document, Format format, std::string& text,
                       std::vector<std::string>& reasons);
+    // The text changed no more than it takes to say the document's scene: the statements of
+    // the objects (and, in a scene file, of the background, the camera, the antialiasing and
+    // the light table) that say otherwise than the scene are written anew in their places; the
+    // rest of the text, its layout and comments, stays. A text that does not read, or whose
+    // statements stand where no such change can be made, is written whole. False as Write.
+    static bool Rewrite(const std::string& text, Format format, const std::string& name,
+                        const CLumoDoc& document, std::string& rewritten,
+                        std::vector<std::string>& reasons);
     // The settings a script does not hold (background, camera, antialiasing, light table), as
     // a scene file writes them: what a script's edits leave as they are.
     static std::string SettingsText(const CLumoDoc& document);

@@ -25,7 +25,8 @@ std::string SceneTextOf(const CLumoDoc& document) {
     return text;
 }
 
-// The text read and made the scene of a fresh document, then written again.
+// The text read and made the scene of a fresh document, then written into the text again, as
+// the pane does after a change made elsewhere.
 std::string RoundTrip(const std::string& text, CSceneText::Format format) {
     CSceneText::Reading reading;
     CSceneText::Error error;
@@ -34,7 +35,7 @@ std::string RoundTrip(const std::string& text, CSceneText::Format format) {
     CSceneText::Apply(document, std::move(reading));
     std::string again;
     std::vector<std::string> reasons;
-    EXPECT_TRUE(CSceneText::Write(document, format, again, reasons))
+    EXPECT_TRUE(CSceneText::Rewrite(text, format, "round", document, again, reasons))
         << (reasons.empty() ? "" : reasons[0]);
     return again;
 }
@@ -51,24 +52,31 @@ TEST(SceneText, EachObjectsPlaceIsItsStatementInBothForms) {
     CSceneText::Reading reading;
     CSceneText::Error error;
     ASSERT_TRUE(CSceneText::Read(scene, CSceneText::sceneFile, "s", reading, error));
-    ASSERT_EQ(document.m_objects.size(), reading.places.size());
-    EXPECT_EQ("plane {", TextAt(scene, reading.places[0], 7)); // the default floor comes first
-    for (std::size_t i = 1; i < reading.places.size(); ++i) {
-        EXPECT_EQ("sphere {", TextAt(scene, reading.places[i], 8));
-        EXPECT_EQ(1u, reading.places[i].column);
-        EXPECT_EQ(reading.places[i - 1].line + 1, reading.places[i].line);
-        EXPECT_EQ(CSceneText::PlaceOf(scene, reading.places[i].offset), reading.places[i]);
+    const std::vector<CSourcePlace>& places = reading.source.objects;
+    ASSERT_EQ(document.m_objects.size(), places.size());
+    EXPECT_EQ("plane {", TextAt(scene, places[0], 7)); // the default floor comes first
+    for (std::size_t i = 1; i < places.size(); ++i) {
+        EXPECT_EQ("sphere {", TextAt(scene, places[i], 8));
+        EXPECT_EQ(1u, places[i].column);
+        EXPECT_EQ(places[i - 1].line + 1, places[i].line);
+        EXPECT_EQ(CSceneText::PlaceOf(scene, places[i].offset), places[i]);
+        EXPECT_EQ('}', scene[reading.source.objectEnds[i] - 1]);
+        EXPECT_EQ('\n', scene[reading.source.objectEnds[i]]);
     }
+    ASSERT_TRUE(reading.source.camera);
+    EXPECT_EQ(0u,
+              scene.find("camera {", reading.source.camera->begin) - reading.source.camera->begin);
+    EXPECT_EQ(2u, reading.source.lights.size());
 
     // A script's places are its sphere keywords, whatever stands between the statements.
     std::string script = "plane { 0.0 1.0 0.0 5.0 }\n  sPHere { 1.0 2.0 3.0 }\nx sphere\n"
                          "{ 4.0 5.0 6.0 7.0 colour { 0.5 0.5 0.5 } }";
-    ASSERT_TRUE(CSceneText::Read(script, CSceneText::script, "t", reading, error))
-        << error.message;
-    ASSERT_EQ(2u, reading.places.size());
-    EXPECT_EQ((CSourcePlace{2, 3, 28}), reading.places[0]);
-    EXPECT_EQ((CSourcePlace{3, 3, 53}), reading.places[1]);
-    EXPECT_EQ("sPHere", TextAt(script, reading.places[0], 6));
+    ASSERT_TRUE(CSceneText::Read(script, CSceneText::script, "t", reading, error)) << error.message;
+    ASSERT_EQ(2u, reading.source.objects.size());
+    EXPECT_EQ((CSourcePlace{2, 3, 28}), reading.source.objects[0]);
+    EXPECT_EQ((CSourcePlace{3, 3, 53}), reading.source.objects[1]);
+    EXPECT_EQ("sPHere", TextAt(script, reading.source.objects[0], 6));
+    EXPECT_EQ((std::vector<std::size_t>{50, script.size()}), reading.source.objectEnds);
 }
 
 TEST(SceneText, ATextThatDoesNotReadSaysWhereAndShowsNoBox) {
@@ -93,8 +101,8 @@ TEST(SceneText, ATextThatDoesNotReadSaysWhereAndShowsNoBox) {
     ASSERT_FALSE(CSceneText::Read(script, CSceneText::script, "b.lmo", reading, error));
     EXPECT_EQ("b.lmo:2:20: parse error (near '}')", error.message);
     EXPECT_EQ((CSourcePlace{2, 20, 42}), error.place);
-    ASSERT_TRUE(CSceneText::Read("sphere { 1.0 2.0 3.0 } sphere { 4.0 5.0 6.0 }", CSceneText::script,
-                                 "b.lmo", reading, error));
+    ASSERT_TRUE(CSceneText::Read("sphere { 1.0 2.0 3.0 } sphere { 4.0 5.0 6.0 }",
+                                 CSceneText::script, "b.lmo", reading, error));
     EXPECT_EQ(2u, reading.contents.objects.size());
     EXPECT_EQ(0u, platform.m_messageCount);
 }
@@ -132,6 +140,7 @@ TEST(SceneText, TextsTheProgramWroteComeBackByteForByte) {
     spheres.AddObjectAtTail(std::make_unique<CSphere>(-37.5f, -15.0f, 1e-3f, 15.0f));
     std::string saved = spheres.GetScriptText();
     EXPECT_EQ(saved, RoundTrip(saved, CSceneText::script));
+    EXPECT_EQ(std::string::npos, saved.find("colour"));
 
     // And so is a script that the pane writes: colours and finishes as the grammar takes them,
     // each number read back to its bits.
@@ -144,8 +153,9 @@ TEST(SceneText, TextsTheProgramWroteComeBackByteForByte) {
     std::string written;
     std::vector<std::string> reasons;
     ASSERT_TRUE(CSceneText::Write(coloured, CSceneText::script, written, reasons));
-    EXPECT_NE(std::string::npos, written.find(" colour { 0.8627451 0.39215687 0.39215687 } \n"))
-        << written;
+    EXPECT_EQ("sphere { 0.33333334 2.5 100.125 7.0 colour { 0.8627451 0.39215687 0.39215687 } "
+              "finish { 0.3 0.7 2.0 0.9 50.0 0.14285714285714285 } }\n",
+              written);
     EXPECT_EQ(written, RoundTrip(written, CSceneText::script));
     CSceneText::Reading reading;
     CSceneText::Error error;
@@ -230,8 +240,8 @@ TEST(SceneText, ApplyingChangesOnlyWhatDiffersAndCountsIt) {
 
     // A script changes the objects and leaves the rest.
     std::string settings = CSceneText::SettingsText(document);
-    ASSERT_TRUE(CSceneText::Read("sphere { 1.0 2.0 3.0 }", CSceneText::script, "s", reading,
-                                 error));
+    ASSERT_TRUE(
+        CSceneText::Read("sphere { 1.0 2.0 3.0 }", CSceneText::script, "s", reading, error));
     CSceneText::Apply(document, std::move(reading));
     ASSERT_EQ(1u, document.m_objects.size());
     EXPECT_EQ(settings, CSceneText::SettingsText(document));
@@ -287,4 +297,68 @@ TEST(SceneText, AChangeIsCarriedOverEditsElsewhereAndRefusedWhereTheyMeet) {
     EXPECT_EQ(CSceneText::Replacement{}, replacement);
     // Typing in the same place: refused, the edited text is left to its owner.
     EXPECT_FALSE(CSceneText::Rebase(base, "alpha 1\nbeta 2.\ngamma 3\n", rewritten, replacement));
+}
+
+TEST(SceneText, AChangeRewritesOnlyTheStatementsThatSayOtherwise) {
+    std::string scene = "{ lumo scene 1 }\n"
+                        "// my garden\n"
+                        "sphere { 1 2 3 4 }   // the first ball\n"
+                        "camera { eye { 0 -5 -110 } look { 0 0 1 } }\n"
+                        "light { 65 -50 -100 colour { 1 1 1 } }\n"
+                        "light same 0\n"
+                        "\n"
+                        "sphere {\n  5 6 7 8\n  colour { 1 0 0 }\n}\n";
+    CSceneText::Reading reading;
+    CSceneText::Error error;
+    ASSERT_TRUE(CSceneText::Read(scene, CSceneText::sceneFile, "g", reading, error));
+    CLumoDoc document;
+    CSceneText::Apply(document, std::move(reading));
+    std::string rewritten;
+    std::vector<std::string> reasons;
+    ASSERT_TRUE(
+        CSceneText::Rewrite(scene, CSceneText::sceneFile, "g", document, rewritten, reasons));
+    EXPECT_EQ(scene, rewritten) << "nothing changed";
+
+    // The camera and the second ball: those two statements, the comments and layout kept.
+    document.SetEye(CVector(0, -5, -90));
+    dynamic_cast<CSphere&>(*document.m_objects[1]).m_radius = 9.5f;
+    ASSERT_TRUE(
+        CSceneText::Rewrite(scene, CSceneText::sceneFile, "g", document, rewritten, reasons));
+    EXPECT_EQ("{ lumo scene 1 }\n"
+              "// my garden\n"
+              "sphere { 1 2 3 4 }   // the first ball\n"
+              "camera { eye { 0 -5 -90 } look { 0 0 1 } }\n"
+              "light { 65 -50 -100 colour { 1 1 1 } }\n"
+              "light same 0\n"
+              "\n"
+              "sphere { 5 6 7 9.5 colour { 1 0 0 } finish { 0 0 0 0 0 0 } }\n",
+              rewritten);
+
+    // Objects added at the end and taken away: the rest stays as it was written.
+    document.AddObjectAtTail(std::make_unique<CSphere>(0.5f, 0.5f, 0.5f, 1.0f));
+    document.RemoveObject(0);
+    std::string again;
+    ASSERT_TRUE(
+        CSceneText::Rewrite(rewritten, CSceneText::sceneFile, "g", document, again, reasons));
+    EXPECT_EQ(std::string::npos, again.find("the first ball"));
+    EXPECT_NE(std::string::npos, again.find("// my garden\ncamera"));
+    EXPECT_NE(std::string::npos, again.find("colour { 1 0 0 } finish { 0 0 0 0 0 0 } }\nsphere { "
+                                            "0.5 0.5 0.5 1 colour { 0 0 0 } finish { 0 0 0 0 0 0 "
+                                            "} }\n"))
+        << again;
+
+    // A script: its statements as the grammar reads them, whatever stands between them.
+    std::string script = "// two balls\nsphere { 1.0 2.0 3.0 }\n\nSPHERE\n{ 4.0 5.0 6.0 2.0 }\n";
+    ASSERT_TRUE(CSceneText::Read(script, CSceneText::script, "s", reading, error));
+    CLumoDoc spheres;
+    CSceneText::Apply(spheres, std::move(reading));
+    spheres.m_objects[1]->SetColour(CColour(0.5f, 0.25f, 1.0f));
+    spheres.SetEye(CVector(1, 2, 3)); // no part of a script
+    ASSERT_TRUE(CSceneText::Rewrite(script, CSceneText::script, "s", spheres, rewritten, reasons));
+    EXPECT_EQ("// two balls\nsphere { 1.0 2.0 3.0 }\n\nsphere { 4.0 5.0 6.0 2.0 colour { 0.5 0.25 "
+              "1.0 } }\n",
+              rewritten);
+    spheres.AddObjectAtTail(std::make_unique<CPlane>(0.0f, 1.0f, 0.0f, 5.0f));
+    EXPECT_FALSE(CSceneText::Rewrite(script, CSceneText::script, "s", spheres, rewritten, reasons));
+    EXPECT_EQ(1u, reasons.size());
 }
