@@ -50,11 +50,12 @@ constexpr int ID_RENDER_PROGRESS = 1;
 // The live preview's thread events to the view's canvas: a frame is ready.
 constexpr int ID_LIVE_FRAME = 2;
 // The scene text pane's timers and controls: the pause after typing, the settling of a file
-// changed on disk, the editor and the Save button.
+// changed on disk, the editor, the Save button, and the wait for a large scene to stop changing.
 constexpr int ID_SCENE_TEXT_PAUSE = 10;
 constexpr int ID_SCENE_TEXT_SETTLE = 11;
 constexpr int ID_SCENE_TEXT_EDITOR = 12;
 constexpr int ID_SCENE_TEXT_SAVE = 13;
+constexpr int ID_SCENE_TEXT_QUIET = 14;
 // Top-level menu positions that the program addresses by position (the menu builder checks them
 // against the menus' titles).
 constexpr int kFileMenuPosition = 0;

@@ -27,8 +27,8 @@ CEditorTheme CEditorTheme::FromSystem() {
                              wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
     // The program's text at the desktop's size, in its fixed-width face.
     wxFont gui = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
-    theme.font = wxFont(wxFontInfo(gui.IsOk() ? gui.GetPointSize() : 10)
-                            .Family(wxFONTFAMILY_TELETYPE));
+    theme.font =
+        wxFont(wxFontInfo(gui.IsOk() ? gui.GetPointSize() : 10).Family(wxFONTFAMILY_TELETYPE));
     return theme;
 }
 

@@ -11,8 +11,8 @@ struct CEditorTheme {
     // The desktop's theme as it is now.
     static CEditorTheme FromSystem();
     // The theme for these colours; dark when the background is darker than the text.
-    static CEditorTheme For(const wxColour& window, const wxColour& text,
-                            const wxColour& selection, const wxColour& selectionText);
+    static CEditorTheme For(const wxColour& window, const wxColour& text, const wxColour& selection,
+                            const wxColour& selectionText);
 
     bool dark = false;
     wxColour background;

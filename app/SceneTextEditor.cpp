@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-CSceneTextEditor::CSceneTextEditor(wxWindow* parent, wxWindowID id)
-    : wxStyledTextCtrl(parent, id) {
+CSceneTextEditor::CSceneTextEditor(wxWindow* parent, wxWindowID id) : wxStyledTextCtrl(parent, id) {
     // The program styles the text itself, by the format's own reader.
     SetLexer(wxSTC_LEX_CONTAINER);
     SetCodePage(wxSTC_CP_UTF8);
@@ -132,8 +131,8 @@ void CSceneTextEditor::ShowError(const CSceneText::Error& error) {
         while (position > 0 && (position >= length || isBlank(position)))
             --position;
     int end = position;
-    while (end < length && !isBlank(end) && (end == position || (GetCharAt(end) != '{' &&
-                                                                 GetCharAt(end) != '}')))
+    while (end < length && !isBlank(end) &&
+           (end == position || (GetCharAt(end) != '{' && GetCharAt(end) != '}')))
         ++end;
     if (end == position && position < length)
         end = position + 1;

@@ -38,7 +38,8 @@ bool CSceneTextPane::IsShownInProfile() {
 }
 
 CSceneTextPane::CSceneTextPane(wxWindow* parent)
-    : wxPanel(parent, wxID_ANY), m_pause(this, ID_SCENE_TEXT_PAUSE) {
+    : wxPanel(parent, wxID_ANY), m_pause(this, ID_SCENE_TEXT_PAUSE),
+      m_quiet(this, ID_SCENE_TEXT_QUIET) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     m_label = new wxStaticText(this, wxID_ANY, "Scene &text");
     m_editor = new CSceneTextEditor(this, ID_SCENE_TEXT_EDITOR);
@@ -72,7 +73,15 @@ CSceneTextPane::CSceneTextPane(wxWindow* parent)
         event.Skip();
     });
     m_save->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Save(); });
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ReadAndApply(); }, ID_SCENE_TEXT_PAUSE);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { ReadAndApply(); }, ID_SCENE_TEXT_PAUSE);
+    Bind(
+        wxEVT_TIMER,
+        [this](wxTimerEvent&) {
+            if (m_active && m_document && m_document->GetScene().GetRevision() != m_baseRevision)
+                SceneChanged();
+        },
+        ID_SCENE_TEXT_QUIET);
     m_watch.m_onChanged = [this] { FileChanged(); };
     ShowFileName();
 }
@@ -167,8 +176,15 @@ void CSceneTextPane::SyncWithScene() {
         TakeSource();
         return;
     }
-    if (m_document->GetScene().GetRevision() != m_baseRevision)
+    unsigned long revision = m_document->GetScene().GetRevision();
+    if (revision == m_baseRevision)
+        return;
+    if (m_base.size() <= kQuickBytes) {
         SceneChanged();
+    } else if (revision != m_quietRevision) {
+        m_quietRevision = revision;
+        m_quiet.StartOnce(kPauseMs);
+    }
 }
 
 void CSceneTextPane::TakeSource() {
@@ -226,7 +242,8 @@ void CSceneTextPane::SceneChanged() {
                 return;
             }
             // Nothing is lost: the whole scene from now on, and the script left as it was.
-            wxString script = wxString::FromUTF8(Name());
+            wxString why = Joined(reasons) + " The text is the whole scene as a scene file now; " +
+                           wxString::FromUTF8(Name()) + " is left as it was.";
             m_format = CSceneText::sceneFile;
             m_path.clear();
             m_onDisk = false;
@@ -235,8 +252,7 @@ void CSceneTextPane::SceneChanged() {
             m_base = rewritten;
             ShowText(rewritten, false);
             ShowFileName();
-            Say(Joined(reasons) + " The text is the whole scene as a scene file now; " + script +
-                " is left as it was.");
+            Say(why);
             return;
         }
         if (rewritten == m_base) {
@@ -295,7 +311,7 @@ void CSceneTextPane::ReadAndApply() {
         return;
     std::string ignored;
     std::vector<std::string> reasons;
-    if (m_format == CSceneText::script && m_baseRevision != scene.GetRevision() &&
+    if (m_format == CSceneText::script &&
         !CSceneText::Write(scene, CSceneText::script, ignored, reasons)) {
         Say("The script is not read into the scene, which holds what a script cannot say: "
             "nothing is lost. " +
@@ -360,9 +376,9 @@ bool CSceneTextPane::Save() {
     bool reads = CSceneText::Read(text, m_format, Name(), reading, error);
     if (reads) {
         ReadNow(); // the scene is what is saved
-    } else if (platform.AskYesNoCancel("The text does not read: " + error.message +
-                                           "\n\nSave it as it is?",
-                                       "lumo") != CPlatform::yes) {
+    } else if (platform.AskYesNoCancel(
+                   "The text does not read: " + error.message + "\n\nSave it as it is?", "lumo") !=
+               CPlatform::yes) {
         return false;
     }
     std::string path = m_path;
@@ -390,8 +406,9 @@ bool CSceneTextPane::Save() {
     CLumoDoc& scene = m_document->GetScene();
     // The document counts as saved when the file holds the whole scene: a script does not
     // hold the settings, which must be as the script found them.
-    bool whole = reads && IsInStep() &&
-                 (m_format == CSceneText::sceneFile || CSceneText::SettingsText(scene) == m_settings);
+    bool whole =
+        reads && IsInStep() &&
+        (m_format == CSceneText::sceneFile || CSceneText::SettingsText(scene) == m_settings);
     m_document->TookSourceFile(path, text, m_format == CSceneText::script, whole);
     m_sourceSerial = m_document->GetSourceSerial();
     m_watch.Watch(path);
@@ -413,8 +430,9 @@ void CSceneTextPane::FileChanged() {
             " was removed or cannot be read any more: Save writes it again.");
         return;
     }
-    if (text == m_diskText)
-        return; // saved from here, or touched without a change
+    // Saved from here, touched without a change, or a version the user chose not to read.
+    if (text == m_diskText || text == m_declinedText)
+        return;
     if (m_document->IsModified()) {
         CPlatform::Answer answer = CPlatform::Current().AskYesNoCancel(
             Name() + " has been changed by another program.\n\nYes: read it as it is now (the "
@@ -422,6 +440,7 @@ void CSceneTextPane::FileChanged() {
                      "it replaces the file).",
             "lumo");
         if (answer != CPlatform::yes) {
+            m_declinedText = text;
             Say(wxString::FromUTF8(Name()) +
                 " was changed by another program; the changes made here are kept.");
             return;
@@ -450,8 +469,7 @@ void CSceneTextPane::Reload(const std::string& text) {
     bool changed = CSceneText::Apply(scene, std::move(reading));
     m_base = text;
     m_baseRevision = scene.GetRevision();
-    bool whole =
-        m_format == CSceneText::sceneFile || CSceneText::SettingsText(scene) == m_settings;
+    bool whole = m_format == CSceneText::sceneFile || CSceneText::SettingsText(scene) == m_settings;
     m_document->TookSourceFile(m_path, text, m_format == CSceneText::script, whole);
     m_sourceSerial = m_document->GetSourceSerial();
     if (changed) {

@@ -43,6 +43,10 @@ public:
     // How long typing must pause before the text is read: longer than the gap between the
     // keys of a word typed at speed, short enough to feel immediate (bench/live measures it).
     static constexpr int kPauseMs = 150;
+    // A text longer than this takes a while to read and write: a change made elsewhere waits
+    // until the scene has been still for kPauseMs (a camera dragged over a crowd of spheres
+    // moves on meanwhile).
+    static constexpr std::size_t kQuickBytes = 256 * 1024;
 
     explicit CSceneTextPane(wxWindow* parent);
     ~CSceneTextPane() override;
@@ -103,11 +107,14 @@ private:
     wxString m_messageText; // as said, before it is wrapped to the pane's width
     wxButton* m_save = nullptr;
     wxTimer m_pause;
+    wxTimer m_quiet;
+    unsigned long m_quietRevision = 0;
     CFileWatch m_watch;
 
     CSceneText::Format m_format = CSceneText::sceneFile;
-    std::string m_path;     // the file the text belongs to, or ""
-    std::string m_diskText; // the file's text as last read or written here
+    std::string m_path;         // the file the text belongs to, or ""
+    std::string m_diskText;     // the file's text as last read or written here
+    std::string m_declinedText; // another program's version that the user chose not to read
     bool m_onDisk = false;
     // The text that is the scene at m_baseRevision: what a change made elsewhere is measured
     // from.

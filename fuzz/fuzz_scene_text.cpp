@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t previous = 0;
     for (const CTextToken& token : CSceneText::Tokens(text, format)) {
-        if (token.offset < previous || token.length == 0 || token.offset + token.length > text.size())
+        if (token.offset < previous || token.length == 0 ||
+            token.offset + token.length > text.size())
             std::abort();
         previous = token.offset + token.length;
     }

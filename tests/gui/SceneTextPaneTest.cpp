@@ -303,8 +303,7 @@ TEST_F(SceneTextPane, WhatTheProgramWroteComesBackByteForByteAndSaveWritesIt) {
     Pump();
     EXPECT_EQ("round.lscene - lumo", Frame().GetTitle());
     for (const auto& entry : std::filesystem::directory_iterator(TestFolder()))
-        EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp"))
-            << entry.path();
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp")) << entry.path();
 
     // A script that Save Script wrote, read by Parse Script: the pane holds the script, and it
     // comes back byte for byte too.
@@ -358,7 +357,9 @@ TEST_F(SceneTextPane, AScriptIsColouredByItsOwnTokensAndKeepsWhatItCannotSay) {
     Pump();
     EXPECT_EQ(CSceneText::sceneFile, Pane().GetFormat());
     EXPECT_EQ(0u, Text().find("{ lumo scene 1 }"));
-    EXPECT_NE(wxNOT_FOUND, Pane().GetMessage().Find("ball.lmo is left as it was"));
+    EXPECT_EQ("Object 2 is a plane fixed in the world; a script builds spheres only. The text "
+              "is the whole scene as a scene file now; ball.lmo is left as it was.",
+              Pane().GetMessage());
     EXPECT_EQ(script, ReadFile(path));
     Editor().Colourise(0, -1);
     EXPECT_EQ(CSceneTextEditor::styleComment,
