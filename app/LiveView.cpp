@@ -416,6 +416,12 @@ bool CLiveView::OnMouse(wxMouseEvent& event) {
         return false;
     CViewCanvas* canvas = m_view.GetCanvas();
     wxPoint point = event.GetPosition();
+    if (event.LeftDClick()) {
+        PickAt(point);
+        if (m_onActivate && m_selection != kNoSelection)
+            m_onActivate(m_selection);
+        return true;
+    }
     if (event.LeftDown() || event.MiddleDown()) {
         if (canvas) {
             canvas->SetFocus();

@@ -16,6 +16,7 @@ class CLumoView;
 class CPaneProgress;
 class CPropertiesPane;
 class CSceneDocument;
+class CSceneTextPane;
 class CTrayIcon;
 class CViewCanvas;
 
@@ -43,6 +44,11 @@ public:
     unsigned long GetPropertiesRevision() const { return m_propertiesRevision; }
     // Shows or hides the properties pane (View > Properties).
     void ShowProperties(bool show);
+    // The pane beside the view that holds the scene as text.
+    CSceneTextPane* GetSceneTextPane() const { return m_sceneText; }
+    // Shows or hides it (View > Scene Text), and keeps the choice in the profile.
+    void ShowSceneText(bool show);
+    bool IsSceneTextShown();
     CLumoView* GetLumoView() const;
     CLumoDoc* GetActiveScene() const;
     CSceneDocument* GetCurrentDocument() const;
@@ -92,6 +98,10 @@ private:
     void OnUpdateProperties(wxUpdateUIEvent& event);
     void OnRenderToFile(wxCommandEvent& event);
     void OnRenderHistory(wxCommandEvent& event);
+    void OnToggleSceneText(wxCommandEvent& event);
+    void OnUpdateSceneText(wxUpdateUIEvent& event);
+    // While the scene text is shown, the title marks a scene with changes not saved ("*").
+    void UpdateTitleMark();
     void OnClose(wxCloseEvent& event);
     void OnIdle(wxIdleEvent& event);
 
@@ -110,6 +120,9 @@ private:
     wxAuiManager m_aui;
     CPropertiesPane* m_properties = nullptr;
     unsigned long m_propertiesRevision = 0;
+    CSceneTextPane* m_sceneText = nullptr;
+    wxString m_titleName;
+    bool m_titleMarked = false;
     CRenderController m_render{*this};
     CRenderQueue m_renderQueue{*this};
     bool m_closePending = false;

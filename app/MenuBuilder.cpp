@@ -65,6 +65,8 @@ const std::vector<MenuItem> kMenuItems[] = {
          wxITEM_CHECK},
         {ID_VIEW_PROPERTIES, "Properties",
          "Show or hide the pane that edits the selected object or light", wxITEM_CHECK},
+        {ID_VIEW_SCENE_TEXT, "Scene Text",
+         "Show or hide the scene as text, rendered again as you type", wxITEM_CHECK},
         {ID_VIEW_RENDER_HISTORY, "Render History",
          "List this session's renders to file; compare two side by side or as a difference"},
     },
