@@ -199,6 +199,8 @@ TEST_F(SceneTextPane, ABrokenNumberIsMarkedWhereItIsAndThePictureStays) {
     EXPECT_FALSE(Pane().HasError());
     EXPECT_EQ(-1, Editor().GetErrorLine());
     EXPECT_FALSE(Editor().IndicatorAllOnFor(static_cast<int>(radius)) & marked);
+    // The error's message gives way to the preview's own, and to "Ready" once it is refined.
+    ASSERT_TRUE(WaitFor([&] { return Live().IsRefined(); }));
     EXPECT_EQ("Ready", Frame().GetStatusBar()->GetStatusText(0));
 }
 
