@@ -27,6 +27,9 @@ enum : int {
     ID_FILE_SAVE_SCENE_AS = 32803,
     ID_VIEW_LIVE_PREVIEW = 32804,
     ID_VIEW_PROPERTIES = 32805,
+    ID_VIEW_SCENE_TEXT = 32806,
+    ID_GO_RENDER_TO_FILE = 32807,
+    ID_VIEW_RENDER_HISTORY = 32808,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -48,6 +51,17 @@ enum : int {
 constexpr int ID_RENDER_PROGRESS = 1;
 // The live preview's thread events to the view's canvas: a frame is ready.
 constexpr int ID_LIVE_FRAME = 2;
+// The scene text pane's timers and controls: the pause after typing, the settling of a file
+// changed on disk, the editor, the Save button, and the wait for a large scene to stop changing.
+constexpr int ID_SCENE_TEXT_PAUSE = 10;
+constexpr int ID_SCENE_TEXT_SETTLE = 11;
+constexpr int ID_SCENE_TEXT_EDITOR = 12;
+constexpr int ID_SCENE_TEXT_SAVE = 13;
+constexpr int ID_SCENE_TEXT_QUIET = 14;
+// The renders to file: the Stop button in the status bar while one runs, and the thread events
+// from the render's thread to the frame (its progress, its end).
+constexpr int ID_RENDER_TO_FILE_STOP = 20;
+constexpr int ID_RENDER_TO_FILE_EVENT = 21;
 // Top-level menu positions that the program addresses by position (the menu builder checks them
 // against the menus' titles).
 constexpr int kFileMenuPosition = 0;

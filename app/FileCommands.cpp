@@ -2,6 +2,8 @@
 
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
+#include "app/RenderController.h"
+#include "core/Image.h"
 #include "render/ImageFile.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
@@ -10,6 +12,7 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +34,17 @@ private:
 
 bool Opened(CSceneDocument::OpenOutcome outcome) {
     return outcome == CSceneDocument::addedScript || outcome == CSceneDocument::replacedScene;
+}
+
+bool SamePicture(const CImage& a, const CImage& b) {
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || !a.HasPlanes() ||
+        !b.HasPlanes())
+        return false;
+    std::size_t bytes =
+        static_cast<std::size_t>(a.GetWidth()) * static_cast<std::size_t>(a.GetHeight());
+    return std::memcmp(a.GetRedPlane(), b.GetRedPlane(), bytes) == 0 &&
+           std::memcmp(a.GetGreenPlane(), b.GetGreenPlane(), bytes) == 0 &&
+           std::memcmp(a.GetBluePlane(), b.GetBluePlane(), bytes) == 0;
 }
 
 } // namespace
@@ -135,21 +149,68 @@ bool CFileCommands::CanExportImage() const {
     return document && document->GetScene().m_imageComplete && !m_frame.IsRendering();
 }
 
+CImageFile::Format CFileCommands::ExportFormat(const std::string& path, int type) {
+    CImageFile::Format format = CImageFile::FormatOf(path);
+    return format == CImageFile::png && type == png16Image ? CImageFile::png16 : format;
+}
+
 void CFileCommands::ExportImage() {
     CSceneDocument* document = Document();
-    if (!document || !document->GetScene().m_imageComplete)
+    if (!document || !document->GetScene().m_imageComplete || !IsIdle())
         return;
+    int type = pngImage;
     CFileChoice choice{.mode = CFileChoice::forSaving,
-                       .filter = "PNG pictures (*.png)|*.png|PPM pictures (*.ppm)|*.ppm",
+                       .filter = kImageFilter,
                        .initialName = "lumo.png",
                        .defaultExtension = "png",
-                       .confirmOverwrite = true};
+                       .confirmOverwrite = true,
+                       .chosenType = &type};
     std::string path;
     if (!CPlatform::Current().ChooseFile(choice, path))
         return;
+    CImageFile::Format format = ExportFormat(path, type);
+    if (CImageFile::NeedsLevels(format)) {
+        ExportLevels(document->GetScene(), path, format);
+        return;
+    }
     std::string error;
     wxBusyCursor wait;
     if (!CImageFile::Write(document->GetScene().m_image, path, error))
+        CPlatform::Current().MessageBox("Cannot export the picture: " + error, "lumo");
+}
+
+// The picture keeps only bytes: its levels come from the scene rendered again as the picture
+// was (the same size and settings give the same picture, byte for byte, on any threads). What
+// is written is that render's levels, and only when its own bytes are the picture shown: a
+// scene changed since, another "MaxRecursion" or a stopped render would give other levels.
+void CFileCommands::ExportLevels(CLumoDoc& scene, const std::string& path,
+                                 CImageFile::Format format) {
+    const CImage& shown = scene.m_image;
+    RenderResult result = m_frame.GetRenderController().RenderLevels(
+        scene, static_cast<unsigned>(shown.GetWidth()), static_cast<unsigned>(shown.GetHeight()));
+    const char* kind = format == CImageFile::exr ? "an OpenEXR image" : "a 16-bit PNG image";
+    switch (result.status) {
+    case RenderResult::stopped: // by the user: nothing is written, nothing needs saying
+        return;
+    case RenderResult::noMemory:
+        CPlatform::Current().MessageBox(
+            std::string("Cannot export the picture as ") + kind + ": out of memory", "lumo");
+        return;
+    case RenderResult::finished:
+        break;
+    }
+    if (!SamePicture(result.picture, shown)) {
+        CPlatform::Current().MessageBox(
+            std::string("Cannot export the picture as ") + kind +
+                ": its levels are rendered again from the scene, which no longer gives the "
+                "picture shown (the scene or the settings changed, or the render was stopped). "
+                "Render the picture again, then export it.",
+            "lumo");
+        return;
+    }
+    std::string error;
+    wxBusyCursor wait;
+    if (!CImageFile::Write(result.levels, format, path, error))
         CPlatform::Current().MessageBox("Cannot export the picture: " + error, "lumo");
 }
 

@@ -3,12 +3,14 @@
 #include "app/RecentFileList.h"
 #include "app/SceneDocument.h"
 #include "platform/Platform.h"
+#include "render/ImageFile.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
 class CArchive;
+class CLumoDoc;
 class CMainFrame;
 class wxWindow;
 
@@ -28,6 +30,9 @@ public:
     void Open();
     // Save Script: the save dialog, then the object list as script text.
     void SaveScript();
+    // Export Image: the picture shown, as PNG or PPM; or as a 16-bit PNG or OpenEXR made from
+    // its levels, for which the scene is rendered again at the picture's size (with progress,
+    // Escape stops it) and written only when that render gives the picture shown.
     void ExportImage();
     void OpenScene();
     void SaveSceneAs();
@@ -51,6 +56,17 @@ public:
     void AddRecentFile(const std::string& path);
     void UpdateRecentFileMenu();
 
+    // Export Image's file types, in the dialog's order: the picture as it is shown (PNG, PPM)
+    // or made from the levels before they were quantised (16-bit PNG, OpenEXR).
+    static constexpr const char* kImageFilter =
+        "PNG image (*.png)|*.png|16-bit PNG image (*.png)|*.png|OpenEXR image (*.exr)|*.exr|"
+        "PPM image (*.ppm)|*.ppm";
+    enum ImageType { pngImage, png16Image, exrImage, ppmImage };
+    // The format a chosen name and file type make: the name's extension says which (the dialog
+    // has made it the type's when the user turned to another type), and a ".png" is a 16-bit
+    // PNG when that is the type chosen.
+    static CImageFile::Format ExportFormat(const std::string& path, int type);
+
     // The script file dialog of Open, Save Script and Parse Script: the filter above, "*.lmo"
     // as the initial name, "lumo" added to a name without an extension; an opened file must
     // exist. False when the user cancelled.
@@ -61,6 +77,7 @@ public:
 
 private:
     CSceneDocument* Document() const;
+    void ExportLevels(CLumoDoc& scene, const std::string& path, CImageFile::Format format);
     bool IsIdle() const;
     // Opens the file with the wait cursor shown; a failure is said.
     CSceneDocument::OpenOutcome OpenFile(const std::string& path,

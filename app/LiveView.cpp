@@ -121,7 +121,11 @@ void CLiveView::StartRender() {
     // As the Go commands render, so that the finished picture is theirs.
     options.maxRecursion = CSettingsStore::Profile().GetMaxRecursion();
     options.antialias = document->m_antialias;
-    options.threads = std::max(1u, std::thread::hardware_concurrency());
+    // Beside a render to file, one thread: the preview keeps up with the scene, the render
+    // keeps the other cores.
+    CMainFrame* frame = m_view.GetMainFrame();
+    options.threads =
+        frame && frame->IsRenderingToFile() ? 1 : std::max(1u, std::thread::hardware_concurrency());
     m_requestedSelection = m_selection;
     m_started = std::chrono::steady_clock::now();
     m_movePending = false;
@@ -412,6 +416,12 @@ bool CLiveView::OnMouse(wxMouseEvent& event) {
         return false;
     CViewCanvas* canvas = m_view.GetCanvas();
     wxPoint point = event.GetPosition();
+    if (event.LeftDClick()) {
+        PickAt(point);
+        if (m_onActivate && m_selection != kNoSelection)
+            m_onActivate(m_selection);
+        return true;
+    }
     if (event.LeftDown() || event.MiddleDown()) {
         if (canvas) {
             canvas->SetFocus();

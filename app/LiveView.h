@@ -69,6 +69,8 @@ public:
     void Select(std::size_t object);
     // Called when a click in the picture changed the selection.
     std::function<void(std::size_t)> m_onSelect;
+    // Called when an object in the picture is double-clicked (it is selected first).
+    std::function<void(std::size_t)> m_onActivate;
     // Called after each frame is shown (tests and the benchmark wait for the refined picture).
     std::function<void(const CLiveRender::Frame&)> m_onFrame;
 

@@ -11,25 +11,31 @@
 #include "app/OptionsSheet.h"
 #include "app/PropertiesPane.h"
 #include "app/SceneDocument.h"
+#include "app/SceneTextPane.h"
 #include "app/TrayIcon.h"
 #include "app/ViewCanvas.h"
+#include "app/WxPlatform.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "scene/Plane.h"
 #include "scene/WorldPlane.h"
 #include "script/LumoDoc.h"
 
+#include <wx/display.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 namespace {
 // The properties pane's width at first: the window is that much wider than the view.
 constexpr int kPropertiesWidth = 280;
+// The scene text pane's width at first; the window grows by it when the pane is shown.
+constexpr int kSceneTextWidth = 380;
 } // namespace
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
@@ -53,6 +59,10 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(ID_VIEW_LIVE_PREVIEW, CMainFrame::OnUpdateLivePreview)
     EVT_MENU(ID_VIEW_PROPERTIES, CMainFrame::OnToggleProperties)
     EVT_UPDATE_UI(ID_VIEW_PROPERTIES, CMainFrame::OnUpdateProperties)
+    EVT_MENU(ID_VIEW_SCENE_TEXT, CMainFrame::OnToggleSceneText)
+    EVT_UPDATE_UI(ID_VIEW_SCENE_TEXT, CMainFrame::OnUpdateSceneText)
+    EVT_MENU(ID_GO_RENDER_TO_FILE, CMainFrame::OnRenderToFile)
+    EVT_MENU(ID_VIEW_RENDER_HISTORY, CMainFrame::OnRenderHistory)
     EVT_IDLE(CMainFrame::OnIdle)
     EVT_UPDATE_UI(ID_FILE_SAVE_SCRIPT, CMainFrame::OnUpdateAlwaysEnabled)
     EVT_UPDATE_UI(ID_EDIT_UNDO, CMainFrame::OnUpdateNobodyHandles)
@@ -70,7 +80,9 @@ wxEND_EVENT_TABLE()
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon& trayIcon)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, appName, wxDefaultPosition,
-                       wxSize(660 + kPropertiesWidth, 520)),
+                       wxSize(660 + kPropertiesWidth +
+                                  (CSceneTextPane::IsShownInProfile() ? kSceneTextWidth : 0),
+                              520)),
       m_appName(appName), m_trayIcon(trayIcon), m_fileCommands(*this) {
     SetIcons(MakeAppIconBundle());
 
@@ -91,6 +103,31 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& appName, CTrayIcon
                                     .BestSize(FromDIP(wxSize(kPropertiesWidth, 400)))
                                     .MinSize(FromDIP(wxSize(200, 200)))
                                     .CloseButton(true));
+    // The scene as text docks at the view's left, shown when the profile says so.
+    m_sceneText = new CSceneTextPane(this);
+    m_sceneText->m_onStatus = [this](const wxString& text) {
+        if (GetStatusBar())
+            SetStatusText(text, 0);
+    };
+    bool sceneText = CSceneTextPane::IsShownInProfile();
+    m_aui.AddPane(m_sceneText, wxAuiPaneInfo()
+                                   .Name("sceneText")
+                                   .Caption("Scene Text")
+                                   .Left()
+                                   .BestSize(FromDIP(wxSize(kSceneTextWidth, 400)))
+                                   .MinSize(FromDIP(wxSize(200, 150)))
+                                   .CloseButton(true)
+                                   .Show(sceneText));
+    m_sceneText->SetActive(sceneText);
+    // The pane's close button hides it as the menu item does.
+    m_aui.Bind(wxEVT_AUI_PANE_CLOSE, [this](wxAuiManagerEvent& event) {
+        event.Skip();
+        if (event.GetPane() && event.GetPane()->window == m_sceneText) {
+            m_sceneText->SetActive(false);
+            CSettingsStore::Profile().WriteInt(CSettingsStore::kSection, CSceneTextPane::kSetting,
+                                               0);
+        }
+    });
     m_aui.Update();
     if (!CMenuBuilder::Build(*this))
         std::fprintf(stderr, "lumo: cannot create the tool bar or the status bar\n");
@@ -150,9 +187,17 @@ void CMainFrame::ViewCreated(CLumoView& view) {
     if (document)
         m_properties->SetPlaneKinds(PlaneKindsOf(document));
     m_propertiesRevision = document ? document->GetScene().GetRevision() : 0;
+    m_sceneText->SetDocument(document);
     CLiveView* live = view.GetLiveView();
     if (!live)
         return;
+    // A double-click in the picture puts the text's cursor on the object's statement.
+    live->m_onActivate = [this](std::size_t object) {
+        if (!IsSceneTextShown())
+            ShowSceneText(true);
+        m_sceneText->SyncWithScene();
+        m_sceneText->ShowObject(object);
+    };
     live->m_onSelect = [this](std::size_t object) {
         m_properties->Select(object == CLiveView::kNoSelection
                                  ? CSceneSelection{}
@@ -167,6 +212,7 @@ void CMainFrame::ViewCreated(CLumoView& view) {
 void CMainFrame::ViewClosing() {
     m_properties->SetDocument(nullptr);
     m_properties->m_onSelect = nullptr;
+    m_sceneText->SetDocument(nullptr);
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -201,7 +247,17 @@ CSceneDocument* CMainFrame::GetCurrentDocument() const {
 }
 
 void CMainFrame::ShowDocumentTitle(const wxString& name) {
-    SetTitle(name + " - " + m_appName);
+    m_titleName = name;
+    SetTitle((m_titleMarked ? "*" : "") + name + " - " + m_appName);
+}
+
+void CMainFrame::UpdateTitleMark() {
+    CSceneDocument* document = m_sceneText->GetDocument();
+    bool marked = document && m_sceneText->IsActive() && document->IsModified();
+    if (marked == m_titleMarked || m_titleName.empty() || IsRendering())
+        return;
+    m_titleMarked = marked;
+    ShowDocumentTitle(m_titleName);
 }
 
 void CMainFrame::Render(unsigned parts) {
@@ -306,6 +362,11 @@ void CMainFrame::OnSaveScript(wxCommandEvent&) {
 
 void CMainFrame::OnExportImage(wxCommandEvent&) {
     m_fileCommands.ExportImage();
+    // A close asked for while the export rendered, as after a Go render.
+    if (m_closePending) {
+        m_closePending = false;
+        CallAfter([this] { Close(); });
+    }
 }
 
 void CMainFrame::OnOpenScene(wxCommandEvent&) {
@@ -366,6 +427,43 @@ void CMainFrame::OnUpdateProperties(wxUpdateUIEvent& event) {
     event.Check(m_aui.GetPane(m_properties).IsShown());
 }
 
+void CMainFrame::OnRenderToFile(wxCommandEvent&) {
+    m_renderQueue.ChooseAndRender();
+}
+
+void CMainFrame::OnRenderHistory(wxCommandEvent&) {
+    m_renderQueue.ShowHistory();
+}
+
+bool CMainFrame::IsSceneTextShown() {
+    return m_aui.GetPane(m_sceneText).IsShown();
+}
+
+void CMainFrame::ShowSceneText(bool show) {
+    wxAuiPaneInfo& pane = m_aui.GetPane(m_sceneText);
+    if (show && !pane.IsShown() && !IsMaximized()) {
+        // The window grows by the pane, as far as the screen allows, so the view keeps its size.
+        wxRect screen = wxDisplay(wxDisplay::GetFromWindow(this)).GetClientArea();
+        wxRect frame = GetRect();
+        int width = std::min(frame.width + FromDIP(kSceneTextWidth), screen.width);
+        SetSize(std::max(screen.x, std::min(frame.x, screen.GetRight() - width + 1)), frame.y,
+                width, frame.height);
+    }
+    pane.Show(show);
+    m_aui.Update();
+    m_sceneText->SetActive(show);
+    CSettingsStore::Profile().WriteInt(CSettingsStore::kSection, CSceneTextPane::kSetting,
+                                       show ? 1 : 0);
+}
+
+void CMainFrame::OnToggleSceneText(wxCommandEvent& event) {
+    ShowSceneText(event.IsChecked());
+}
+
+void CMainFrame::OnUpdateSceneText(wxUpdateUIEvent& event) {
+    event.Check(IsSceneTextShown());
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
     // A close while the render holds the thread (the window manager's close button) stops the
     // render and closes once it has returned.
@@ -374,6 +472,16 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
         m_closePending = true;
         event.Veto();
         return;
+    }
+    // A render to file may have run for long: the user says whether it goes.
+    if (IsRenderingToFile() && event.CanVeto()) {
+        if (auto* platform = dynamic_cast<CWxPlatform*>(&CPlatform::Current());
+            platform && platform->AskYesNo(m_renderQueue.CloseQuestion().utf8_string(), "lumo") !=
+                            CPlatform::yes) {
+            event.Veto();
+            return;
+        }
+        m_renderQueue.StopAll();
     }
     if (!m_trayIcon.Remove())
         CPlatform::Current().MessageBox("Failed delete tray icon..", "lumo");
@@ -391,6 +499,9 @@ void CMainFrame::OnIdle(wxIdleEvent& event) {
             m_properties->SceneChanged();
         }
     }
+    // The scene text the same way, both ways: the file, the scene and the title's mark.
+    m_sceneText->SyncWithScene();
+    UpdateTitleMark();
     event.Skip();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/FileCommands.h"
 #include "app/RenderController.h"
+#include "app/RenderQueue.h"
 
 #include <wx/aui/framemanager.h>
 #include <wx/docview.h>
@@ -15,6 +16,7 @@ class CLumoView;
 class CPaneProgress;
 class CPropertiesPane;
 class CSceneDocument;
+class CSceneTextPane;
 class CTrayIcon;
 class CViewCanvas;
 
@@ -42,6 +44,11 @@ public:
     unsigned long GetPropertiesRevision() const { return m_propertiesRevision; }
     // Shows or hides the properties pane (View > Properties).
     void ShowProperties(bool show);
+    // The pane beside the view that holds the scene as text.
+    CSceneTextPane* GetSceneTextPane() const { return m_sceneText; }
+    // Shows or hides it (View > Scene Text), and keeps the choice in the profile.
+    void ShowSceneText(bool show);
+    bool IsSceneTextShown();
     CLumoView* GetLumoView() const;
     CLumoDoc* GetActiveScene() const;
     CSceneDocument* GetCurrentDocument() const;
@@ -61,6 +68,9 @@ public:
     void ShowOptions();
 
     CRenderController& GetRenderController() { return m_render; }
+    // Go > Render to File's renders in the background, and the render history.
+    CRenderQueue& GetRenderQueue() { return m_renderQueue; }
+    bool IsRenderingToFile() const { return m_renderQueue.IsBusy(); }
     // Whether a Go render holds the window: the file commands and Go wait meanwhile.
     bool IsRendering() const { return m_render.IsBusy(); }
 
@@ -86,6 +96,12 @@ private:
     void OnUpdateLivePreview(wxUpdateUIEvent& event);
     void OnToggleProperties(wxCommandEvent& event);
     void OnUpdateProperties(wxUpdateUIEvent& event);
+    void OnRenderToFile(wxCommandEvent& event);
+    void OnRenderHistory(wxCommandEvent& event);
+    void OnToggleSceneText(wxCommandEvent& event);
+    void OnUpdateSceneText(wxUpdateUIEvent& event);
+    // While the scene text is shown, the title marks a scene with changes not saved ("*").
+    void UpdateTitleMark();
     void OnClose(wxCloseEvent& event);
     void OnIdle(wxIdleEvent& event);
 
@@ -104,7 +120,11 @@ private:
     wxAuiManager m_aui;
     CPropertiesPane* m_properties = nullptr;
     unsigned long m_propertiesRevision = 0;
+    CSceneTextPane* m_sceneText = nullptr;
+    wxString m_titleName;
+    bool m_titleMarked = false;
     CRenderController m_render{*this};
+    CRenderQueue m_renderQueue{*this};
     bool m_closePending = false;
     int m_indicators = -1; // the lock keys' state last shown
 

@@ -65,6 +65,10 @@ const std::vector<MenuItem> kMenuItems[] = {
          wxITEM_CHECK},
         {ID_VIEW_PROPERTIES, "Properties",
          "Show or hide the pane that edits the selected object or light", wxITEM_CHECK},
+        {ID_VIEW_SCENE_TEXT, "Scene Text",
+         "Show or hide the scene as text, rendered again as you type", wxITEM_CHECK},
+        {ID_VIEW_RENDER_HISTORY, "Render History",
+         "List this session's renders to file; compare two side by side or as a difference"},
     },
     {
         {ID_SCENE_WIZARD, "Create Wizard", "Create a new scene"},
@@ -76,6 +80,9 @@ const std::vector<MenuItem> kMenuItems[] = {
         {ID_GO_SAME_THREAD, "Same Thread", "Fire off a single threaded render"},
         {ID_GO_SPLIT_VIEW, "Split View", "Split view render per thread"},
         {ID_GO_QUARTER_VIEW, "Quarter View", "Quarter view render per thread"},
+        kSeparator,
+        {ID_GO_RENDER_TO_FILE, "Render to File...",
+         "Render the scene in the background at any size, antialiased, into a PNG or PPM file"},
     },
     {
         {ID_DEBUG_LOGGING, "Logging", "Debug logging ", wxITEM_CHECK},

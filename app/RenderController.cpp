@@ -17,7 +17,9 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -35,14 +37,16 @@ void YieldForPainting() {
 
 } // namespace
 
-// The render's rows onto the view, and its progress onto the status bar's gauge.
+// The render's rows onto the view (when there is one), and its progress onto the status bar's
+// gauge.
 class CRenderController::CScreenSink : public CRenderSink {
 public:
-    CScreenSink(CRenderController& controller, CLumoView& view)
+    CScreenSink(CRenderController& controller, CLumoView* view)
         : m_controller(controller), m_view(view), m_lastShown(std::chrono::steady_clock::now()) {}
 
     void RowFinished(const CImage& picture, unsigned y, unsigned left, unsigned right) override {
-        m_view.ShowRow(picture, y, left, right);
+        if (m_view)
+            m_view->ShowRow(picture, y, left, right);
     }
 
     void Progress(int position) override {
@@ -55,9 +59,11 @@ public:
         auto now = std::chrono::steady_clock::now();
         if (now - m_lastShown >= std::chrono::milliseconds(15)) {
             m_lastShown = now;
-            m_view.FlushPaintedRows();
-            if (CViewCanvas* canvas = m_view.GetCanvas())
-                canvas->Update();
+            if (m_view) {
+                m_view->FlushPaintedRows();
+                if (CViewCanvas* canvas = m_view->GetCanvas())
+                    canvas->Update();
+            }
             if (CPaneProgress* progress = m_controller.m_progress)
                 progress->Update();
             YieldForPainting();
@@ -70,52 +76,35 @@ public:
 
 private:
     CRenderController& m_controller;
-    CLumoView& m_view;
+    CLumoView* m_view;
     std::chrono::steady_clock::time_point m_lastShown;
 };
 
-void CRenderController::Render(CLumoView& view, CLumoDoc& document, unsigned parts) {
-    if (m_busy)
-        return;
-    CRenderReport report;
-    wxSize size = view.GetCanvas() ? view.GetCanvas()->GetClientSize() : wxSize();
+RenderOptions CRenderController::OptionsFor(const CLumoDoc& document, unsigned width,
+                                            unsigned height) {
     RenderOptions options;
-    options.width = static_cast<unsigned>(std::max(0, size.GetWidth()));
-    options.height = static_cast<unsigned>(std::max(0, size.GetHeight()));
+    options.width = width;
+    options.height = height;
     options.maxRecursion = CSettingsStore::Profile().GetMaxRecursion();
     options.antialias = document.m_antialias;
-    options.parts = parts;
-    // The picture on screen turns white before the first row, at the render's size.
-    if (!document.m_image.SetSize(static_cast<int>(options.width),
-                                  static_cast<int>(options.height)))
-        return;
+    return options;
+}
 
+void CRenderController::Begin(const wxString& statusText) {
     m_progress = new CPaneProgress;
-    if (!m_progress->CreatePaneProgress(m_frame.GetStatusBar(), "Rendering...", 0, 10, -1,
+    if (!m_progress->CreatePaneProgress(m_frame.GetStatusBar(), statusText, 0, 10, -1,
                                         ID_RENDER_PROGRESS)) {
         delete m_progress;
         m_progress = nullptr;
     }
     m_busy = true;
     m_stop = std::stop_source();
-    view.ClearImage();
-    wxMenuBar* menuBar = m_frame.GetMenuBar();
-    if (menuBar)
+    if (wxMenuBar* menuBar = m_frame.GetMenuBar())
         menuBar->EnableTop(kGoMenuPosition, false);
-    wxString title = m_frame.GetTitle();
-    m_frame.SetTitle("Rendering..." + title);
+}
 
-    CScreenSink sink(*this, view);
-    RenderResult result =
-        ::Render(CRenderScene::Snapshot(document), options, &sink, m_stop.get_token());
-    if (result.status != RenderResult::noMemory)
-        document.m_image = std::move(result.picture);
-    document.m_imageComplete = 1;
-    view.RepaintNow();
-
-    CPlatform::Current().MessageBox(report.Text(), CRenderReport::kCaption);
-    m_frame.SetTitle(title);
-    if (menuBar)
+void CRenderController::End() {
+    if (wxMenuBar* menuBar = m_frame.GetMenuBar())
         menuBar->EnableTop(kGoMenuPosition, true);
     m_busy = false;
 
@@ -127,4 +116,54 @@ void CRenderController::Render(CLumoView& view, CLumoDoc& document, unsigned par
         statusBar->Refresh();
         statusBar->Update();
     }
+}
+
+void CRenderController::Render(CLumoView& view, CLumoDoc& document, unsigned parts) {
+    if (m_busy)
+        return;
+    CRenderReport report;
+    wxSize size = view.GetCanvas() ? view.GetCanvas()->GetClientSize() : wxSize();
+    RenderOptions options =
+        OptionsFor(document, static_cast<unsigned>(std::max(0, size.GetWidth())),
+                   static_cast<unsigned>(std::max(0, size.GetHeight())));
+    options.parts = parts;
+    // The picture on screen turns white before the first row, at the render's size.
+    if (!document.m_image.SetSize(static_cast<int>(options.width),
+                                  static_cast<int>(options.height)))
+        return;
+
+    Begin("Rendering...");
+    view.ClearImage();
+    wxString title = m_frame.GetTitle();
+    m_frame.SetTitle("Rendering..." + title);
+
+    CScreenSink sink(*this, &view);
+    RenderResult result =
+        ::Render(CRenderScene::Snapshot(document), options, &sink, m_stop.get_token());
+    if (result.status != RenderResult::noMemory)
+        document.m_image = std::move(result.picture);
+    document.m_imageComplete = 1;
+    view.RepaintNow();
+
+    CPlatform::Current().MessageBox(report.Text(), CRenderReport::kCaption);
+    m_frame.SetTitle(title);
+    End();
+}
+
+RenderResult CRenderController::RenderLevels(CLumoDoc& document, unsigned width, unsigned height) {
+    RenderResult result;
+    if (m_busy) {
+        result.status = RenderResult::stopped;
+        return result;
+    }
+    RenderOptions options = OptionsFor(document, width, height);
+    options.keepLevels = true;
+    // Nothing is shown of it, so it takes every core: the picture is the same on any number.
+    options.threads = std::max(1u, std::thread::hardware_concurrency());
+
+    Begin("Exporting...");
+    CScreenSink sink(*this, nullptr);
+    result = ::Render(CRenderScene::Snapshot(document), options, &sink, m_stop.get_token());
+    End();
+    return result;
 }

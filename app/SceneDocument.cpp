@@ -33,7 +33,8 @@ void CSceneDocument::NameAfter(const std::string& path) {
 }
 
 bool CSceneDocument::IsModified() const {
-    return wxDocument::IsModified() || m_scene->GetRevision() != m_savedRevision;
+    return wxDocument::IsModified() || m_scene->GetRevision() != m_savedRevision ||
+           (m_textUnsaved && m_textUnsaved());
 }
 
 void CSceneDocument::Modify(bool modified) {
@@ -47,7 +48,26 @@ bool CSceneDocument::SaveSceneAs(const std::string& path, std::string& error) {
         return false;
     m_scenePath = path;
     NameAfter(path);
+    std::string text;
+    std::string ignored;
+    if (CSceneFile::Write(*m_scene, text, ignored))
+        SetSource(path, text, false);
     return true;
+}
+
+void CSceneDocument::SetSource(const std::string& path, const std::string& text, bool script) {
+    m_source = SourceFile{path, text, script, m_scene->GetRevision()};
+    ++m_sourceSerial;
+}
+
+void CSceneDocument::TookSourceFile(const std::string& path, const std::string& text, bool script,
+                                    bool wholeScene) {
+    if (!script) {
+        m_scenePath = path;
+        NameAfter(path);
+    }
+    SetSource(path, text, script);
+    Modify(!wholeScene);
 }
 
 bool CSceneDocument::ChooseSceneFile(CFileChoice::Mode mode, std::string& path) {
@@ -78,6 +98,13 @@ bool CSceneDocument::OnSaveModified() {
     switch (CPlatform::Current().AskYesNoCancel(
         "Save changes to " + GetUserReadableName().utf8_string() + "?", "lumo")) {
     case CPlatform::yes:
+        // The pane's text first: it may hold what the scene does not (text that does not read).
+        if (m_saveText && m_textUnsaved && m_textUnsaved()) {
+            if (!m_saveText())
+                return false;
+            if (!IsModified())
+                return true;
+        }
         if (!m_scenePath.empty()) {
             std::string error;
             if (SaveSceneAs(m_scenePath, error))
@@ -112,15 +139,22 @@ CSceneDocument::OpenOutcome CSceneDocument::OpenFile(const std::string& path,
     case CLumoDoc::readScene:
         m_scenePath = path;
         NameAfter(path);
+        SetSource(path, text, false);
         SceneChanged(CSceneChange::clearPicture);
         return replacedScene;
     case CLumoDoc::readScript:
         break;
     }
+    // The grammar made the script's spheres the scene's objects: the script is what the scene
+    // was read from.
+    if (opening.reading == CLumoDoc::grammar)
+        SetSource(path, text, true);
     if (opening.naming == nameAfterScript) {
         // Named after a script now: a save question must not write the scene file of before
         // over itself.
         m_scenePath.clear();
+        if (opening.reading != CLumoDoc::grammar)
+            SetSource(std::string(), std::string(), false);
         NameAfter(path);
     }
     SceneChanged(opening.picture);

@@ -6,6 +6,7 @@
 
 #include <wx/docview.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,13 +27,37 @@ public:
     // The scene stays as it is: opening a script adds its objects to the scene.
     bool DeleteContents() override { return true; }
 
-    // Changed since it was opened or saved: by the framework's flag or by any change to the
-    // scene (wizard, dialogs, Open, Parse Script).
+    // Changed since it was opened or saved: by the framework's flag, by any change to the
+    // scene (wizard, dialogs, Open, Parse Script), or by text typed into the editor pane and not
+    // saved yet.
     bool IsModified() const override;
     void Modify(bool modified) override;
     // Asks "Save changes to NAME?" for a modified scene before it goes: Yes saves it as a
-    // scene file (choosing a name when it has none), No lets it go, Cancel keeps it.
+    // scene file (choosing a name when it has none), No lets it go, Cancel keeps it. Text typed
+    // into the editor pane is saved by the pane first.
     bool OnSaveModified() override;
+
+    // The file the scene was last read from whole, with its text as read: a scene file (opened
+    // or saved), or a script whose spheres became the scene's objects (Parse Script). Empty
+    // when the scene came from no one file (the default scene, or a script's objects added to
+    // it). revision is the scene's revision right after; serial counts the changes of it.
+    struct SourceFile {
+        std::string path;
+        std::string text;
+        bool script = false;
+        unsigned long revision = 0;
+    };
+    const SourceFile& GetSourceFile() const { return m_source; }
+    unsigned long GetSourceSerial() const { return m_sourceSerial; }
+    // The editor pane read the file again or wrote it: it is the scene's source from now on. A
+    // scene file names the document after it. wholeScene: the scene is all the file holds, and
+    // the document counts as saved.
+    void TookSourceFile(const std::string& path, const std::string& text, bool script,
+                        bool wholeScene);
+    // The editor pane, while it keeps the scene as text: whether it holds typed text that is
+    // not saved, and its save of that text (false when it did not save).
+    std::function<bool()> m_textUnsaved;
+    std::function<bool()> m_saveText;
 
     // Scene files: the whole scene written; the document is then named after the file and
     // unmodified.
@@ -71,11 +96,14 @@ protected:
 private:
     void NameAfter(const std::string& path);
     void SceneChanged(CSceneChange::Picture picture);
+    void SetSource(const std::string& path, const std::string& text, bool script);
 
     std::unique_ptr<CLumoDoc> m_scene;
     std::string m_lastError;
     unsigned long m_savedRevision = 0;
     std::string m_scenePath; // the scene file the scene was opened from or saved to, or ""
+    SourceFile m_source;
+    unsigned long m_sourceSerial = 0;
 
     wxDECLARE_DYNAMIC_CLASS(CSceneDocument);
 };

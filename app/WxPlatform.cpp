@@ -5,8 +5,11 @@
 
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+#include <wx/notifmsg.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -31,6 +34,17 @@ void CWxPlatform::MessageBox(const std::string& text, const std::string& caption
     wxMessageDialog dialog(nullptr, wxString::FromUTF8(text), wxString::FromUTF8(caption),
                            wxOK | wxICON_NONE);
     dialog.ShowModal();
+}
+
+CWxPlatform::CWxPlatform() = default;
+CWxPlatform::~CWxPlatform() = default;
+
+void CWxPlatform::Notify(const std::string& title, const std::string& message) {
+    // Kept until the next one: wxWidgets' own bubble (without a notification daemon's library)
+    // lasts only as long as its object.
+    m_notification = std::make_unique<wxNotificationMessage>(wxString::FromUTF8(title),
+                                                             wxString::FromUTF8(message), m_frame);
+    m_notification->Show(wxNotificationMessage::Timeout_Auto);
 }
 
 CPlatform::Answer CWxPlatform::AskYesNoCancel(const std::string& text, const std::string& caption) {
@@ -61,6 +75,40 @@ int CWxPlatform::FilterIndexOf(const std::string& filter, const std::string& pat
     return -1;
 }
 
+std::string CWxPlatform::FilterExtension(const std::string& filter, int index) {
+    std::vector<std::string> parts = Split(Wildcard(filter), '|');
+    std::size_t at = 2 * static_cast<std::size_t>(index) + 1;
+    if (index < 0 || at >= parts.size() || parts[at].rfind("*.", 0) != 0)
+        return "";
+    std::string extension = parts[at].substr(2);
+    return extension.find_first_of("*?;") == std::string::npos ? extension : "";
+}
+
+int CWxPlatform::InitialFilterIndex(const CFileChoice& choice) {
+    if (choice.initialName.find_first_of("*?") == std::string::npos)
+        return 0;
+    return std::max(0, FilterIndexOf(choice.filter, choice.initialName));
+}
+
+std::string CWxPlatform::WithTypeExtension(const std::string& path, const std::string& filter,
+                                           int index) {
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::string extension = FilterExtension(filter, index);
+    std::filesystem::path name(path);
+    std::string typed = lower(name.extension().string());
+    if (extension.empty() || typed.size() < 2 || typed.substr(1) == lower(extension))
+        return path;
+    int entries = static_cast<int>(Split(Wildcard(filter), '|').size() / 2);
+    for (int other = 0; other < entries; ++other)
+        if (typed.substr(1) == lower(FilterExtension(filter, other)))
+            return name.replace_extension(extension).string();
+    return path;
+}
+
 std::string CWxPlatform::WithDefaultExtension(const std::string& path,
                                               const std::string& extension) {
     if (extension.empty() || std::filesystem::path(path).has_extension())
@@ -73,7 +121,18 @@ bool CWxPlatform::ChooseFile(const CFileChoice& choice, std::string& path) {
     if (!ShowFileDialog(choice, chosen))
         return false;
     if (choice.mode == CFileChoice::forSaving) {
-        std::string extended = WithDefaultExtension(chosen, choice.defaultExtension);
+        std::string extension = choice.defaultExtension;
+        std::string named = chosen;
+        if (choice.chosenType) {
+            std::string typed = FilterExtension(choice.filter, *choice.chosenType);
+            if (!typed.empty())
+                extension = typed;
+            // GTK leaves the name as it was when another type is chosen: the type the user
+            // turned to wins over the extension of another type's files.
+            if (*choice.chosenType != InitialFilterIndex(choice))
+                named = WithTypeExtension(chosen, choice.filter, *choice.chosenType);
+        }
+        std::string extended = WithDefaultExtension(named, extension);
         std::error_code ignored;
         if (extended != chosen && std::filesystem::exists(extended, ignored) &&
             AskYesNo("A file named \"" + std::filesystem::path(extended).filename().string() +
@@ -112,6 +171,8 @@ bool CWxPlatform::ShowFileDialog(const CFileChoice& choice, std::string& path) {
     if (dialog.ShowModal() != wxID_OK)
         return false;
     path = dialog.GetPath().utf8_string();
+    if (choice.chosenType)
+        *choice.chosenType = dialog.GetFilterIndex();
     return true;
 }
 

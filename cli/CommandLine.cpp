@@ -94,6 +94,12 @@ unsigned ParseAntialias(const std::string& text) {
     return static_cast<unsigned>(value);
 }
 
+unsigned ParseDepth(const std::string& text) {
+    if (text != "8" && text != "16")
+        Refuse("--depth needs 8 or 16 bits a channel, not '" + Shown(text) + "'");
+    return text == "8" ? 8u : 16u;
+}
+
 unsigned ParseThreads(const std::string& text) {
     long long value = 0;
     Number result = ParseNumber(text, value);
@@ -105,6 +111,31 @@ unsigned ParseThreads(const std::string& text) {
         Refuse("--threads " + Shown(text) + " is more than the " +
                std::to_string(CCommandLine::kMaxThreads) + " threads lumo-render starts");
     return static_cast<unsigned>(value);
+}
+
+// X0,Y0,X1,Y1: the columns X0 to X1 - 1 and the rows Y0 to Y1 - 1 of the picture.
+RenderRegion ParseRegion(const std::string& text) {
+    auto refuse = [&text] {
+        Refuse("--region needs X0,Y0,X1,Y1: four whole numbers of pixels with X0 < X1 and Y0 < "
+               "Y1, not '" +
+               Shown(text) + "'");
+    };
+    long long values[4] = {};
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::size_t comma = i < 3 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos)
+            refuse();
+        std::string piece = text.substr(start, comma - start);
+        if (piece.empty() || piece[0] == '+' || ParseNumber(piece, values[i]) != Number::ok ||
+            values[i] < 0 || values[i] > INT_MAX)
+            refuse();
+        start = comma + 1;
+    }
+    if (values[0] >= values[2] || values[1] >= values[3])
+        refuse();
+    return RenderRegion{static_cast<unsigned>(values[0]), static_cast<unsigned>(values[1]),
+                        static_cast<unsigned>(values[2]), static_cast<unsigned>(values[3])};
 }
 
 std::string FileName(const char* option, const std::string& text) {
@@ -154,8 +185,11 @@ public:
     static constexpr std::size_t kLineWidth = 80;
 
     std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override {
-        std::string help = "Usage: " + app->get_name() + " [options] [SCRIPT]\n" +
-                           Wrapped(app->get_description(), kLineWidth) + "\n\n";
+        std::string help = "Usage: " + app->get_name() + " [options] [SCRIPT]\n";
+        // Only lumo-render joins parts.
+        if (app->get_name() == "lumo-render")
+            help += "       lumo-render --join [-o FILE] PART...\n";
+        help += Wrapped(app->get_description(), kLineWidth) + "\n\n";
         for (const CLI::Option* option :
              app->get_options([](const CLI::Option* o) { return o->nonpositional(); })) {
             std::ostringstream line;
@@ -171,7 +205,7 @@ public:
 // lumo-render's options, defined once: the parse, the messages and the help all come from here.
 class COptions {
 public:
-    explicit COptions(CCommandLine& commandLine) : m_app(kDescription, "lumo-render") {
+    COptions(CCommandLine& commandLine, const std::string& program) : m_app(kDescription, program) {
         m_app.set_help_flag();
         m_app.formatter(std::make_shared<CHelpFormatter>());
         m_app.footer(kFooter);
@@ -179,7 +213,8 @@ public:
         m_app.allow_extras();
 
         Value("-o,--output", "FILE",
-              "the image to write: PNG or binary PPM (P6), chosen by the extension .png or .ppm "
+              "the image to write: PNG, binary PPM (P6) or OpenEXR (linear half floats of the "
+              "colours before they are quantised), chosen by the extension .png, .ppm or .exr "
               "(default: lumo.png); - writes a PNG to standard output (the summary goes to "
               "standard error)",
               [&commandLine](const std::string& v) {
@@ -224,6 +259,20 @@ public:
             "antialiasing: N x N rays a pixel on a regular grid, averaged (1 to 16; default: "
             "the scene file's, else 1)",
             [&commandLine](const std::string& v) { commandLine.m_antialias = ParseAntialias(v); });
+        Value("--depth", "N",
+              "bits a channel of a PNG: 8 (default), or 16, made from the colours before they "
+              "are quantised to 8 bits (antialiased gradients without banding)",
+              [&commandLine](const std::string& v) { commandLine.m_depth = ParseDepth(v); });
+        Value("--region", "X0,Y0,X1,Y1",
+              "render only the columns X0 to X1 - 1 and the rows Y0 to Y1 - 1 of the picture, "
+              "into a part: an image of that size that says where it belongs and of which "
+              "scene and options (joined with --join)",
+              [&commandLine](const std::string& v) { commandLine.m_region = ParseRegion(v); });
+        Flag("--join",
+             "join the part files given as arguments (PART...) into the whole picture, written "
+             "to -o; parts that overlap, leave a hole or come from different scenes or options "
+             "are refused",
+             commandLine.m_join);
         Flag("-q,--quiet", "no progress bar, no messages, no summary; errors only",
              commandLine.m_quiet);
         Flag("-v,--verbose", "also show the script parser's message boxes (one per sphere built)",
@@ -281,12 +330,16 @@ public:
         commandLine.m_action = m_help      ? CCommandLine::help
                                : m_version ? CCommandLine::version
                                            : CCommandLine::render;
-        if (m_app.count("SCRIPT") > 0 && m_script.empty())
-            Refuse("the SCRIPT name is empty");
         // CLI11 keeps the "--" that ended the options among the extras.
         std::vector<std::string> extras = m_app.remaining();
         if (m_optionsEnded)
             extras.erase(std::find(extras.begin(), extras.end(), "--"));
+        if (commandLine.m_join && commandLine.m_action == CCommandLine::render) {
+            FinishJoin(commandLine, extras);
+            return;
+        }
+        if (m_app.count("SCRIPT") > 0 && m_script.empty())
+            Refuse("the SCRIPT name is empty");
         if (!extras.empty())
             Refuse("only one SCRIPT can be rendered, but both '" + Shown(m_script) + "' and '" +
                    Shown(extras.front()) + "' were given");
@@ -294,6 +347,23 @@ public:
         if (commandLine.m_action == CCommandLine::render && commandLine.m_load &&
             commandLine.m_script.empty())
             Refuse("--load needs a SCRIPT to load");
+    }
+
+    // The arguments are the parts; the picture's size and scene come from them.
+    void FinishJoin(CCommandLine& commandLine, const std::vector<std::string>& extras) {
+        if (m_app.count("SCRIPT") > 0)
+            commandLine.m_parts.push_back(m_script);
+        commandLine.m_parts.insert(commandLine.m_parts.end(), extras.begin(), extras.end());
+        if (commandLine.m_parts.empty())
+            Refuse("--join needs the PART files to join");
+        for (const std::string& part : commandLine.m_parts)
+            if (part.empty())
+                Refuse("a PART name is empty");
+        for (const char* name : {"--width", "--height", "--max-recursion", "--aa", "--load",
+                                 "--save-script", "--save-scene", "--region"})
+            if (m_app.count(name) > 0)
+                Refuse(Named(*m_app.get_option(name)) +
+                       " cannot be given with --join: the parts say which picture they are of");
     }
 
     // Every option's names as a user types them.
@@ -356,7 +426,7 @@ private:
 bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& commandLine,
                          std::string& error) {
     commandLine = CCommandLine();
-    COptions options(commandLine);
+    COptions options(commandLine, "lumo-render");
     try {
         std::vector<std::string> reversed = options.Checked(args);
         std::reverse(reversed.begin(), reversed.end());
@@ -372,14 +442,14 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, CCommandLine& com
     return true;
 }
 
-std::string CCommandLine::Usage() {
+std::string CCommandLine::Usage(const std::string& program) {
     CCommandLine ignored;
-    COptions options(ignored);
+    COptions options(ignored, program);
     return options.App().help();
 }
 
 std::vector<std::string> CCommandLine::OptionNames() {
     CCommandLine ignored;
-    COptions options(ignored);
+    COptions options(ignored, "lumo-render");
     return options.Names();
 }

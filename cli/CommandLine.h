@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/RenderOptions.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +22,9 @@ public:
     // second SCRIPT. Sizes are checked against the machine later (see RenderCommand).
     static bool Parse(const std::vector<std::string>& args, CCommandLine& commandLine,
                       std::string& error);
-    // The help, made from the options' own definitions.
-    static std::string Usage();
+    // The help, made from the options' own definitions, for the program of that name (lumo-mpi
+    // takes lumo-render's options).
+    static std::string Usage(const std::string& program = "lumo-render");
     // Every option's names, short and long, as typed ("-o", "--output").
     static std::vector<std::string> OptionNames();
 
@@ -43,6 +46,8 @@ public:
     std::optional<unsigned> m_threads;
     // Antialiasing samples per side of a pixel; unset: the scene's own (1 for scripts).
     std::optional<unsigned> m_antialias;
+    // Bits a channel of a PNG: 8, or 16 from the levels before they are quantised.
+    unsigned m_depth = 8;
     std::string m_script;
     bool m_load = false;
     std::string m_saveScript;
@@ -51,4 +56,10 @@ public:
     bool m_quiet = false;
     // The parser's message boxes ("Here -- MakeSphere()" per sphere) go to standard error too.
     bool m_verbose = false;
+    // --region: only this rectangle of the picture is rendered, into a part file of its size
+    // that says where it belongs (see cli/PartFile.h).
+    std::optional<RenderRegion> m_region;
+    // --join: the arguments are part files, joined into the whole picture.
+    bool m_join = false;
+    std::vector<std::string> m_parts;
 };

@@ -2,12 +2,14 @@
 
 #include "cli/TerminalProgressBar.h"
 
+#include <cstring>
 #include <unistd.h>
 
 namespace {
 // What the handler reads: plain pointers, set and cleared atomically, so that it needs no lock.
 std::atomic<const char*> s_temporaryFile{nullptr};
 std::atomic<const CTerminalProgressBar*> s_progress{nullptr};
+std::atomic<const char*> s_message{nullptr};
 } // namespace
 
 CInterruptGuard::CInterruptGuard(const CTerminalProgressBar* progress) {
@@ -26,6 +28,7 @@ CInterruptGuard::~CInterruptGuard() {
         sigaction(kSignals[i], &m_previous[i], nullptr);
     s_temporaryFile.store(nullptr);
     s_progress.store(nullptr);
+    s_message.store(nullptr);
 }
 
 void CInterruptGuard::SetTemporaryFile(const std::string& path) {
@@ -36,6 +39,10 @@ void CInterruptGuard::SetTemporaryFile(const std::string& path) {
         s_temporaryFile.store(m_temporaryFile.c_str());
 }
 
+void CInterruptGuard::SetMessage(const char* line) {
+    s_message.store(line);
+}
+
 // Only async-signal-safe calls: unlink, write, _exit. A file that the writer has already renamed
 // into place is no longer at the temporary path, so the unlink then removes nothing.
 void CInterruptGuard::OnSignal(int signal) {
@@ -43,6 +50,10 @@ void CInterruptGuard::OnSignal(int signal) {
         unlink(path);
     if (const CTerminalProgressBar* progress = s_progress.load())
         progress->EndLineOnInterrupt();
+    if (const char* line = s_message.load()) {
+        ssize_t written = write(STDERR_FILENO, line, strlen(line));
+        (void)written;
+    }
     _exit(128 + signal);
 }
 

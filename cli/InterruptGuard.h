@@ -19,6 +19,9 @@ public:
 
     // The file to remove when interrupted; empty: none.
     void SetTemporaryFile(const std::string& path);
+    // A line to write to standard error when interrupted (with its newline); null: none. The
+    // text must outlive the guard.
+    void SetMessage(const char* line);
 
     // Holds the signals back while it lives (they arrive when it ends), so that a file is
     // never created without the guard knowing about it. For the main thread, before the

@@ -1,15 +1,21 @@
 #include "cli/RenderCommand.h"
 
+#include "cli/CliPlatform.h"
 #include "cli/CommandLine.h"
 #include "cli/InterruptGuard.h"
+#include "cli/PartFile.h"
 #include "cli/TerminalProgressBar.h"
+#include "core/FloatImage.h"
 #include "core/Image.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/AtomicFileWriter.h"
 #include "platform/SettingsStore.h"
 #include "render/ImageFile.h"
+#include "render/PictureSize.h"
 #include "render/Render.h"
+#include "render/RenderEstimator.h"
 #include "render/RenderReport.h"
+#include "render/TileRender.h"
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 #include "script/SceneFile.h"
@@ -28,26 +34,11 @@
 
 namespace {
 
-// The headless platform, with message boxes written to standard error on a line of their
-// own (the progress bar's line is cleared first) unless lumo-render is quiet.
-class CCliPlatform : public CHeadlessPlatform {
-public:
-    explicit CCliPlatform(CTerminalProgressBar& progress, bool quiet) : m_progress(progress) {
-        m_echoMessages = !quiet;
-    }
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        if (m_echoMessages)
-            m_progress.Clear();
-        CHeadlessPlatform::MessageBox(text, caption);
-    }
-
-private:
-    CTerminalProgressBar& m_progress;
-};
-
 void Fail(std::FILE* err, const std::string& message) {
     std::fprintf(err, "lumo-render: %s\n", message.c_str());
 }
+
+} // namespace
 
 // What messages call the script: its path, or "<stdin>" for standard input.
 std::string ScriptName(const std::string& path) {
@@ -82,12 +73,6 @@ bool Flushed(std::FILE* out, std::string& error) {
     return false;
 }
 
-std::string Gibibytes(std::uint64_t bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1u << 30));
-    return text;
-}
-
 // A size from the command line, else from the profile (with the desktop's default). False,
 // with the reason, when the value cannot make an image file.
 bool ResolveSize(const char* what, const char* key, int fallback, std::optional<int> given,
@@ -105,41 +90,41 @@ bool ResolveSize(const char* what, const char* key, int fallback, std::optional<
     return true;
 }
 
-// The longest side lumo-render renders: libpng's own limit for the images it writes, and far
-// beyond any picture a single machine traces in reasonable time.
-constexpr int kMaxSide = 1000000;
+std::uint64_t MaxPicturePixels() {
+    return CPictureSize::PhysicalMemory() / 6;
+}
 
-// Refuses, before anything is allocated, a picture with a side beyond kMaxSide or whose three
-// planes would take more than half the machine's physical memory.
-bool FitsInMemory(int width, int height, std::string& error) {
-    std::size_t plane = CImage::PlaneBytes(width, height);
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    std::uint64_t memory = pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) *
-                                                           static_cast<std::uint64_t>(pageSize)
-                                                     : UINT64_MAX;
-    std::string size = std::to_string(width) + " x " + std::to_string(height);
-    if (width > kMaxSide || height > kMaxSide) {
-        error = "a " + size + " image is too large: each side can be at most " +
-                std::to_string(kMaxSide) + " pixels";
+bool RegionFits(const RenderRegion& region, CImageFile::Format format, int width, int height,
+                std::string& error) {
+    if (format != CImageFile::png && format != CImageFile::ppm) {
+        error = "a part is an 8-bit PNG or a PPM file: name the output .png or .ppm, without "
+                "--depth 16";
         return false;
     }
-    if (plane == 0) {
-        error = "a " + size + " image is too large to address";
-        return false;
-    }
-    if (plane > memory / 6) {
-        error = "a " + size + " image needs " + Gibibytes(3 * static_cast<std::uint64_t>(plane)) +
-                ", more than half of this machine's " + Gibibytes(memory) + " of memory";
+    if (region.right > static_cast<unsigned>(width) ||
+        region.bottom > static_cast<unsigned>(height)) {
+        error = "--region " + std::to_string(region.left) + "," + std::to_string(region.top) + "," +
+                std::to_string(region.right) + "," + std::to_string(region.bottom) +
+                " reaches beyond the " + std::to_string(width) + " x " + std::to_string(height) +
+                " picture";
         return false;
     }
     return true;
 }
 
-} // namespace
+std::string PictureSummary(const std::string& output, bool toStandardOutput, int width,
+                           int height) {
+    std::error_code ignored;
+    std::string shown =
+        toStandardOutput ? "standard output" : std::filesystem::absolute(output, ignored).string();
+    return (shown.empty() ? output : shown) + ": " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels";
+}
 
-bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    std::string text;
+bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& error,
+                     std::string* bytes) {
+    std::string own;
+    std::string& text = bytes ? *bytes : own;
     return ReadScriptText(path, text, error) &&
            document.ReadText(text, ScriptName(path), CLumoDoc::keywordLoader, error) !=
                CLumoDoc::readFailed;
@@ -148,8 +133,10 @@ bool LoadSceneScript(CLumoDoc& document, const std::string& path, std::string& e
 // The script grammar: the scene is rebuilt from the script's statements (the lights stay). A
 // script that does not parse completely is refused rather than rendered half built, with the
 // place where the parse stopped.
-bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error) {
-    std::string text;
+bool ReadSceneScript(CLumoDoc& document, const std::string& path, std::string& error,
+                     std::string* bytes) {
+    std::string own;
+    std::string& text = bytes ? *bytes : own;
     return ReadScriptText(path, text, error) &&
            document.ReadText(text, ScriptName(path), CLumoDoc::grammar, error) !=
                CLumoDoc::readFailed;
@@ -174,6 +161,8 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         return kExitOk;
     }
+    if (commandLine.m_join)
+        return RunJoin(commandLine, out, err);
 
     bool quiet = commandLine.m_quiet;
     std::string output = commandLine.OutputPath();
@@ -189,12 +178,25 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         }
         if (format == CImageFile::unknown) {
             Fail(err, "cannot tell the image format of '" + output +
-                          "': name it .png or .ppm (see lumo-render --help)");
+                          "': name it .png, .ppm or .exr (see lumo-render --help)");
             return kExitUsage;
+        }
+        // 16 bits a channel are a PNG's: a PPM holds bytes, an OpenEXR file half floats.
+        if (commandLine.m_depth == 16) {
+            if (format != CImageFile::png) {
+                Fail(err, "--depth 16 is for PNG pictures, and '" + output + "' is " +
+                              (format == CImageFile::ppm ? "a PPM picture of 8 bits a channel"
+                                                         : "an OpenEXR picture of half floats") +
+                              " (see lumo-render --help)");
+                return kExitUsage;
+            }
+            format = CImageFile::png16;
         }
         if (!ResolveSize("width", "Width", 320, commandLine.m_width, width, error) ||
             !ResolveSize("height", "Height", 200, commandLine.m_height, height, error) ||
-            !FitsInMemory(width, height, error)) {
+            !CPictureSize::Check(width, height, error, CImageFile::NeedsLevels(format)) ||
+            (commandLine.m_region &&
+             !RegionFits(*commandLine.m_region, format, width, height, error))) {
             Fail(err, error);
             return kExitUsage;
         }
@@ -206,11 +208,14 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     CPlatformScope platformScope(platform);
     CLumoDoc document;
 
+    // The scene's bytes, which a part's hash covers.
+    std::string sceneText;
     if (!commandLine.m_script.empty()) {
         // The parser shows a message box for every sphere it builds: shown only when asked.
         platform.m_echoMessages = commandLine.m_verbose && !quiet;
-        bool read = commandLine.m_load ? LoadSceneScript(document, commandLine.m_script, error)
-                                       : ReadSceneScript(document, commandLine.m_script, error);
+        bool read = commandLine.m_load
+                        ? LoadSceneScript(document, commandLine.m_script, error, &sceneText)
+                        : ReadSceneScript(document, commandLine.m_script, error, &sceneText);
         platform.m_echoMessages = !quiet;
         if (!read) {
             Fail(err, error);
@@ -260,11 +265,34 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     options.antialias = commandLine.m_antialias.value_or(document.m_antialias);
     options.threads =
         commandLine.m_threads.value_or(std::max(1u, std::thread::hardware_concurrency()));
+    options.keepLevels = CImageFile::NeedsLevels(format);
+
+    // A part says where it belongs and what it is a picture of.
+    CPartInfo part;
+    if (commandLine.m_region) {
+        part = CPartInfo{options.width, options.height, *commandLine.m_region,
+                         PartHash(CPictureRecipe{!commandLine.m_script.empty(), commandLine.m_load,
+                                                 sceneText, options.width, options.height,
+                                                 options.maxRecursion, options.antialias})};
+    }
 
     // The document is done with: the render takes its objects rather than copying them.
     auto start = std::chrono::steady_clock::now();
     CRenderReport report;
-    RenderResult result = Render(CRenderScene::Take(document), options, &progress);
+    std::shared_ptr<const CRenderScene> scene = CRenderScene::Take(document);
+    // The bar's estimate of the time left weighs the rows by a coarse pass's cost profile;
+    // without a bar to show it nothing is profiled.
+    CRenderEstimator estimator;
+    if (progress.IsEnabled()) {
+        estimator.Start(start);
+        estimator.Profile(scene, options);
+        progress.UseEstimator(&estimator);
+    }
+    RenderResult result =
+        commandLine.m_region
+            ? CTileRender(scene, options).RenderPart(part.region, options.threads, &progress)
+            : Render(scene, options, &progress);
+    progress.UseEstimator(nullptr);
     if (result.status == RenderResult::noMemory) {
         Fail(err, "cannot allocate a " + std::to_string(width) + " x " + std::to_string(height) +
                       " image");
@@ -275,15 +303,34 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
         std::chrono::steady_clock::now() - start);
     progress.Clear();
     const CImage& picture = result.picture;
+    const bool fromLevels = options.keepLevels;
 
-    if (toStandardOutput) {
-        if (!CImageFile::Encode(picture, format, out, "standard output", error, options.threads) ||
-            !Flushed(out, error)) {
+    auto encode = [&](auto& sink, auto&&... where) {
+        return fromLevels
+                   ? CImageFile::Encode(result.levels, format, sink, where..., error,
+                                        options.threads)
+                   : CImageFile::Encode(picture, format, sink, where..., error, options.threads);
+    };
+    if (commandLine.m_region) {
+        std::string bytes;
+        if (!CPartFile::Encode(picture, part, format, bytes, error, options.threads) ||
+            !(toStandardOutput ? std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size()
+                               : writer->Write(bytes))) {
+            Fail(err, error.empty() && writer ? writer->GetError() : error);
+            return kExitFailed;
+        }
+        if (toStandardOutput && !Flushed(out, error)) {
             Fail(err, error);
             return kExitFailed;
         }
-    } else {
-        if (!CImageFile::Encode(picture, format, *writer, error, options.threads)) {
+    } else if (toStandardOutput) {
+        if (!encode(out, "standard output") || !Flushed(out, error)) {
+            Fail(err, error);
+            return kExitFailed;
+        }
+    }
+    if (!toStandardOutput) {
+        if (!commandLine.m_region && !encode(*writer)) {
             Fail(err, error);
             return kExitFailed;
         }
@@ -297,12 +344,11 @@ int RunLumoRender(const std::vector<std::string>& args, std::FILE* out, std::FIL
     if (!quiet) {
         // With the picture on standard output, the summary goes to standard error.
         std::FILE* summary = toStandardOutput ? err : out;
-        std::error_code ignored;
-        std::string shown = toStandardOutput ? "standard output"
-                                             : std::filesystem::absolute(output, ignored).string();
-        std::fprintf(summary, "%s: %d x %d pixels, rendered in %lld ms\n",
-                     shown.empty() ? output.c_str() : shown.c_str(), width, height,
-                     static_cast<long long>(elapsed.count()));
+        std::fprintf(
+            summary, "%s, rendered in %lld ms\n",
+            PictureSummary(output, toStandardOutput, picture.GetWidth(), picture.GetHeight())
+                .c_str(),
+            static_cast<long long>(elapsed.count()));
     }
     if (!Flushed(out, error)) {
         Fail(err, error);

@@ -3,7 +3,8 @@
 #   lumo_wx_core  the GUI (core and base), for the desktop program and its tests
 #   lumo_wx_propgrid  the property grid, for the desktop's properties pane
 #   lumo_wx_aui  the docking manager that places the view and the panes
-find_package(wxWidgets 3.2 REQUIRED COMPONENTS aui propgrid core base)
+#   lumo_wx_stc  the text control (Scintilla) of the scene text pane
+find_package(wxWidgets 3.2 REQUIRED COMPONENTS stc aui propgrid core base)
 if(NOT wxWidgets_CONFIG_EXECUTABLE)
   message(FATAL_ERROR "wx-config was not found: install libwxgtk3.2-dev (scripts/setup)")
 endif()
@@ -34,6 +35,7 @@ target_compile_definitions(lumo_wx_base INTERFACE wxUSE_GUI=0)
 lumo_wx_target(lumo_wx_core core,base)
 lumo_wx_target(lumo_wx_propgrid propgrid,core,base)
 lumo_wx_target(lumo_wx_aui aui,core,base)
+lumo_wx_target(lumo_wx_stc stc,core,base)
 
 # GTK itself, under wxWidgets' GUI: what wx-config gives carries neither its headers nor its
 # libraries. The desktop program names its controls for screen readers through GTK's

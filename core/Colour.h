@@ -38,5 +38,13 @@ public:
     float blueLevel = 0.0f;
 };
 
+// The three levels a colour is made from (CColour(float, float, float)) before its clamp: what a
+// picture that keeps more than bytes stores of each pixel.
+struct ColourLevels {
+    float red = 0.0f;
+    float green = 0.0f;
+    float blue = 0.0f;
+};
+
 // The destructor is virtual on purpose: see CVector.
 static_assert(std::has_virtual_destructor_v<CColour>);

@@ -42,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         if (commandLine.OutputPath().empty())
             std::abort();
+        if (commandLine.m_depth != 8 && commandLine.m_depth != 16)
+            std::abort();
     }
     return 0;
 }

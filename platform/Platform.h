@@ -18,6 +18,11 @@ struct CFileChoice {
     // For saving: the dialog asks before a file it shows is replaced (a name the extension was
     // appended to is asked about whether or not this is set: the dialog never showed it).
     bool confirmOverwrite = false;
+    // When set, receives the file type the user ended on (the filter's entry, 0 for the first).
+    // A saved name without an extension then gets that entry's ("*.exr": "exr") rather than
+    // defaultExtension, and a type other than the one the dialog opened with puts its extension
+    // in place of another entry's ("lumo.png" chosen as "*.exr" is "lumo.exr").
+    int* chosenType = nullptr;
 };
 
 // The framework services the engine calls on. Whoever runs the engine installs one first: the

@@ -1,10 +1,17 @@
 #include "render/ImageFile.h"
 
+#include "core/FloatImage.h"
 #include "core/Image.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/BandDeflater.h"
 #include "render/TaskPool.h"
 
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfIO.h>
+#include <ImfOutputFile.h>
+#include <half.h>
 #include <zlib.h>
 
 #if defined(__SSE2__)
@@ -15,13 +22,16 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -141,6 +151,54 @@ void FilterRowSub(const CImage& image, int y, std::size_t x0, std::uint8_t* out)
     }
 }
 
+// Row y of the 16-bit picture made from the levels, filtered with "Sub" over its six-byte
+// pixels (each byte less the same byte of the pixel to its left) from its pixel x0 on, as
+// FilterRowSub does for the 8-bit one.
+void FilterRowSub16(const CFloatImage& levels, int y, std::size_t x0, std::uint8_t* out) {
+    std::size_t width = static_cast<std::size_t>(levels.GetWidth());
+    const float* row = levels.GetRow(y);
+    if (x0 == 0)
+        *out++ = 1; // the filter type "Sub"
+    // The samples of the pixel to the left; none (0) before the row's first.
+    std::uint16_t left[3] = {0, 0, 0};
+    if (x0 > 0)
+        for (std::size_t c = 0; c < 3; ++c)
+            left[c] = CImageFile::LevelTo16Bits(row[3 * (x0 - 1) + c]);
+    for (std::size_t x = x0; x < width; ++x) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            std::uint16_t sample = CImageFile::LevelTo16Bits(row[3 * x + c]);
+            *out++ = static_cast<std::uint8_t>((sample >> 8) - (left[c] >> 8));
+            *out++ = static_cast<std::uint8_t>((sample & 0xFF) - (left[c] & 0xFF));
+            left[c] = sample;
+        }
+    }
+}
+
+// What a PNG encoder needs of a picture: its size, its channels' depth and its rows filtered.
+struct PngRows {
+    int width = 0;
+    int height = 0;
+    int bitDepth = 8;
+    std::size_t pixelBytes = 3;
+    // Row y filtered from its pixel x0 on: from the row's start, the filter type included, for 0.
+    std::function<void(int y, std::size_t x0, std::uint8_t* out)> filter;
+
+    std::size_t RowBytes() const { return pixelBytes * static_cast<std::size_t>(width) + 1; }
+};
+
+PngRows RowsOf(const CImage& image) {
+    return PngRows{
+        image.GetWidth(), image.GetHeight(), 8, 3,
+        [&image](int y, std::size_t x0, std::uint8_t* out) { FilterRowSub(image, y, x0, out); }};
+}
+
+PngRows RowsOf(const CFloatImage& levels) {
+    return PngRows{levels.GetWidth(), levels.GetHeight(), 16, 6,
+                   [&levels](int y, std::size_t x0, std::uint8_t* out) {
+                       FilterRowSub16(levels, y, x0, out);
+                   }};
+}
+
 void PutBigEndian(std::uint8_t* out, std::uint32_t value) {
     out[0] = static_cast<std::uint8_t>(value >> 24);
     out[1] = static_cast<std::uint8_t>(value >> 16);
@@ -161,14 +219,14 @@ bool WriteChunk(const Sink& writer, const char* type, const std::uint8_t* data, 
     return writer(head, 8) && (size == 0 || writer(data, size)) && writer(tail, 4);
 }
 
-bool WriteHeader(const CImage& image, const Sink& writer) {
+bool WriteHeader(const PngRows& rows, const Sink& writer) {
     static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::uint8_t header[13];
-    PutBigEndian(header, static_cast<std::uint32_t>(image.GetWidth()));
-    PutBigEndian(header + 4, static_cast<std::uint32_t>(image.GetHeight()));
-    header[8] = 8;  // bits per channel
-    header[9] = 2;  // RGB
-    header[10] = 0; // deflate
+    PutBigEndian(header, static_cast<std::uint32_t>(rows.width));
+    PutBigEndian(header + 4, static_cast<std::uint32_t>(rows.height));
+    header[8] = static_cast<std::uint8_t>(rows.bitDepth); // bits per channel
+    header[9] = 2;                                        // RGB
+    header[10] = 0;                                       // deflate
     header[11] = 0; // adaptive filtering, one filter type per row
     header[12] = 0; // not interlaced
     return writer(signature, 8) && WriteChunk(writer, "IHDR", header, sizeof header);
@@ -226,9 +284,11 @@ struct DeflatedBand {
 };
 
 // Writing failures leave error empty: the caller knows where the bytes went and says why.
-bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error, unsigned threads) {
-    std::size_t rowBytes = 3 * static_cast<std::size_t>(image.GetWidth()) + 1;
-    std::size_t rows = static_cast<std::size_t>(image.GetHeight());
+bool EncodePngWhole(const PngRows& picture, const Sink& writer, std::string& error,
+                    unsigned threads) {
+    std::size_t pixelBytes = picture.pixelBytes;
+    std::size_t rowBytes = picture.RowBytes();
+    std::size_t rows = static_cast<std::size_t>(picture.height);
     std::size_t bandRows = std::max<std::size_t>(1, (kBandBytes + rowBytes - 1) / rowBytes);
     std::size_t bandCount = (rows + bandRows - 1) / bandRows;
     std::vector<DeflatedBand> bands;
@@ -243,7 +303,7 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
     std::atomic<bool> failed{false};
     auto work = [&]() {
         try {
-            CBandDeflater deflater(3, rowBytes);
+            CBandDeflater deflater(pixelBytes, rowBytes);
             std::vector<std::uint8_t> window;
             for (std::size_t k; !failed && (k = nextBand++) < bandCount;) {
                 // The band's rows, after the rows before it as far back as deflate reaches
@@ -253,12 +313,13 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
                 std::size_t start = first * rowBytes;
                 std::size_t reach = start - std::min(start, kHistoryBytes);
                 std::size_t fromRow = reach / rowBytes;
-                std::size_t fromPixel = reach % rowBytes == 0 ? 0 : (reach % rowBytes - 1) / 3;
-                std::size_t skipped = fromPixel == 0 ? 0 : 1 + 3 * fromPixel;
+                std::size_t fromPixel =
+                    reach % rowBytes == 0 ? 0 : (reach % rowBytes - 1) / pixelBytes;
+                std::size_t skipped = fromPixel == 0 ? 0 : 1 + pixelBytes * fromPixel;
                 window.resize((end - fromRow) * rowBytes - skipped);
                 std::uint8_t* to = window.data();
                 for (std::size_t y = fromRow; y < end; ++y) {
-                    FilterRowSub(image, static_cast<int>(y), y == fromRow ? fromPixel : 0, to);
+                    picture.filter(static_cast<int>(y), y == fromRow ? fromPixel : 0, to);
                     to += y == fromRow ? rowBytes - skipped : rowBytes;
                 }
                 std::size_t history = start - fromRow * rowBytes - skipped;
@@ -287,7 +348,7 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
         return false;
     }
 
-    if (!WriteHeader(image, writer))
+    if (!WriteHeader(picture, writer))
         return false;
     try {
         DataChunks chunks(writer);
@@ -314,8 +375,8 @@ bool EncodePngWhole(const CImage& image, const Sink& writer, std::string& error,
     return WriteChunk(writer, "IEND", nullptr, 0);
 }
 
-bool EncodePngStreamed(const CImage& image, const Sink& writer, std::string& error) {
-    std::size_t rowBytes = 3 * static_cast<std::size_t>(image.GetWidth()) + 1;
+bool EncodePngStreamed(const PngRows& picture, const Sink& writer, std::string& error) {
+    std::size_t rowBytes = picture.RowBytes();
     std::vector<std::uint8_t> row(rowBytes);
     std::vector<std::uint8_t> out(kChunkBytes);
     z_stream stream{};
@@ -323,12 +384,12 @@ bool EncodePngStreamed(const CImage& image, const Sink& writer, std::string& err
         error = "out of memory";
         return false;
     }
-    bool ok = WriteHeader(image, writer);
+    bool ok = WriteHeader(picture, writer);
     bool compressorFailed = false;
-    for (int y = 0; ok && y <= image.GetHeight(); ++y) {
-        bool last = y == image.GetHeight();
+    for (int y = 0; ok && y <= picture.height; ++y) {
+        bool last = y == picture.height;
         if (!last)
-            FilterRowSub(image, y, 0, row.data());
+            picture.filter(y, 0, row.data());
         stream.next_in = row.data();
         stream.avail_in = last ? 0 : static_cast<uInt>(rowBytes);
         int result = Z_OK;
@@ -352,6 +413,14 @@ bool EncodePngStreamed(const CImage& image, const Sink& writer, std::string& err
     return true;
 }
 
+// The rows deflated at once when they take at most wholeLimit bytes, else streamed.
+bool EncodePngRows(const PngRows& rows, const Sink& sink, std::size_t wholeLimit, unsigned threads,
+                   std::string& error) {
+    if (rows.RowBytes() * static_cast<std::size_t>(rows.height) <= wholeLimit)
+        return EncodePngWhole(rows, sink, error, threads);
+    return EncodePngStreamed(rows, sink, error);
+}
+
 // Encodes into the sink; a failure of the sink itself leaves error empty for the caller.
 bool EncodeInto(const CImage& image, CImageFile::Format format, const Sink& sink,
                 std::size_t wholeLimit, unsigned threads, std::string& error) {
@@ -359,24 +428,162 @@ bool EncodeInto(const CImage& image, CImageFile::Format format, const Sink& sink
     switch (format) {
     case CImageFile::ppm:
         return EncodePpm(image, sink, row.data());
-    case CImageFile::png: {
-        std::size_t rowBytes = 3 * static_cast<std::size_t>(image.GetWidth()) + 1;
-        if (rowBytes * static_cast<std::size_t>(image.GetHeight()) <= wholeLimit)
-            return EncodePngWhole(image, sink, error, threads);
-        return EncodePngStreamed(image, sink, error);
-    }
+    case CImageFile::png:
+        return EncodePngRows(RowsOf(image), sink, wholeLimit, threads, error);
+    case CImageFile::png16:
+    case CImageFile::exr:
+        error = "a 16-bit PNG or an OpenEXR picture is made from the levels before they were "
+                "quantised, and this picture keeps only its 8-bit colours";
+        return false;
     case CImageFile::unknown:
         break;
     }
-    error = "not a .png or .ppm file name";
+    error = "not a .png, .ppm or .exr file name";
     return false;
+}
+
+// An OpenEXR file's bytes into the atomic writer's temporary file, which it seeks in to fill in
+// the table of its blocks at the end. A failed write or seek throws, as OpenEXR's own streams
+// do, and is remembered: OpenEXR writes the table from its file's destructor, where it swallows
+// what is thrown (and where tellp must not throw at all).
+class CWriterStream : public Imf::OStream {
+public:
+    explicit CWriterStream(CAtomicFileWriter& writer)
+        : Imf::OStream(writer.GetTargetPath().c_str()), m_writer(writer) {}
+
+    void write(const char c[], int n) override {
+        if (n < 0 || !m_writer.Write(c, static_cast<std::size_t>(n))) {
+            m_writeFailed = true;
+            throw std::runtime_error("the file could not be written");
+        }
+    }
+    std::uint64_t tellp() override {
+        std::FILE* file = m_writer.GetFile();
+        off_t at = file ? ftello(file) : -1;
+        if (at < 0) {
+            Remember();
+            return 0;
+        }
+        return static_cast<std::uint64_t>(at);
+    }
+    void seekp(std::uint64_t position) override {
+        std::FILE* file = m_writer.GetFile();
+        if (!file || fseeko(file, static_cast<off_t>(position), SEEK_SET) != 0) {
+            Remember();
+            throw std::runtime_error("the file could not be sought in");
+        }
+    }
+
+    bool Failed() const { return m_writeFailed || m_errno != 0; }
+
+    int m_errno = 0; // of a failed seek or position
+    bool m_writeFailed = false;
+
+private:
+    void Remember() {
+        // A file already closed by a failed write has said why through the writer.
+        if (m_writer.GetFile())
+            m_errno = errno ? errno : EIO;
+        else
+            m_writeFailed = true;
+    }
+
+    CAtomicFileWriter& m_writer;
+};
+
+// Rows converted to halves and handed to OpenEXR at a time: a multiple of the 16 rows that a
+// ZIP block holds.
+constexpr int kExrStripRows = 64;
+
+// Writing failures leave error empty when the writer knows why.
+bool EncodeExr(const CFloatImage& levels, CWriterStream& stream, std::string& error) {
+    int width = levels.GetWidth();
+    int height = levels.GetHeight();
+    try {
+        Imf::Header header(width, height);
+        header.compression() = Imf::ZIP_COMPRESSION;
+        for (const char* channel : {"R", "G", "B"})
+            header.channels().insert(channel, Imf::Channel(Imf::HALF));
+        Imf::OutputFile file(stream, header, 0);
+
+        std::size_t rowHalves = 3 * static_cast<std::size_t>(width);
+        std::vector<std::uint16_t> strip(rowHalves * kExrStripRows);
+        for (int top = 0; top < height; top += kExrStripRows) {
+            int rows = std::min(kExrStripRows, height - top);
+            for (int y = 0; y < rows; ++y) {
+                const float* from = levels.GetRow(top + y);
+                std::uint16_t* to = strip.data() + rowHalves * static_cast<std::size_t>(y);
+                for (std::size_t i = 0; i < rowHalves; ++i)
+                    to[i] = CImageFile::LevelToHalf(from[i]);
+            }
+            // OpenEXR finds row y at base + y × the row's bytes: the base lies `top` rows before
+            // the strip (an address only, never read; made as a number, since the pointer would
+            // point outside its array).
+            std::uintptr_t base = reinterpret_cast<std::uintptr_t>(strip.data()) -
+                                  static_cast<std::uintptr_t>(top) * rowHalves * 2;
+            Imf::FrameBuffer frame;
+            std::size_t offset = 0;
+            for (const char* channel : {"R", "G", "B"}) {
+                frame.insert(channel, Imf::Slice(Imf::HALF, reinterpret_cast<char*>(base + offset),
+                                                 3 * 2, rowHalves * 2));
+                offset += 2;
+            }
+            file.setFrameBuffer(frame);
+            file.writePixels(rows);
+        }
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+        return false;
+    } catch (const std::exception& failure) {
+        // A write that failed is the writer's to say; a seek's errno, or OpenEXR's reason.
+        if (stream.m_errno != 0)
+            error = std::strerror(stream.m_errno);
+        else if (!stream.m_writeFailed)
+            error = failure.what();
+        return false;
+    }
+    // The table of blocks went out as the file closed, where a failure is not thrown.
+    if (stream.Failed()) {
+        if (stream.m_errno != 0)
+            error = std::strerror(stream.m_errno);
+        return false;
+    }
+    return true;
 }
 
 bool IsEmpty(const CImage& image) {
     return !image.HasPlanes() || image.GetWidth() <= 0 || image.GetHeight() <= 0;
 }
 
+bool IsEmpty(const CFloatImage& levels) {
+    return !levels.HasPixels() || levels.GetWidth() <= 0 || levels.GetHeight() <= 0;
+}
+
+// The levels' formats into a sink; a failure of the sink itself leaves error empty.
+bool EncodeLevelsInto(const CFloatImage& levels, CImageFile::Format format, const Sink& sink,
+                      unsigned threads, std::string& error) {
+    if (format == CImageFile::png16)
+        return EncodePngRows(RowsOf(levels), sink, CImageFile::kWholeLimit, threads, error);
+    error = format == CImageFile::exr ? "an OpenEXR picture cannot go to a stream: give a file name"
+                                      : "not a 16-bit PNG or an OpenEXR picture";
+    return false;
+}
+
 } // namespace
+
+std::uint16_t CImageFile::LevelTo16Bits(float level) {
+    // As a byte is made (CColour::LevelToByte): clamped, then truncated. The product is exact
+    // in double precision, so the value divided by 257 is the byte, for every level.
+    return static_cast<std::uint16_t>(static_cast<double>(CColour::ClampLevel(level)) * 65535.0);
+}
+
+std::uint16_t CImageFile::LevelToHalf(float level) {
+    if (std::isnan(level))
+        level = 0.0f;
+    constexpr float kLargestHalf = 65504.0f;
+    level = std::clamp(level, -kLargestHalf, kLargestHalf);
+    return Imath::half(level).bits();
+}
 
 CImageFile::Format CImageFile::FormatOf(const std::string& path) {
     std::string extension = LowerExtension(path);
@@ -384,7 +591,19 @@ CImageFile::Format CImageFile::FormatOf(const std::string& path) {
         return png;
     if (extension == ".ppm")
         return ppm;
+    if (extension == ".exr")
+        return exr;
     return unknown;
+}
+
+const std::vector<CImageFile::FormatInfo>& CImageFile::Formats() {
+    static const std::vector<FormatInfo> formats = {
+        {png, "PNG", ".png", "png"},
+        {png16, "16-bit PNG", ".png", "png16"},
+        {exr, "OpenEXR", ".exr", "exr"},
+        {ppm, "PPM (binary)", ".ppm", "ppm"},
+    };
+    return formats;
 }
 
 unsigned CImageFile::MachineThreads() {
@@ -441,11 +660,22 @@ bool CImageFile::EncodePng(const CImage& image, CAtomicFileWriter& writer, std::
     return true;
 }
 
+bool CImageFile::EncodePng(const CFloatImage& levels, CAtomicFileWriter& writer, std::string& error,
+                           std::size_t wholeLimit, unsigned threads) {
+    std::string reason;
+    Sink sink = [&](const void* data, std::size_t size) { return writer.Write(data, size); };
+    if (!EncodePngRows(RowsOf(levels), sink, wholeLimit, threads, reason)) {
+        error = reason.empty() ? writer.GetError() : reason;
+        return false;
+    }
+    return true;
+}
+
 bool CImageFile::Write(const CImage& image, const std::string& path, std::string& error,
                        unsigned threads) {
     Format format = FormatOf(path);
     if (format == unknown) {
-        error = "cannot tell the image format of '" + path + "': name it .png or .ppm";
+        error = "cannot tell the image format of '" + path + "': name it .png, .ppm or .exr";
         return false;
     }
     CAtomicFileWriter writer(path);
@@ -454,6 +684,72 @@ bool CImageFile::Write(const CImage& image, const std::string& path, std::string
         return false;
     }
     if (!Encode(image, format, writer, error, threads))
+        return false;
+    if (!writer.Commit()) {
+        error = writer.GetError();
+        return false;
+    }
+    return true;
+}
+
+bool CImageFile::Encode(const CFloatImage& levels, Format format, CAtomicFileWriter& writer,
+                        std::string& error, unsigned threads) {
+    if (!writer.IsOk()) {
+        error = writer.GetError();
+        return false;
+    }
+    const std::string name = "'" + writer.GetTargetPath() + "'";
+    if (IsEmpty(levels)) {
+        error = "cannot write " + name + ": the picture is empty";
+        return false;
+    }
+    std::string reason;
+    bool ok = false;
+    if (format == exr) {
+        CWriterStream stream(writer);
+        ok = EncodeExr(levels, stream, reason);
+    } else {
+        Sink sink = [&](const void* data, std::size_t size) { return writer.Write(data, size); };
+        ok = EncodeLevelsInto(levels, format, sink, threads, reason);
+    }
+    if (!ok) {
+        if (reason.empty() && !writer.IsOk())
+            error = writer.GetError();
+        else
+            error =
+                "cannot write " + name + ": " + (reason.empty() ? "the encoder failed" : reason);
+        return false;
+    }
+    return true;
+}
+
+bool CImageFile::Encode(const CFloatImage& levels, Format format, std::FILE* file,
+                        const std::string& name, std::string& error, unsigned threads) {
+    if (IsEmpty(levels)) {
+        error = "cannot write " + name + ": the picture is empty";
+        return false;
+    }
+    std::string reason;
+    errno = 0;
+    Sink sink = [&](const void* data, std::size_t size) {
+        return std::fwrite(data, 1, size, file) == size;
+    };
+    if (!EncodeLevelsInto(levels, format, sink, threads, reason)) {
+        error = "cannot write " + name + ": " +
+                (reason.empty() ? std::strerror(errno ? errno : EIO) : reason);
+        return false;
+    }
+    return true;
+}
+
+bool CImageFile::Write(const CFloatImage& levels, Format format, const std::string& path,
+                       std::string& error, unsigned threads) {
+    CAtomicFileWriter writer(path);
+    if (!writer.IsOk()) {
+        error = writer.GetError();
+        return false;
+    }
+    if (!Encode(levels, format, writer, error, threads))
         return false;
     if (!writer.Commit()) {
         error = writer.GetError();

@@ -20,10 +20,10 @@ namespace {
 class CRenderRun {
 public:
     CRenderRun(const CTracer& tracer, const CPrimaryRays& rays, const RenderOptions& options,
-               const RenderRegion& region, CImage& picture, CRenderSink& sink,
+               const RenderRegion& region, CImage& picture, CFloatImage* levels, CRenderSink& sink,
                const std::stop_token& stop)
         : m_tracer(tracer), m_rays(rays), m_antialias(options.antialias), m_region(region),
-          m_picture(picture), m_sink(sink), m_stop(stop) {}
+          m_picture(picture), m_levels(levels), m_sink(sink), m_stop(stop) {}
 
     void Serial();
     // False when no worker thread could be started (nothing has been traced then).
@@ -36,9 +36,9 @@ private:
     bool Stopped() const { return m_stop.stop_requested(); }
     // Counts the noise's draws when the scene has noise; false when a stop came first.
     bool PrepareNoise(unsigned threads);
-    // Traces the pixels [left, right) of row y into the picture, the thread's random sequence
-    // moved to the row's place first; the end of what was traced (less than right after a
-    // stop).
+    // Traces the pixels [left, right) of row y into the picture (and its levels, when they are
+    // kept), the thread's random sequence moved to the row's place first; the end of what was
+    // traced (less than right after a stop).
     unsigned TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, unsigned right);
     // Starts up to `count` workers on the task pool, each tracing the queue's items with
     // trace(pixels, item) until none is left or a stop comes. Every worker draws from a random
@@ -57,6 +57,7 @@ private:
     unsigned m_antialias;
     RenderRegion m_region;
     CImage& m_picture;
+    CFloatImage* m_levels; // null unless the levels are kept
     CRenderSink& m_sink;
     const std::stop_token& m_stop;
     CNoiseDraws m_noise;
@@ -67,6 +68,15 @@ unsigned CRenderRun::TraceRow(CPixelTracer& pixels, unsigned y, unsigned left, u
     if (m_seekNoise)
         m_noise.Seek(left, y);
     unsigned end = left;
+    if (m_levels) {
+        pixels.SpanLevels(y, left, right, m_stop,
+                          [&](unsigned x, const CColour& colour, const ColourLevels& levels) {
+                              m_picture.SetPixel(static_cast<int>(x), static_cast<int>(y), colour);
+                              m_levels->SetPixel(static_cast<int>(x), static_cast<int>(y), levels);
+                              end = x + 1;
+                          });
+        return end;
+    }
     pixels.Span(y, left, right, m_stop, [&](unsigned x, const CColour& colour) {
         m_picture.SetPixel(static_cast<int>(x), static_cast<int>(y), colour);
         end = x + 1;
@@ -97,6 +107,7 @@ void CRenderRun::StartWorkers(CRowQueue& queue, CTaskGroup& workers, unsigned co
 }
 
 void CRenderRun::Serial() {
+    m_sink.TracingStarted();
     CPixelTracer pixels(m_tracer, m_rays, m_antialias);
     for (unsigned y = m_region.top; y < m_region.bottom && !Stopped(); ++y) {
         unsigned end = TraceRow(pixels, y, m_region.left, m_region.right);
@@ -117,6 +128,7 @@ bool CRenderRun::Rows(unsigned threads) {
     if (!PrepareNoise(threads))
         return true; // stopped while counting: nothing more is traced
 
+    m_sink.TracingStarted();
     CRowQueue queue(m_region.top, m_region.bottom);
     CTaskGroup workers;
     auto traceRow = [this](CPixelTracer& pixels, unsigned y) {
@@ -160,6 +172,7 @@ bool CRenderRun::Parts(unsigned partCount) {
     }
     if (!PrepareNoise(static_cast<unsigned>(parts.size())))
         return true;
+    m_sink.TracingStarted();
 
     CRegionQueue queue;
     CTaskGroup workers;
@@ -230,8 +243,19 @@ void CRenderRun::TraceBand(CPixelTracer& pixels, unsigned step, bool first, unsi
                        static_cast<int>(std::min(step, region.right - x)),
                        static_cast<int>(blockHeight), colour);
     };
+    // The kept levels fill the same block.
+    auto fillLevels = [&](unsigned x, const CColour& colour, const ColourLevels& levels) {
+        fill(x, colour);
+        m_levels->Fill(static_cast<int>(x), static_cast<int>(y),
+                       static_cast<int>(std::min(step, region.right - x)),
+                       static_cast<int>(blockHeight), levels);
+    };
     if (!m_seekNoise) {
-        pixels.Spaced(y, region.left, region.right, step, rowOnCoarserGrid, m_stop, fill);
+        if (m_levels)
+            pixels.SpacedLevels(y, region.left, region.right, step, rowOnCoarserGrid, m_stop,
+                                fillLevels);
+        else
+            pixels.Spaced(y, region.left, region.right, step, rowOnCoarserGrid, m_stop, fill);
         return;
     }
     // With noise every pixel starts at its own place in the random sequence.
@@ -239,7 +263,10 @@ void CRenderRun::TraceBand(CPixelTracer& pixels, unsigned step, bool first, unsi
         if (rowOnCoarserGrid && (x - region.left) % (2 * step) == 0)
             continue;
         m_noise.Seek(x, y, cursor);
-        pixels.Span(y, x, x + 1, m_stop, fill);
+        if (m_levels)
+            pixels.SpanLevels(y, x, x + 1, m_stop, fillLevels);
+        else
+            pixels.Span(y, x, x + 1, m_stop, fill);
     }
 }
 
@@ -248,6 +275,7 @@ bool CRenderRun::Progressive(unsigned threads) {
         return false;
     if (!PrepareNoise(std::max(threads, 1u)))
         return true;
+    m_sink.TracingStarted();
 
     const RenderRegion& region = m_region;
     std::uint64_t total = std::uint64_t{region.right - region.left} * (region.bottom - region.top);
@@ -326,6 +354,12 @@ RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const Rend
         result.status = RenderResult::noMemory;
         return result;
     }
+    if (options.keepLevels &&
+        !result.levels.SetSize(static_cast<int>(options.width), static_cast<int>(options.height))) {
+        result.picture = CImage();
+        result.status = RenderResult::noMemory;
+        return result;
+    }
     CTracer tracer(scene, options.maxRecursion, options.hierarchy);
     result.sceneSeconds = tracer.GetSceneSeconds();
 
@@ -342,7 +376,8 @@ RenderResult Render(const std::shared_ptr<const CRenderScene>& scene, const Rend
     region.bottom = std::min(region.bottom, options.height);
 
     CRenderSink nobody;
-    CRenderRun run(tracer, rays, options, region, result.picture, sink ? *sink : nobody, stop);
+    CRenderRun run(tracer, rays, options, region, result.picture,
+                   options.keepLevels ? &result.levels : nullptr, sink ? *sink : nobody, stop);
     bool traced = false;
     if (region.top < region.bottom && region.left < region.right && options.progressive)
         traced = run.Progressive(CanRenderInParallel(*scene, options) ? options.threads : 1);

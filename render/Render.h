@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FloatImage.h"
 #include "core/Image.h"
 #include "render/Camera.h"
 #include "render/RenderOptions.h"
@@ -19,6 +20,10 @@ struct RenderResult {
     };
     Status status = finished;
     CImage picture; // options.width × options.height, white where nothing was traced
+    // With options.keepLevels, the levels each pixel of the picture was quantised from (1, white,
+    // where nothing was traced): every pixel's CFloatImage::ColourAt is the picture's pixel.
+    // Without, empty.
+    CFloatImage levels;
     // Seconds the scene took to prepare for tracing, hierarchy included.
     double sceneSeconds = 0.0;
 };

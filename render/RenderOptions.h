@@ -45,6 +45,10 @@ struct RenderOptions {
     // `threads` says; `parts` is not used. A noisy scene whose draws cannot be counted is
     // traced in one serial pass.
     bool progressive = false;
+    // Whether the render also keeps each pixel's levels before they are quantised
+    // (RenderResult::levels), for a file that holds more than 8 bits a channel. Off, a render
+    // makes and keeps nothing of them.
+    bool keepLevels = false;
     // Whether the spheres go into a bounding volume hierarchy (CTraceScene::Hierarchy).
     CTraceScene::Hierarchy hierarchy = CTraceScene::Hierarchy::automatic;
 };

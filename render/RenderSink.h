@@ -21,4 +21,9 @@ public:
     // RowFinished hands over every row of each band of blocks as the band is done, the bands
     // from the top; Progress counts the pixels traced of all passes.
     virtual void PassFinished(unsigned /*step*/) {}
+    // The preparation is over (the picture allocated, the scene made traceable, the noise's
+    // draws counted) and the rows are traced from now on: what a sink that times the rows
+    // measures from. Called again when a schedule falls back to the calling thread before any
+    // row was handed over.
+    virtual void TracingStarted() {}
 };

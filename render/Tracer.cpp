@@ -37,6 +37,11 @@ public:
         return CColour(static_cast<float>(m_red), static_cast<float>(m_green),
                        static_cast<float>(m_blue));
     }
+    // What Colour is made from, before its clamp.
+    ColourLevels Levels() const {
+        return ColourLevels{static_cast<float>(m_red), static_cast<float>(m_green),
+                            static_cast<float>(m_blue)};
+    }
 
 private:
     double m_red;
@@ -68,6 +73,12 @@ bool CTracer::Trace(const CRay& ray, unsigned depth, CColour& colour) const {
     return Trace(ray, depth, colour, hints);
 }
 
+bool CTracer::TraceLevels(const CRay& ray, CColour& colour, ColourLevels& levels,
+                          ShadowHints& hints) const {
+    std::uint64_t draws = 0;
+    return TraceRay<false, true>(ray, 0, colour, hints, draws, &levels);
+}
+
 std::uint64_t CTracer::CountDraws(const CRay& ray, unsigned depth, ShadowHints& hints) const {
     std::uint64_t draws = 0;
     CColour ignored;
@@ -83,10 +94,12 @@ void CTracer::Shade(CSceneObject* object, const CRay& ray, CVector normal, const
                         draws);
 }
 
-template <bool kCount>
+template <bool kCount, bool kLevels>
 bool CTracer::TraceRay(const CRay& ray, unsigned depth, CColour& colour, ShadowHints& hints,
-                       std::uint64_t& draws) const {
+                       std::uint64_t& draws, ColourLevels* levels) const {
     colour = m_background;
+    if constexpr (kLevels)
+        *levels = ColourLevels{colour.redLevel, colour.greenLevel, colour.blueLevel};
     if (depth > m_recursionLimit || m_empty)
         return false;
 
@@ -105,14 +118,14 @@ bool CTracer::TraceRay(const CRay& ray, unsigned depth, CColour& colour, ShadowH
     if (normal.Dot(ray.direction) > 0)
         normal.Negate();
 
-    ShadeSurface<kCount>(*hit, ray, normal, point, depth, colour, hints, draws);
+    ShadeSurface<kCount, kLevels>(*hit, ray, normal, point, depth, colour, hints, draws, levels);
     return true;
 }
 
-template <bool kCount>
+template <bool kCount, bool kLevels>
 void CTracer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray, CVector normal,
                            const CVector& point, unsigned depth, CColour& colour,
-                           ShadowHints& hints, std::uint64_t& draws) const {
+                           ShadowHints& hints, std::uint64_t& draws, ColourLevels* levels) const {
     CSceneObject* object = surface.object;
     // The mirror image of the incoming direction about the surface.
     const CVector& d = ray.direction;
@@ -194,5 +207,7 @@ void CTracer::ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray,
         // Rebuilt after every entry: with no entry visited the colour stays the background.
         if constexpr (!kCount)
             colour = sums.Colour();
+        if constexpr (kLevels)
+            *levels = sums.Levels();
     }
 }

@@ -52,6 +52,12 @@ public:
     // object was hit.
     bool Trace(const CRay& ray, unsigned depth, CColour& colour, ShadowHints& hints) const;
     bool Trace(const CRay& ray, unsigned depth, CColour& colour) const;
+    // Trace from depth 0, also giving the levels the colour was made from before its clamp:
+    // the shading's sums (above 1 where lights and highlights add up, below 0 with a negative
+    // finish), or the background's levels where nothing is shaded. The colour and the random
+    // draws are Trace's.
+    bool TraceLevels(const CRay& ray, CColour& colour, ColourLevels& levels,
+                     ShadowHints& hints) const;
 
     // The colour at a hit: ambient, then for each light but the last entry of the light table
     // a diffuse term, a highlight and a reflection. The normal faces the incoming ray; shadows
@@ -73,14 +79,15 @@ public:
 
 private:
     // Trace and Shade, and with kCount their skeleton, which only follows the rays and adds
-    // the random draws of each noisy colour evaluation to draws.
-    template <bool kCount>
+    // the random draws of each noisy colour evaluation to draws. With kLevels the levels the
+    // colour is made from go to *levels as well.
+    template <bool kCount, bool kLevels = false>
     bool TraceRay(const CRay& ray, unsigned depth, CColour& colour, ShadowHints& hints,
-                  std::uint64_t& draws) const;
-    template <bool kCount>
+                  std::uint64_t& draws, ColourLevels* levels = nullptr) const;
+    template <bool kCount, bool kLevels = false>
     void ShadeSurface(const CTraceScene::Surface& surface, const CRay& ray, CVector normal,
                       const CVector& point, unsigned depth, CColour& colour, ShadowHints& hints,
-                      std::uint64_t& draws) const;
+                      std::uint64_t& draws, ColourLevels* levels = nullptr) const;
 
     std::shared_ptr<const CRenderScene> m_scene;
     std::vector<CLight*> m_lights;

@@ -28,20 +28,20 @@ void ResetPendingValues(ParseValues& values) {
     values.reflection = static_cast<double>(0.1f);
 }
 
+void NoteSphereStart(ScriptParse& parse) {
+    // The action runs in a reduction that needs no look-ahead: the token read last is the
+    // sphere keyword.
+    if (parse.sphereStarts)
+        parse.sphereStarts->push_back(parse.scanner.GetTokenPosition());
+}
+
 void StorePendingValue(ParseValues& values, double ParseValues::*field, double value) {
     values.*field = value;
 }
 
-void MakePendingSphere(ScriptParse& parse) {
-    MakeSphere(parse.document, &parse.values);
-}
+namespace {
 
-void MakeSphere(CLumoDoc& document, const ParseValues* values) {
-    if (values == nullptr) {
-        return;
-    }
-    CPlatform::Current().MessageBox("Here -- MakeSphere()", "lumo");
-
+std::unique_ptr<CSphere> NewSphere(const ParseValues* values) {
     auto sphere = std::make_unique<CSphere>(
         static_cast<float>(values->x), static_cast<float>(values->y), static_cast<float>(values->z),
         static_cast<float>(values->radius));
@@ -49,6 +49,26 @@ void MakeSphere(CLumoDoc& document, const ParseValues* values) {
                               static_cast<float>(values->blue)));
     sphere->SetFinish(values->ambient, values->diffuse, values->brilliance, values->specular,
                       values->roughness, values->reflection);
+    return sphere;
+}
+
+} // namespace
+
+void MakePendingSphere(ScriptParse& parse) {
+    // Run right after the closing brace, with no look-ahead read.
+    if (parse.sphereEnds)
+        parse.sphereEnds->push_back(parse.scanner.GetTokenPosition());
+    if (parse.announceSpheres)
+        MakeSphere(parse.document, &parse.values);
+    else
+        parse.document.AddObjectAtTail(NewSphere(&parse.values));
+}
+
+void MakeSphere(CLumoDoc& document, const ParseValues* values) {
+    if (values == nullptr) {
+        return;
+    }
+    CPlatform::Current().MessageBox("Here -- MakeSphere()", "lumo");
     // Into the document being parsed, whichever document the platform shows.
-    document.AddObjectAtTail(std::move(sphere));
+    document.AddObjectAtTail(NewSphere(values));
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 class CLumoDoc;
 
@@ -64,6 +65,13 @@ struct ScriptParse {
     ParseValues values;
     ParseErrorHandler onParseError;
     bool scannerFailed = false; // set when the scanner failed during the parse
+    // A caller that reads a script while the user types (the editor pane) builds the spheres
+    // without their message box.
+    bool announceSpheres = true;
+    // When set, where each sphere statement starts (its keyword) and where its closing brace
+    // stands, in the order the spheres are built.
+    std::vector<ScanPosition>* sphereStarts = nullptr;
+    std::vector<ScanPosition>* sphereEnds = nullptr;
 };
 
 // Parser over the parse's scanner input: 0 when the whole input formed a script, 1 after a
@@ -79,6 +87,8 @@ const char* ParseErrorText(const char* generatorMessage);
 // defaults. The centre and the plane values are left alone: every statement that uses them
 // sets them anew.
 void ResetPendingValues(ParseValues& values);
+// Action right after a sphere keyword: notes where the statement starts, when asked to.
+void NoteSphereStart(ScriptParse& parse);
 // Action after a number: stores it into the named pending value.
 void StorePendingValue(ParseValues& values, double ParseValues::*field, double value);
 // Action at a sphere statement's closing brace: builds the sphere from the pending values into

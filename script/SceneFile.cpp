@@ -7,6 +7,7 @@
 #include "script/Archive.h"
 #include "script/LumoDoc.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -77,9 +78,11 @@ std::string SurfaceText(CSceneObject& object) {
 
 class CSceneReader {
 public:
-    CSceneReader(const std::string& text, const std::string& name) : m_text(text), m_name(name) {}
+    CSceneReader(std::string_view text, const std::string& name) : m_text(text), m_name(name) {}
 
     bool Read(CSceneContents& contents, std::string& error);
+    // Every token and comment of the text, in order, as Read meets them.
+    std::vector<CTextToken> Tokens();
 
 private:
     struct Token {
@@ -87,6 +90,8 @@ private:
         std::string text; // a word in lower case, or a number as written
         int line = 1;
         int column = 1;
+        std::size_t offset = 0;
+        std::size_t after = 0; // just past the token
     };
 
     void Next();
@@ -100,10 +105,15 @@ private:
     bool Colour(CColour& colour);
     bool Surface(CSceneObject& object);
     bool Statement(CSceneContents& contents);
+    // The statement that starts at the token has been read: its stretch goes into the map.
+    void NoteStatement(const Token& at, std::size_t objectsBefore, CSceneContents& contents);
 
-    const std::string& m_text;
+    std::string_view m_text;
     const std::string& m_name;
+    // Where the comments skipped go, for Tokens; null while reading.
+    std::vector<CTextToken>* m_comments = nullptr;
     std::size_t m_position = 0;
+    std::size_t m_consumedEnd = 0; // just past the last token taken
     int m_line = 1;
     int m_column = 1;
     Token m_token;
@@ -120,13 +130,17 @@ void CSceneReader::Next() {
         }
         ++m_position;
     };
+    m_consumedEnd = m_token.after;
     for (;;) {
         while (m_position < m_text.size() &&
                std::isspace(static_cast<unsigned char>(m_text[m_position])))
             advance();
         if (m_text.compare(m_position, 2, "//") == 0) {
+            std::size_t start = m_position;
             while (m_position < m_text.size() && m_text[m_position] != '\n')
                 advance();
+            if (m_comments)
+                m_comments->push_back({start, m_position - start, CTextToken::comment});
             continue;
         }
         break;
@@ -134,6 +148,8 @@ void CSceneReader::Next() {
     m_token = Token{};
     m_token.line = m_line;
     m_token.column = m_column;
+    m_token.offset = m_position;
+    m_token.after = m_position;
     if (m_position >= m_text.size())
         return;
     char c = m_text[m_position];
@@ -141,6 +157,7 @@ void CSceneReader::Next() {
         m_token.kind = c == '{' ? Token::open : Token::close;
         m_token.text = c;
         advance();
+        m_token.after = m_position;
         return;
     }
     std::size_t start = m_position;
@@ -149,7 +166,8 @@ void CSceneReader::Next() {
            m_text[m_position] != '{' && m_text[m_position] != '}' &&
            m_text.compare(m_position, 2, "//") != 0)
         advance();
-    m_token.text = m_text.substr(start, m_position - start);
+    m_token.text = std::string(m_text.substr(start, m_position - start));
+    m_token.after = m_position;
     bool letters = std::isalpha(static_cast<unsigned char>(m_token.text[0])) &&
                    m_token.text != "inf" && m_token.text != "nan";
     for (char& ch : m_token.text)
@@ -425,6 +443,7 @@ bool CSceneReader::Read(CSceneContents& contents, std::string& error) {
         error = m_error;
         return false;
     }
+    std::size_t headerEnd = m_consumedEnd;
     if (version != 1) {
         Fail(first, "scene file version " + std::to_string(version) +
                         " is newer than this program reads (1)");
@@ -433,12 +452,68 @@ bool CSceneReader::Read(CSceneContents& contents, std::string& error) {
     }
     contents = CSceneContents{};
     contents.background = CColour(0, 0, 0);
-    while (m_token.kind != Token::end)
+    contents.source.headerEnd = headerEnd;
+    while (m_token.kind != Token::end) {
+        Token at = m_token;
+        std::size_t objects = contents.objects.size();
         if (!Statement(contents)) {
             error = m_error;
             return false;
         }
+        NoteStatement(at, objects, contents);
+    }
     return true;
+}
+
+void CSceneReader::NoteStatement(const Token& at, std::size_t objectsBefore,
+                                 CSceneContents& contents) {
+    CSceneSourceMap& source = contents.source;
+    CSourceRange range{at.offset, m_consumedEnd};
+    if (contents.objects.size() > objectsBefore) {
+        source.objects.push_back(
+            {static_cast<std::size_t>(at.line), static_cast<std::size_t>(at.column), at.offset});
+        source.objectEnds.push_back(range.end);
+    } else if (at.text == "light") {
+        source.lights.push_back(range);
+    } else if (at.text == "background") {
+        source.background = range;
+    } else if (at.text == "camera") {
+        source.camera = range;
+    } else if (at.text == "antialias") {
+        source.antialias = range;
+    }
+}
+
+// The words a scene file's statements are made of; any other word is an error where it stands.
+bool IsSceneWord(const std::string& word) {
+    static const char* const kWords[] = {
+        "lumo",   "scene", "background", "camera", "eye",   "look", "antialias", "light",  "same",
+        "sphere", "plane", "world",      "colour", "bytes", "raw",  "finish",    "texture"};
+    for (const char* known : kWords)
+        if (word == known)
+            return true;
+    return false;
+}
+
+std::vector<CTextToken> CSceneReader::Tokens() {
+    std::vector<CTextToken> tokens;
+    m_comments = &tokens;
+    for (Next(); m_token.kind != Token::end; Next()) {
+        CTextToken token{m_token.offset, m_position - m_token.offset, CTextToken::other};
+        double value;
+        if (m_token.kind == Token::open || m_token.kind == Token::close)
+            token.kind = CTextToken::brace;
+        else if (m_token.kind == Token::word && IsSceneWord(m_token.text))
+            token.kind = CTextToken::keyword;
+        else if (m_token.kind == Token::number && ParseNumber(m_token.text, value))
+            token.kind = CTextToken::number;
+        tokens.push_back(token);
+    }
+    m_comments = nullptr;
+    // The comments were recorded as they were skipped, before the token that followed them.
+    std::stable_sort(tokens.begin(), tokens.end(),
+                     [](const CTextToken& a, const CTextToken& b) { return a.offset < b.offset; });
+    return tokens;
 }
 
 } // namespace
@@ -449,18 +524,23 @@ bool CSceneFile::IsSceneText(const std::string& text) {
            text.compare(start, std::strlen(kFirstLine), kFirstLine) == 0;
 }
 
-bool CSceneFile::Write(const CLumoDoc& document, std::string& text, std::string& error) {
-    text = std::string(kFirstLine) + "\n";
+namespace {
+
+// The whole scene, in the order Read reads it back: the settings first, then one line per
+// object in list order.
+bool WriteScene(const CColour& background, const CVector& eye, const CVector& look,
+                unsigned antialias, const std::vector<CLight*>& lights, const CObjectList& objects,
+                std::string& text, std::string& error) {
+    text = std::string(CSceneFile::kFirstLine) + "\n";
     text += "// A Lumo scene: objects in list order, the light table, the background and the "
             "camera.\n";
-    text += "background " + ColourText(document.m_background) + "\n";
-    text += "camera { eye " + VectorText(document.GetEye()) + " look " +
-            VectorText(document.GetLook()) + " }\n";
-    if (document.m_antialias > 1)
-        text += "antialias " + std::to_string(document.m_antialias) + "\n";
+    text += "background " + ColourText(background) + "\n";
+    text += "camera { eye " + VectorText(eye) + " look " + VectorText(look) + " }\n";
+    if (antialias > 1)
+        text += "antialias " + std::to_string(antialias) + "\n";
     std::map<const CLight*, std::size_t> written;
-    for (std::size_t i = 0; i < document.m_lights.size(); ++i) {
-        const CLight* light = document.m_lights[i];
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        const CLight* light = lights[i];
         if (!light) {
             error = "light table entry " + std::to_string(i) + " is empty";
             return false;
@@ -474,33 +554,60 @@ bool CSceneFile::Write(const CLumoDoc& document, std::string& text, std::string&
         text += "light { " + Number(light->m_position.x) + " " + Number(light->m_position.y) + " " +
                 Number(light->m_position.z) + " colour " + ColourText(*shown.GetColour()) + " }\n";
     }
-    for (const auto& object : document.m_objects) {
-        if (auto* sphere = dynamic_cast<CSphere*>(object.get())) {
-            const CVector& c = sphere->GetCentre();
-            text += "sphere { " + Number(c.x) + " " + Number(c.y) + " " + Number(c.z) + " " +
-                    Number(sphere->GetRadius()) + SurfaceText(*sphere) + " }\n";
-        } else if (auto* plane = dynamic_cast<CPlane*>(object.get())) {
-            double values[4] = {plane->m_nx, plane->m_ny, plane->m_nz, -plane->m_offset};
-            text += "plane {";
-            for (double value : values)
-                text += " " + std::to_string(static_cast<long long>(value));
-            text += SurfaceText(*plane) + " }\n";
-        } else if (auto* world = dynamic_cast<CWorldPlane*>(object.get())) {
-            text += "plane world {";
-            for (double value : world->GetCoefficients())
-                text += " " + Number(value);
-            text += SurfaceText(*world) + " }\n";
-        } else {
+    for (const auto& object : objects) {
+        std::string line;
+        if (!object || !CSceneFile::ObjectText(*object, line)) {
             error = "the scene holds an object that a scene file cannot keep";
             return false;
         }
+        text += line + "\n";
     }
     return true;
+}
+
+} // namespace
+
+bool CSceneFile::ObjectText(const CSceneObject& constObject, std::string& text) {
+    // The surface is read through the objects' accessors, which are not const.
+    CSceneObject* object = const_cast<CSceneObject*>(&constObject);
+    if (auto* sphere = dynamic_cast<CSphere*>(object)) {
+        const CVector& c = sphere->GetCentre();
+        text = "sphere { " + Number(c.x) + " " + Number(c.y) + " " + Number(c.z) + " " +
+               Number(sphere->GetRadius()) + SurfaceText(*sphere) + " }";
+    } else if (auto* plane = dynamic_cast<CPlane*>(object)) {
+        double values[4] = {plane->m_nx, plane->m_ny, plane->m_nz, -plane->m_offset};
+        text = "plane {";
+        for (double value : values)
+            text += " " + std::to_string(static_cast<long long>(value));
+        text += SurfaceText(*plane) + " }";
+    } else if (auto* world = dynamic_cast<CWorldPlane*>(object)) {
+        text = "plane world {";
+        for (double value : world->GetCoefficients())
+            text += " " + Number(value);
+        text += SurfaceText(*world) + " }";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool CSceneFile::Write(const CLumoDoc& document, std::string& text, std::string& error) {
+    return WriteScene(document.m_background, document.GetEye(), document.GetLook(),
+                      document.m_antialias, document.m_lights, document.m_objects, text, error);
+}
+
+bool CSceneFile::Write(const CSceneContents& contents, std::string& text, std::string& error) {
+    return WriteScene(contents.background, contents.eye, contents.look, contents.antialias,
+                      contents.lights, contents.objects, text, error);
 }
 
 bool CSceneFile::Read(const std::string& text, const std::string& name, CSceneContents& contents,
                       std::string& error) {
     return CSceneReader(text, name).Read(contents, error);
+}
+
+std::vector<CTextToken> CSceneFile::Tokens(std::string_view text) {
+    return CSceneReader(text, std::string()).Tokens();
 }
 
 bool CSceneFile::Load(CLumoDoc& document, const std::string& path, std::string& error) {

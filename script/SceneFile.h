@@ -4,9 +4,12 @@
 #include "core/Vector.h"
 #include "scene/Light.h"
 #include "scene/SceneObject.h"
+#include "script/SceneSourceMap.h"
+#include "script/TextToken.h"
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CLumoDoc;
@@ -22,6 +25,8 @@ struct CSceneContents {
     CVector eye;
     CVector look;
     unsigned antialias = 1; // samples per side of a pixel; 1 is off
+    // Where each statement stands in the text it was read from.
+    CSceneSourceMap source;
 };
 
 // Scene files: a whole scene, saved and read back exactly. The text is the script language's
@@ -40,11 +45,22 @@ public:
     // The document's scene as a scene file. False, with the reason, for an object of a kind a
     // scene file cannot hold.
     static bool Write(const CLumoDoc& document, std::string& text, std::string& error);
+    // The same for contents read from a scene file, as Write would write them once they are
+    // the document's scene.
+    static bool Write(const CSceneContents& contents, std::string& text, std::string& error);
 
     // Reads a scene file's text. False with "NAME:LINE:COLUMN: message" when it is not one;
     // the contents are then incomplete and must not be used.
     static bool Read(const std::string& text, const std::string& name, CSceneContents& contents,
                      std::string& error);
+
+    // One object's statement as Write writes it, on one line without its line end. False for
+    // an object of a kind a scene file cannot keep.
+    static bool ObjectText(const CSceneObject& object, std::string& text);
+
+    // The text's tokens as Read sees them, comments included; a word is a keyword when it is
+    // one of the format's words, a number when it reads as one.
+    static std::vector<CTextToken> Tokens(std::string_view text);
 
     // Reads the file at the path and, only when the whole of it is read, replaces the
     // document's scene with it. False, with the reason, and the document unchanged otherwise.

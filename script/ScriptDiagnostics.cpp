@@ -24,6 +24,7 @@ void CScriptDiagnostics::Record(const char* message, const CScanner& scanner) {
     if (!m_message.empty())
         return;
     ScanPosition at = scanner.GetTokenPosition();
+    m_place = at;
     m_message =
         m_name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
     if (std::strcmp(message, "parse error") == 0) {

@@ -21,6 +21,8 @@ public:
 
     // Empty when nothing was reported.
     const std::string& GetMessage() const { return m_message; }
+    // Where the message says the parse stopped.
+    ScanPosition GetPlace() const { return m_place; }
 
     // Runs the script grammar over the text into the document (its ParseScript, or with
     // whole its ParseScriptWhole). False when the text did not parse completely, with the
@@ -33,5 +35,6 @@ private:
 
     std::string m_name;
     std::string m_message;
+    ScanPosition m_place;
     ScriptParseHooks m_previous;
 };

@@ -58,7 +58,7 @@ triple_statement:
 /* Every action after a number runs in a reduction that needs no look-ahead, so each sees the
    number just read; the sphere joins the scene as soon as its closing brace has been read. */
 sphere_statement:
-    SPHERE { ResetPendingValues(parse.values); }
+    SPHERE { ResetPendingValues(parse.values); NoteSphereStart(parse); }
     LBRACE
     NUMBER { StorePendingValue(parse.values, &ParseValues::x, $4); }
     NUMBER { StorePendingValue(parse.values, &ParseValues::y, $6); }

@@ -6,6 +6,7 @@
 #include "core/Random.h"
 #include "platform/AtomicFileWriter.h"
 #include "render/ImageFile.h"
+#include "render/RenderEstimator.h"
 #include "script/SceneFile.h"
 
 #include <gtest/gtest.h>
@@ -125,6 +126,14 @@ TEST(CliCommandLine, ThreadCounts) {
     EXPECT_NE(std::string::npos, ParseError({"-j", "many"}).find("'many'"));
 }
 
+TEST(CliCommandLine, DepthIsEightOrSixteen) {
+    EXPECT_EQ(8u, ParseOk({}).m_depth);
+    EXPECT_EQ(16u, ParseOk({"--depth", "16"}).m_depth);
+    EXPECT_EQ(8u, ParseOk({"--depth=16", "--depth=8"}).m_depth);
+    for (const char* bad : {"12", "016", "16bit", ""})
+        EXPECT_NE(std::string::npos, ParseError({"--depth", bad}).find("8 or 16")) << bad;
+}
+
 TEST(CliCommandLine, HelpWinsOverVersion) {
     EXPECT_EQ(CCommandLine::help, ParseOk({"--version", "--help"}).m_action);
     EXPECT_EQ(CCommandLine::help, ParseOk({"--help", "--version"}).m_action);
@@ -163,7 +172,7 @@ TEST(CliCommandLine, HelpListsEveryOptionTheParserKnows) {
         std::string name = line.substr(dashes, line.find(' ', dashes) - dashes);
         EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << line;
     }
-    EXPECT_EQ(13, listedOptions);
+    EXPECT_EQ(16, listedOptions);
 }
 
 TEST(CliCommandLine, ValuesAreTakenAsGivenWhateverTheyLookLike) {
@@ -191,6 +200,7 @@ TEST(CliImageFile, FormatByExtension) {
     EXPECT_EQ(CImageFile::png, CImageFile::FormatOf("out.png"));
     EXPECT_EQ(CImageFile::png, CImageFile::FormatOf("dir.d/OUT.PNG"));
     EXPECT_EQ(CImageFile::ppm, CImageFile::FormatOf("a.b.Ppm"));
+    EXPECT_EQ(CImageFile::exr, CImageFile::FormatOf("out.EXR"));
     EXPECT_EQ(CImageFile::unknown, CImageFile::FormatOf("out.jpg"));
     EXPECT_EQ(CImageFile::unknown, CImageFile::FormatOf("pictures.png/out"));
     EXPECT_EQ(CImageFile::unknown, CImageFile::FormatOf("png"));
@@ -308,6 +318,44 @@ TEST(CliProgressBar, RedrawsOnlyOnChangeAndErasesItsLine) {
     std::string half = std::string(20, '#') + std::string(20, '.');
     EXPECT_EQ("\rRendering [" + empty + "]   0%" + "\rRendering [" + half + "]  50%" + "\r\033[K",
               text);
+}
+
+TEST(CliProgressBar, TimesFollowThePercentageAndTheLineIsClearedAfterThem) {
+    std::string text = DrawnBy(
+        [](CTerminalProgressBar& bar) {
+            bar.SetTimes(3.2, std::nullopt);
+            bar.SetPos(10);
+            bar.SetTimes(3.4, std::nullopt); // the same whole seconds: nothing to redraw
+            bar.SetPos(10);
+            bar.SetTimes(65.0, 3600.0 + 9.0);
+            bar.SetPos(10);
+        },
+        true);
+    std::string bar = std::string(4, '#') + std::string(36, '.');
+    EXPECT_EQ("\rRendering [" + bar + "]  10%  0:03 elapsed\033[K" + "\rRendering [" + bar +
+                  "]  10%  1:05 elapsed, 1:00:09 left\033[K" + "\r\033[K",
+              text);
+}
+
+// The bar fed by an estimator shows the time since the render began, and the time left once
+// the rows say something.
+TEST(CliProgressBar, AnEstimatorsTimesAreShown) {
+    CRenderEstimator estimator;
+    estimator.SetProfile(std::vector<double>(4, 1.0), 0, 10, 0);
+    auto start = CRenderEstimator::Clock::now() - std::chrono::seconds(8);
+    estimator.Start(start);
+    std::string text = DrawnBy(
+        [&](CTerminalProgressBar& bar) {
+            bar.UseEstimator(&estimator);
+            bar.TracingStarted();
+            bar.Progress(0);
+            estimator.TracingStarted(start);
+            estimator.RowFinished(0, 0, 10, start + std::chrono::seconds(7));
+            bar.Progress(25);
+        },
+        true);
+    EXPECT_NE(std::string::npos, text.find("   0%  0:08 elapsed\033[K")) << text;
+    EXPECT_NE(std::string::npos, text.find("  25%  0:08 elapsed, 0:20 left\033[K")) << text;
 }
 
 TEST(CliProgressBar, DisabledDrawsNothing) {
@@ -692,6 +740,47 @@ TEST_F(CliRun, PictureToStandardOutput) {
     EXPECT_NE(std::string::npos, result.err.find("\nstandard output: 33 x 17 pixels, rendered in "))
         << result.err;
     EXPECT_FALSE(fs::exists(InFolder("-")));
+}
+
+// The files made from the levels are the render's levels, whatever the threads, to a file or
+// (a 16-bit PNG) to standard output; the 8-bit picture stays as it was.
+TEST_F(CliRun, OpenExrAndSixteenBitPngHoldTheRendersLevels) {
+    RenderOptions options = WholePicture(33, 17, {.antialias = 2});
+    options.keepLevels = true;
+    RenderResult result = Render(CRenderScene::Snapshot(*doc), options);
+    std::string error;
+    ASSERT_TRUE(CImageFile::Write(result.levels, CImageFile::exr, InFolder("expected.exr"), error));
+    ASSERT_TRUE(
+        CImageFile::Write(result.levels, CImageFile::png16, InFolder("expected.png"), error));
+
+    std::vector<std::string> args = {"-q", "-W", "33", "-H", "17", "--aa", "2"};
+    auto run = [&](std::vector<std::string> more, const CliStreams& streams = {}) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), more.begin(), more.end());
+        CliResult cli = RunCli(all, TestFolder(), streams);
+        EXPECT_EQ(0, cli.status) << cli.err;
+    };
+    run({"-o", "out.exr"});
+    EXPECT_EQ(ReadFile(InFolder("expected.exr")), ReadFile(InFolder("out.exr")));
+    run({"--depth", "16", "-o", "out16.png"});
+    EXPECT_EQ(ReadFile(InFolder("expected.png")), ReadFile(InFolder("out16.png")));
+    run({"--depth", "16", "-o", "-"}, {.out = InFolder("piped16.png")});
+    EXPECT_EQ(ReadFile(InFolder("expected.png")), ReadFile(InFolder("piped16.png")));
+    run({"--depth", "8", "-o", "out8.png"});
+    EXPECT_EQ(EncodePpm(result.picture), DecodePngAsPpm(InFolder("out8.png")));
+}
+
+TEST_F(CliRun, DepthSixteenIsForPngAlone) {
+    for (const char* output : {"x.ppm", "x.exr"}) {
+        CliResult result = RunCli({"--depth", "16", "-o", output});
+        EXPECT_EQ(2, result.status);
+        EXPECT_EQ(0u, result.err.rfind("lumo-render: --depth 16 is for PNG pictures", 0))
+            << result.err;
+        EXPECT_EQ(result.err.size() - 1, result.err.find('\n')) << result.err;
+        EXPECT_FALSE(fs::exists(InFolder(output)));
+    }
+    EXPECT_EQ(2, RunCli({"--depth", "24", "-o", "x.png"}).status);
+    EXPECT_FALSE(fs::exists(InFolder("x.png")));
 }
 
 TEST_F(CliRun, ShortHelp) {

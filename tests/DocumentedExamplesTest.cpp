@@ -90,9 +90,10 @@ std::string Pixels(const std::string& path) {
 }
 
 // Runs lumo-render in the repository; its standard error, or the exit status when it failed.
-int RunRender(std::vector<std::string> args, std::string& errors) {
+int RunRender(const std::vector<std::string>& given, std::string& errors) {
     std::string errPath = TestPath("render-errors.txt");
-    args.insert(args.begin(), LUMO_RENDER_EXE);
+    std::vector<std::string> args{std::string(LUMO_RENDER_EXE)};
+    args.insert(args.end(), given.begin(), given.end());
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());

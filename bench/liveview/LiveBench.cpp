@@ -12,11 +12,18 @@
 //    one every 2 ms; the worst and the 99th percentile (again with N spheres, default 100,000).
 // 4. The work a cancelled render does after the change: the time from the stop request to
 //    the render's return, against the time of one row.
+// 5. Typing into the scene text, default scene, 640 x 460 view: from the last key of a new
+//    radius (two keys 60 ms apart, as a quick typist types them) to the refined picture on the
+//    screen, median and worst of 30; split into the pause after typing (the last key to the
+//    scene read and changed) and the render (that change to the refined picture shown).
+#include "app/CommandIds.h"
 #include "app/LiveView.h"
 #include "app/LumoApp.h"
 #include "app/LumoView.h"
 #include "app/MainFrame.h"
 #include "app/SceneDocument.h"
+#include "app/SceneTextEditor.h"
+#include "app/SceneTextPane.h"
 #include "app/ViewCanvas.h"
 #include "core/Random.h"
 #include "platform/SettingsStore.h"
@@ -161,6 +168,78 @@ void ChangeLatency() {
     std::printf(
         "change, 640x460 default scene: refined picture shown median %.1f ms (worst %.1f)\n",
         Percentile(refined, 0.5), Percentile(refined, 1.0));
+}
+
+void TypingLatency() {
+    Frame().ShowSceneText(true);
+    SizeCanvas(640, 460);
+    PumpUntil([] { return Live().IsRefined() && !Live().IsBusy(); });
+    CSceneTextPane& pane = *Frame().GetSceneTextPane();
+    CSceneTextEditor& editor = pane.GetEditor();
+    PumpUntil([&] { return pane.IsInStep(); });
+    Clock::time_point lastKey;
+    editor.Bind(wxEVT_STC_MODIFIED, [&](wxStyledTextEvent& event) {
+        if (event.GetModificationType() & wxSTC_MOD_INSERTTEXT)
+            lastKey = Clock::now();
+        event.Skip();
+    });
+    // The pause's own timer going off, before the pane's handler reads the text.
+    Clock::time_point fired;
+    pane.Bind(
+        wxEVT_TIMER,
+        [&](wxTimerEvent& event) {
+            fired = Clock::now();
+            event.Skip();
+        },
+        ID_SCENE_TEXT_PAUSE);
+    editor.SetFocus();
+    std::vector<double> timers;
+    std::vector<double> pauses;
+    std::vector<double> renders;
+    std::vector<double> totals;
+    const std::string statement = "sphere { 5.5 -42.5 5 ";
+    for (int run = 0; run < 30; ++run) {
+        std::string text = editor.GetBytes();
+        std::size_t at = text.find(statement);
+        if (at == std::string::npos) {
+            std::fprintf(stderr, "typing: the sphere's statement is not in the text\n");
+            return;
+        }
+        at += statement.size();
+        std::size_t end = text.find(' ', at);
+        editor.SetSelection(static_cast<int>(at), static_cast<int>(end));
+        unsigned long revision = Scene().GetRevision();
+        // A key, as the text control takes it: the selection replaced by the character.
+        const char* keys = run % 2 ? "27" : "31";
+        for (int key = 0; key < 2; ++key) {
+            editor.ReplaceSelection(wxString(keys[key]));
+            Clock::time_point typed = Clock::now();
+            if (key == 0)
+                PumpUntil([&] { return Clock::now() - typed >= std::chrono::milliseconds(60); });
+        }
+        PumpUntil([&] { return Scene().GetRevision() != revision; });
+        Clock::time_point changed = Clock::now();
+        PumpUntil([] { return Live().IsRefined(); });
+        Frame().GetCanvas()->Update();
+        Clock::time_point shown = Clock::now();
+        timers.push_back(Milliseconds(fired - lastKey));
+        pauses.push_back(Milliseconds(changed - lastKey));
+        renders.push_back(Milliseconds(shown - changed));
+        totals.push_back(Milliseconds(shown - lastKey));
+        PumpUntil([] { return !Live().IsBusy(); });
+    }
+    std::printf("typing, 640x460 default scene: last key to the refined picture shown median "
+                "%.1f ms (worst %.1f)\n",
+                Percentile(totals, 0.5), Percentile(totals, 1.0));
+    std::printf("typing, 640x460 default scene: the pause (last key to the scene changed) median "
+                "%.1f ms (worst %.1f), set to %d ms; the render (to the refined picture shown) "
+                "median %.1f ms (worst %.1f)\n",
+                Percentile(pauses, 0.5), Percentile(pauses, 1.0), CSceneTextPane::kPauseMs,
+                Percentile(renders, 0.5), Percentile(renders, 1.0));
+    std::printf("typing, 640x460 default scene: the pause's timer went off median %.1f ms (worst "
+                "%.1f) after the last key\n",
+                Percentile(timers, 0.5), Percentile(timers, 1.0));
+    Frame().ShowSceneText(false);
 }
 
 // Drags for the time given with motion events every 16 ms, as GTK delivers a moving mouse.
@@ -391,6 +470,7 @@ int main(int argc, char** argv) {
         }
         Pump();
         ChangeLatency();
+        TypingLatency();
         OrbitDrag();
         Crowd(spheres);
         // The benchmark's scene is not offered for saving.

@@ -33,6 +33,13 @@ bool CTestPlatform::ShowFileDialog(const CFileChoice& choice, std::string& path)
         return false;
     path = m_files.front();
     m_files.pop_front();
+    int type = 0;
+    if (!m_fileTypes.empty()) {
+        type = m_fileTypes.front();
+        m_fileTypes.pop_front();
+    }
+    if (choice.chosenType)
+        *choice.chosenType = type;
     return true;
 }
 

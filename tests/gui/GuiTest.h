@@ -29,12 +29,17 @@ public:
     };
 
     void MessageBox(const std::string& text, const std::string& caption) override;
-    // Answers the file dialog from m_files (the path as typed; an empty queue cancels).
+    // Answers the file dialog from m_files (the path as typed; an empty queue cancels), with the
+    // file type from m_fileTypes (an empty queue keeps the first).
     bool ShowFileDialog(const CFileChoice& choice, std::string& path) override;
     // Answer from the queue; No once it is empty.
     Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
     Answer AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenAddress(const std::string& address) override { m_opened.push_back(address); }
+    // Recorded, as "title: message", instead of going to a notification daemon.
+    void Notify(const std::string& title, const std::string& message) override {
+        m_notifications.push_back(title + ": " + message);
+    }
     // The real wizard only when a test asks for it; otherwise its runs are counted.
     bool RunSceneWizard(CLumoDoc& document) override;
 
@@ -42,8 +47,10 @@ public:
     // Runs while the box is "open", to look at the program in that moment.
     std::function<void(const Message&)> m_onMessage;
     std::deque<std::string> m_files;
+    std::deque<int> m_fileTypes;
     std::vector<CFileChoice> m_fileRequests;
     std::vector<std::string> m_opened;
+    std::vector<std::string> m_notifications;
     std::deque<Answer> m_answers;
     std::vector<std::string> m_questions;
     bool m_realWizard = false;
