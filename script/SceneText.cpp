@@ -89,10 +89,16 @@ bool ObjectLines(const CObjectList& objects, std::vector<std::string>& lines) {
     return true;
 }
 
-// The objects that differ, replaced in their places; those before and after them stay.
-bool ApplyObjects(CLumoDoc& document, CObjectList&& objects,
-                  const std::vector<std::string>& oldLines,
-                  const std::vector<std::string>& newLines) {
+// The lines two lists share at their start, and how many lines of each lie between that and
+// the lines they share at their end.
+struct LineMiddles {
+    std::size_t prefix;
+    std::size_t oldMiddle;
+    std::size_t newMiddle;
+};
+
+LineMiddles Middles(const std::vector<std::string>& oldLines,
+                    const std::vector<std::string>& newLines) {
     std::size_t oldCount = oldLines.size();
     std::size_t newCount = newLines.size();
     std::size_t prefix = 0;
@@ -102,8 +108,14 @@ bool ApplyObjects(CLumoDoc& document, CObjectList&& objects,
     while (suffix < oldCount - prefix && suffix < newCount - prefix &&
            oldLines[oldCount - 1 - suffix] == newLines[newCount - 1 - suffix])
         ++suffix;
-    std::size_t oldMiddle = oldCount - prefix - suffix;
-    std::size_t newMiddle = newCount - prefix - suffix;
+    return {prefix, oldCount - prefix - suffix, newCount - prefix - suffix};
+}
+
+// The objects that differ, replaced in their places; those before and after them stay.
+bool ApplyObjects(CLumoDoc& document, CObjectList&& objects,
+                  const std::vector<std::string>& oldLines,
+                  const std::vector<std::string>& newLines) {
+    auto [prefix, oldMiddle, newMiddle] = Middles(oldLines, newLines);
     if (oldMiddle == 0 && newMiddle == 0)
         return false;
     for (std::size_t i = 0; i < std::min(oldMiddle, newMiddle); ++i)
@@ -336,17 +348,7 @@ Edit Removal(const std::string& text, CSceneText::Format format, std::size_t beg
 void ObjectEdits(const std::string& text, CSceneText::Format format, const CSceneSourceMap& source,
                  const std::vector<std::string>& oldLines, const std::vector<std::string>& newLines,
                  const std::vector<std::string>& statements, std::vector<Edit>& edits) {
-    std::size_t oldCount = oldLines.size();
-    std::size_t newCount = newLines.size();
-    std::size_t prefix = 0;
-    while (prefix < oldCount && prefix < newCount && oldLines[prefix] == newLines[prefix])
-        ++prefix;
-    std::size_t suffix = 0;
-    while (suffix < oldCount - prefix && suffix < newCount - prefix &&
-           oldLines[oldCount - 1 - suffix] == newLines[newCount - 1 - suffix])
-        ++suffix;
-    std::size_t oldMiddle = oldCount - prefix - suffix;
-    std::size_t newMiddle = newCount - prefix - suffix;
+    auto [prefix, oldMiddle, newMiddle] = Middles(oldLines, newLines);
 
     // The matches in the middle, in order, as (old, new) pairs; a long middle is one stretch.
     std::vector<std::pair<std::size_t, std::size_t>> matches;
@@ -386,7 +388,7 @@ void ObjectEdits(const std::string& text, CSceneText::Format format, const CScen
             edits.push_back({begin(a), end(b - 1), Joined(statements, c, d)});
         } else if (d > c) {
             std::string added = Joined(statements, c, d);
-            if (b < oldCount)
+            if (b < oldLines.size())
                 edits.push_back({begin(b), begin(b), added + "\n"});
             else if (a > 0)
                 edits.push_back({end(a - 1), end(a - 1), "\n" + added});
