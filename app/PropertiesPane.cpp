@@ -267,6 +267,12 @@ void CPropertiesPane::FillList() {
 
 wxString CPropertiesPane::RowText(const CSceneSelection& selection) const {
     CLumoDoc& scene = m_document->GetScene();
+    // The list may be painted between a change of the scene and the news of it (a scene read
+    // from text changes object after object): a row the scene no longer has waits, blank, for
+    // the list to be filled again.
+    if (selection.index >= (selection.kind == CSceneSelection::object ? scene.m_objects.size()
+                                                                      : scene.m_lights.size()))
+        return wxString();
     if (selection.kind == CSceneSelection::object) {
         CSceneObject* object = scene.m_objects[selection.index].get();
         wxString text = wxString::Format("%zu: ", selection.index + 1);
