@@ -38,15 +38,26 @@ bool SameKey(const std::string& a, const std::string& b) {
     });
 }
 
-// The text's section with every key but one: what a write of that key must leave as it was.
-// Keys match in any letter case, as in every INI file. A line with nothing before its '=' names
-// no key anyone can read or write; a new section may come to stand above it.
-CSettingsText::Entries Others(const CSettingsText& text, const std::string& except) {
-    CSettingsText::Entries kept;
-    for (auto& entry : text.GetSection(kSection))
-        if (!entry.first.empty() && !SameKey(entry.first, except))
-            kept.push_back(std::move(entry));
-    return kept;
+std::string ReadStore(const std::string& name) {
+    std::string content;
+    std::FILE* file = std::fopen((FuzzSettingsFolder() + "/" + name).c_str(), "rb");
+    if (!file)
+        std::abort();
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        content.append(buffer, got);
+    std::fclose(file);
+    return content;
+}
+
+// A write of the key through the profile's store, from its file as it is: either it takes and
+// every other key of the section reads as before, or it is refused and the file is as it was.
+bool StoreKeepsOthers(const std::string& key, const std::string& value) {
+    std::string before = ReadStore("profile.ini");
+    CSettingsText::Entries kept = CSettingsText(before).GetSectionWithout(kSection, key);
+    bool written = CSettingsStore::Profile().WriteString(kSection, key, value);
+    std::string now = ReadStore("profile.ini");
+    return written ? CSettingsText(now).GetSectionWithout(kSection, key) == kept : now == before;
 }
 
 // Whether a line of the text marks the key immutable ('!' before its name): the INI parser
@@ -57,10 +68,13 @@ bool MarkedImmutable(const std::string& content, const std::string& key) {
     while (start < content.size()) {
         std::size_t end = std::min(content.find('\n', start), content.size());
         std::string line = content.substr(start, end - start);
-        std::size_t bang = line.find_first_not_of(" \t");
+        std::size_t bang = line.find_first_not_of(" \t\v\f\r");
         if (bang != std::string::npos && line[bang] == '!') {
-            std::string name = line.substr(bang + 1, line.find('=') - bang - 1);
-            name.erase(name.find_last_not_of(" \t\r") + 1);
+            // The name up to its '=', with the parser's escapes (a backslash keeps what follows).
+            std::string name;
+            for (std::size_t i = bang + 1; i < line.size() && line[i] != '='; ++i)
+                name += line[i] == '\\' && i + 1 < line.size() ? line[++i] : line[i];
+            name.erase(name.find_last_not_of(" \t\v\f\r") + 1);
             if (SameKey(name, key))
                 return true;
         }
@@ -90,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Writing into any text, as the options sheet and the recent-file list do: a number, a
     // text and a numbered list, saved once and read back.
-    CSettingsText::Entries others = Others(text, "MaxRecursion");
+    CSettingsText::Entries others = text.GetSectionWithout(kSection, "MaxRecursion");
     if (!text.Write(kSection, "MaxRecursion", "7"))
         std::abort();
     // Texts that are not UTF-8 may be refused (rather than stored as something else); valid
@@ -133,14 +147,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::remove_if(others.begin(), others.end(),
                            [](const auto& entry) { return SameKey(entry.first, "EditorPath"); }),
             others.end());
-    CSettingsText::Entries after = Others(back, "MaxRecursion");
+    CSettingsText::Entries after = back.GetSectionWithout(kSection, "MaxRecursion");
     after.erase(std::remove_if(after.begin(), after.end(),
                                [&](const auto& entry) {
                                    return pathWritten && SameKey(entry.first, "EditorPath");
                                }),
                 after.end());
-    if (after != others)
-        std::abort();
+    // Lines the INI parser reads one way alone may read another beside the new ones (a key
+    // marked immutable twice): the store then refuses the write and keeps its file.
+    if (after != others) {
+        WriteStore("profile.ini", data, size);
+        if (!StoreKeepsOthers("MaxRecursion", "7") || !StoreKeepsOthers("EditorPath", path))
+            std::abort();
+    }
 
     // The values in use. The tracer follows at most its cap of reflections, whatever is
     // stored: a render with a larger setting must finish.

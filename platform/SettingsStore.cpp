@@ -107,11 +107,19 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
         m_lastError = "the text for \"" + key + "\" is not UTF-8";
         return false;
     }
-    return Update([&](CSettingsText& text) { return text.Write(section, key, value); },
-                  [&](const CSettingsText& saved) {
-                      std::string check;
-                      return saved.Read(section, key, check) && check == value;
-                  });
+    // The other keys of the section read as they did: a file whose lines the INI parser reads
+    // one way alone and another way beside the new line (a key marked immutable twice) is kept.
+    CSettingsText::Entries others;
+    return Update(
+        [&](CSettingsText& text) {
+            others = text.GetSectionWithout(section, key);
+            return text.Write(section, key, value);
+        },
+        [&](const CSettingsText& saved) {
+            std::string check;
+            return saved.Read(section, key, check) && check == value &&
+                   saved.GetSectionWithout(section, key) == others;
+        });
 }
 
 bool CSettingsStore::Update(const std::function<bool(CSettingsText&)>& change,

@@ -5,6 +5,8 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <mutex>
 
@@ -120,6 +122,20 @@ CSettingsText::Entries CSettingsText::GetSection(const std::string& section) con
             entries.emplace_back(key.utf8_string(), value.utf8_string());
     }
     m_config->SetPath(previous);
+    return entries;
+}
+
+CSettingsText::Entries CSettingsText::GetSectionWithout(const std::string& section,
+                                                        const std::string& key) const {
+    auto sameKey = [&key](const std::string& name) {
+        return std::equal(name.begin(), name.end(), key.begin(), key.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        });
+    };
+    Entries entries = GetSection(section);
+    std::erase_if(entries,
+                  [&](const auto& entry) { return entry.first.empty() || sameKey(entry.first); });
     return entries;
 }
 

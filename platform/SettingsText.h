@@ -26,6 +26,10 @@ public:
     bool Read(const std::string& section, const std::string& key, std::string& value) const;
     // Every key of the section with its text, in the text's order.
     Entries GetSection(const std::string& section) const;
+    // The same but for one key (in any letter case, as INI keys match) and the lines with
+    // nothing before their '=', which name no key anyone can read or write: what a write of
+    // that key must leave as it was.
+    Entries GetSectionWithout(const std::string& section, const std::string& key) const;
 
     // False when the value cannot be stored; texts must be UTF-8 (see IsStrictUtf8).
     bool Write(const std::string& section, const std::string& key, const std::string& value);

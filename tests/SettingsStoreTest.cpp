@@ -140,6 +140,20 @@ TEST(SettingsStore, KeyMarkedImmutableByAnotherProgramIsRefusedAndTheFileKept) {
     EXPECT_EQ(800, profile.GetInt("Lumo", "Width", 0));
 }
 
+TEST(SettingsStore, WriteThatWouldChangeAnotherKeyIsRefusedAndTheFileKept) {
+    // A key marked immutable twice, the second time on a last line without its line end: the
+    // INI parser reads the first value alone and the second beside a new line after it.
+    std::filesystem::create_directories(ConfigFolder());
+    std::string path = ConfigFolder() + "/profile.ini";
+    std::string stored = "[Lumo]\n!Width=640\n!Width=800";
+    WriteFile(path, stored);
+    CSettingsStore profile = CSettingsStore::Profile();
+    EXPECT_EQ(640, profile.GetInt("Lumo", "Width", 0));
+    EXPECT_FALSE(profile.WriteString("Lumo", "EditorPath", "vi"));
+    EXPECT_EQ(stored, ReadFile(path));
+    EXPECT_EQ(640, profile.GetInt("Lumo", "Width", 0));
+}
+
 TEST(SettingsStore, StoreThatIsNotUtf8CanStillBeWritten) {
     // Written by something else in Latin-1, or damaged: every byte is read as a character,
     // and the store is written back whole, as UTF-8.
