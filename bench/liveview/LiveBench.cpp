@@ -473,9 +473,12 @@ int main(int argc, char** argv) {
         TypingLatency();
         OrbitDrag();
         Crowd(spheres);
-        // The benchmark's scene is not offered for saving.
-        if (wxDocument* document = Frame().GetDocumentManager()->GetCurrentDocument())
+        // The benchmark's scene, and the text typed into its pane, are not offered for saving.
+        if (wxDocument* document = Frame().GetDocumentManager()->GetCurrentDocument()) {
+            if (auto* scene = dynamic_cast<CSceneDocument*>(document))
+                scene->m_textUnsaved = nullptr;
             document->Modify(false);
+        }
         wxGetApp().ShutDown();
         Pump();
     }
