@@ -50,37 +50,28 @@ std::string ReadStore(const std::string& name) {
     return content;
 }
 
-// A write of the key through the profile's store, from its file as it is: either it takes and
-// every other key of the section reads as before, or it is refused and the file is as it was.
-bool StoreKeepsOthers(const std::string& key, const std::string& value) {
+// A write of the key through the profile's store, from its file as it is: either it takes, the
+// value reads back and every other key of the section reads as before, or it is refused and the
+// file is as it was.
+bool StoreWritesOrKeeps(const std::string& key, const std::string& value) {
     std::string before = ReadStore("profile.ini");
     CSettingsText::Entries kept = CSettingsText(before).GetSectionWithout(kSection, key);
     bool written = CSettingsStore::Profile().WriteString(kSection, key, value);
     std::string now = ReadStore("profile.ini");
-    return written ? CSettingsText(now).GetSectionWithout(kSection, key) == kept : now == before;
+    if (!written)
+        return now == before;
+    CSettingsText back(now);
+    std::string check;
+    return back.Read(kSection, key, check) && check == value &&
+           back.GetSectionWithout(kSection, key) == kept;
 }
 
-// Whether a line of the text marks the key immutable ('!' before its name): the INI parser
-// then keeps the value it read and passes over every write of that key, and the store refuses
-// the write (it does not read back) and keeps the file.
-bool MarkedImmutable(const std::string& content, const std::string& key) {
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = std::min(content.find('\n', start), content.size());
-        std::string line = content.substr(start, end - start);
-        std::size_t bang = line.find_first_not_of(" \t\v\f\r");
-        if (bang != std::string::npos && line[bang] == '!') {
-            // The name up to its '=', with the parser's escapes (a backslash keeps what follows).
-            std::string name;
-            for (std::size_t i = bang + 1; i < line.size() && line[i] != '='; ++i)
-                name += line[i] == '\\' && i + 1 < line.size() ? line[++i] : line[i];
-            name.erase(name.find_last_not_of(" \t\v\f\r") + 1);
-            if (SameKey(name, key))
-                return true;
-        }
-        start = end + 1;
-    }
-    return false;
+// The same for a list that replaces its section.
+bool StoreReplacesOrKeeps(const std::string& section, const CSettingsText::Entries& entries) {
+    std::string before = ReadStore("profile.ini");
+    bool written = CSettingsStore::Profile().ReplaceSection(section, entries);
+    std::string now = ReadStore("profile.ini");
+    return written ? CSettingsText(now).GetSection(section) == entries : now == before;
 }
 
 } // namespace
@@ -126,22 +117,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!text.Save(saved))
         std::abort();
     CSettingsText back(saved);
-    // What was written reads back, and every other key of the section is as it was.
+    // What was written reads back, and every other key of the section is as it was. Where it
+    // does not (a key marked immutable with '!', read as one value alone and as another beside
+    // new lines, a line the parser passed over that comes to stand in a new section), the
+    // store, given a file of these bytes, refuses the write and keeps the file: it never puts
+    // in place a text that does not read back as written.
     std::string check;
-    if ((!back.Read(kSection, "MaxRecursion", check) || check != "7") &&
-        !MarkedImmutable(content, "MaxRecursion"))
-        std::abort();
-    if (pathWritten && (!back.Read(kSection, "EditorPath", check) || check != path) &&
-        !MarkedImmutable(content, "EditorPath"))
-        std::abort();
-    // Each key of the list reads back. A line the parser passed over in the section before
-    // (the second of two keys marked immutable with '!') may come to stand in the new section;
-    // the store then refuses the write, since its section does not read back whole, and the
-    // file stays as it was.
+    bool readsBack = back.Read(kSection, "MaxRecursion", check) && check == "7";
+    if (pathWritten)
+        readsBack &= back.Read(kSection, "EditorPath", check) && check == path;
     for (const auto& [key, value] : recent)
-        if (recentWritten && (!back.Read("Recent File List", key, check) || check != value) &&
-            !MarkedImmutable(content, key))
-            std::abort();
+        if (recentWritten)
+            readsBack &= back.Read("Recent File List", key, check) && check == value;
     if (pathWritten)
         others.erase(
             std::remove_if(others.begin(), others.end(),
@@ -153,11 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    return pathWritten && SameKey(entry.first, "EditorPath");
                                }),
                 after.end());
-    // Lines the INI parser reads one way alone may read another beside the new ones (a key
-    // marked immutable twice): the store then refuses the write and keeps its file.
-    if (after != others) {
+    if (!readsBack || after != others) {
         WriteStore("profile.ini", data, size);
-        if (!StoreKeepsOthers("MaxRecursion", "7") || !StoreKeepsOthers("EditorPath", path))
+        if (!StoreWritesOrKeeps("MaxRecursion", "7") || !StoreWritesOrKeeps("EditorPath", path) ||
+            !StoreReplacesOrKeeps("Recent File List", recent))
             std::abort();
     }
 
