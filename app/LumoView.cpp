@@ -2,6 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/DesktopEditor.h"
+#include "app/ImageViewer.h"
 #include "app/LiveView.h"
 #include "app/MainFrame.h"
 #include "app/SceneChange.h"
@@ -34,22 +35,6 @@ wxBEGIN_EVENT_TABLE(CLumoView, wxView)
     EVT_UPDATE_UI(ID_FILE_SAVE, CLumoView::OnUpdateWhenIdle)
     EVT_UPDATE_UI(ID_GO_RENDER, CLumoView::OnUpdateWhenIdle)
 wxEND_EVENT_TABLE()
-
-namespace {
-wxImage ImageOf(const CImage& image) {
-    int width = image.GetWidth();
-    int height = image.GetHeight();
-    wxImage picture(width, height, false);
-    unsigned char* rgb = picture.GetData();
-    std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    for (std::size_t i = 0; i < count; ++i) {
-        rgb[3 * i] = image.GetRedPlane()[i];
-        rgb[3 * i + 1] = image.GetGreenPlane()[i];
-        rgb[3 * i + 2] = image.GetBluePlane()[i];
-    }
-    return picture;
-}
-} // namespace
 
 CLumoView::~CLumoView() {
     // A render still running ends before its next pixel.
@@ -210,7 +195,7 @@ void CLumoView::DrawImage(wxDC& dc) {
     const CImage& image = GetSceneDocument()->m_image;
     if (!image.HasPlanes() || image.GetWidth() <= 0 || image.GetHeight() <= 0)
         return;
-    dc.DrawBitmap(wxBitmap(ImageOf(image)), 0, 0);
+    dc.DrawBitmap(wxBitmap(CImageViewer::ToImage(image)), 0, 0);
 }
 
 void CLumoView::OnUpdateWhenIdle(wxUpdateUIEvent& event) {

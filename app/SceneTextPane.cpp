@@ -298,14 +298,8 @@ void CSceneTextPane::ReadAndApply() {
         return;
     std::string text = m_editor->GetBytes();
     CSceneText::Reading reading;
-    CSceneText::Error error;
-    if (!CSceneText::Read(text, m_format, Name(), reading, error)) {
-        MarkError(error);
+    if (!ReadMarked(text, reading))
         return;
-    }
-    ClearErrorMark();
-    m_places = reading.source.objects;
-    m_placesText = text;
     CLumoDoc& scene = m_document->GetScene();
     if (text == m_base && m_baseRevision == scene.GetRevision())
         return;
@@ -449,6 +443,18 @@ void CSceneTextPane::FileChanged() {
     Reload(text);
 }
 
+bool CSceneTextPane::ReadMarked(const std::string& text, CSceneText::Reading& reading) {
+    CSceneText::Error error;
+    if (!CSceneText::Read(text, m_format, Name(), reading, error)) {
+        MarkError(error);
+        return false;
+    }
+    ClearErrorMark();
+    m_places = reading.source.objects;
+    m_placesText = text;
+    return true;
+}
+
 void CSceneTextPane::Reload(const std::string& text) {
     m_pause.Stop();
     m_diskText = text;
@@ -456,16 +462,11 @@ void CSceneTextPane::Reload(const std::string& text) {
     ShowText(text, true);
     m_typed = false;
     CSceneText::Reading reading;
-    CSceneText::Error error;
-    if (!CSceneText::Read(text, m_format, Name(), reading, error)) {
-        // The scene stays the last one that read; the file's text is shown with its error.
-        MarkError(error);
+    // A text that does not read leaves the scene the last one that read; the file's text is
+    // shown with its error.
+    if (!ReadMarked(text, reading))
         return;
-    }
-    ClearErrorMark();
     CLumoDoc& scene = m_document->GetScene();
-    m_places = reading.source.objects;
-    m_placesText = text;
     bool changed = CSceneText::Apply(scene, std::move(reading));
     m_base = text;
     m_baseRevision = scene.GetRevision();

@@ -90,6 +90,9 @@ private:
     void SceneChanged();
     void ShowText(const std::string& text, bool fresh);
     void ReadAndApply();
+    // Reads the text; marks its error where it is, or clears the mark and keeps the places
+    // of its statements. False when it does not read.
+    bool ReadMarked(const std::string& text, CSceneText::Reading& reading);
     void FileChanged();
     void Reload(const std::string& text);
     void MarkError(const CSceneText::Error& error);

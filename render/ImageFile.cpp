@@ -569,6 +569,45 @@ bool EncodeLevelsInto(const CFloatImage& levels, CImageFile::Format format, cons
     return false;
 }
 
+// Standard output or another stream: the encoder's bytes written as they come. A failed write
+// is said with the system's reason.
+template <typename Encode>
+bool EncodeToStream(std::FILE* file, const std::string& name, bool empty, std::string& error,
+                    Encode encode) {
+    if (empty) {
+        error = "cannot write " + name + ": the picture is empty";
+        return false;
+    }
+    std::string reason;
+    errno = 0;
+    Sink sink = [&](const void* data, std::size_t size) {
+        return std::fwrite(data, 1, size, file) == size;
+    };
+    if (!encode(sink, reason)) {
+        error = "cannot write " + name + ": " +
+                (reason.empty() ? std::strerror(errno ? errno : EIO) : reason);
+        return false;
+    }
+    return true;
+}
+
+// The whole file through the atomic writer: the old file stays unless the new one is complete.
+template <typename Encode>
+bool WriteWhole(const std::string& path, std::string& error, Encode encode) {
+    CAtomicFileWriter writer(path);
+    if (!writer.IsOk()) {
+        error = writer.GetError();
+        return false;
+    }
+    if (!encode(writer))
+        return false;
+    if (!writer.Commit()) {
+        error = writer.GetError();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::uint16_t CImageFile::LevelTo16Bits(float level) {
@@ -632,21 +671,10 @@ bool CImageFile::Encode(const CImage& image, Format format, CAtomicFileWriter& w
 
 bool CImageFile::Encode(const CImage& image, Format format, std::FILE* file,
                         const std::string& name, std::string& error, unsigned threads) {
-    if (IsEmpty(image)) {
-        error = "cannot write " + name + ": the picture is empty";
-        return false;
-    }
-    std::string reason;
-    errno = 0;
-    Sink sink = [&](const void* data, std::size_t size) {
-        return std::fwrite(data, 1, size, file) == size;
-    };
-    if (!EncodeInto(image, format, sink, kWholeLimit, threads, reason)) {
-        error = "cannot write " + name + ": " +
-                (reason.empty() ? std::strerror(errno ? errno : EIO) : reason);
-        return false;
-    }
-    return true;
+    return EncodeToStream(file, name, IsEmpty(image), error,
+                          [&](const Sink& sink, std::string& reason) {
+                              return EncodeInto(image, format, sink, kWholeLimit, threads, reason);
+                          });
 }
 
 bool CImageFile::EncodePng(const CImage& image, CAtomicFileWriter& writer, std::string& error,
@@ -678,18 +706,9 @@ bool CImageFile::Write(const CImage& image, const std::string& path, std::string
         error = "cannot tell the image format of '" + path + "': name it .png, .ppm or .exr";
         return false;
     }
-    CAtomicFileWriter writer(path);
-    if (!writer.IsOk()) {
-        error = writer.GetError();
-        return false;
-    }
-    if (!Encode(image, format, writer, error, threads))
-        return false;
-    if (!writer.Commit()) {
-        error = writer.GetError();
-        return false;
-    }
-    return true;
+    return WriteWhole(path, error, [&](CAtomicFileWriter& writer) {
+        return Encode(image, format, writer, error, threads);
+    });
 }
 
 bool CImageFile::Encode(const CFloatImage& levels, Format format, CAtomicFileWriter& writer,
@@ -725,35 +744,15 @@ bool CImageFile::Encode(const CFloatImage& levels, Format format, CAtomicFileWri
 
 bool CImageFile::Encode(const CFloatImage& levels, Format format, std::FILE* file,
                         const std::string& name, std::string& error, unsigned threads) {
-    if (IsEmpty(levels)) {
-        error = "cannot write " + name + ": the picture is empty";
-        return false;
-    }
-    std::string reason;
-    errno = 0;
-    Sink sink = [&](const void* data, std::size_t size) {
-        return std::fwrite(data, 1, size, file) == size;
-    };
-    if (!EncodeLevelsInto(levels, format, sink, threads, reason)) {
-        error = "cannot write " + name + ": " +
-                (reason.empty() ? std::strerror(errno ? errno : EIO) : reason);
-        return false;
-    }
-    return true;
+    return EncodeToStream(file, name, IsEmpty(levels), error,
+                          [&](const Sink& sink, std::string& reason) {
+                              return EncodeLevelsInto(levels, format, sink, threads, reason);
+                          });
 }
 
 bool CImageFile::Write(const CFloatImage& levels, Format format, const std::string& path,
                        std::string& error, unsigned threads) {
-    CAtomicFileWriter writer(path);
-    if (!writer.IsOk()) {
-        error = writer.GetError();
-        return false;
-    }
-    if (!Encode(levels, format, writer, error, threads))
-        return false;
-    if (!writer.Commit()) {
-        error = writer.GetError();
-        return false;
-    }
-    return true;
+    return WriteWhole(path, error, [&](CAtomicFileWriter& writer) {
+        return Encode(levels, format, writer, error, threads);
+    });
 }
