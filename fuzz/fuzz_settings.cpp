@@ -1,7 +1,8 @@
 // The settings stores' INI text over arbitrary bytes: parsed, read, changed and written out in
 // memory, as every read and write of a store does between its file and the atomic replacement
-// of that file (which has tests of its own and would make each input wait for the disk). Then
-// the values in use, read from store files holding the same bytes.
+// of that file (which has tests of its own and would make each input wait for the disk), and
+// the stores' own changes to such a text where it does not read back as written. Then the
+// values in use, read from store files holding the same bytes.
 #include "cli/RenderCommand.h"
 #include "headless/HeadlessPlatform.h"
 #include "platform/SettingsStore.h"
@@ -38,40 +39,27 @@ bool SameKey(const std::string& a, const std::string& b) {
     });
 }
 
-std::string ReadStore(const std::string& name) {
-    std::string content;
-    std::FILE* file = std::fopen((FuzzSettingsFolder() + "/" + name).c_str(), "rb");
-    if (!file)
-        std::abort();
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        content.append(buffer, got);
-    std::fclose(file);
-    return content;
-}
-
-// A write of the key through the profile's store, from its file as it is: either it takes, the
-// value reads back and every other key of the section reads as before, or it is refused and the
-// file is as it was.
-bool StoreWritesOrKeeps(const std::string& key, const std::string& value) {
-    std::string before = ReadStore("profile.ini");
+// A write of the key as the profile's store makes it, from a file holding the text: either it
+// takes, the value reads back and every other key of the section reads as before, or it is
+// refused and the text is as it was.
+bool StoreWritesOrKeeps(std::string& content, const std::string& key, const std::string& value) {
+    std::string before = content, reason;
     CSettingsText::Entries kept = CSettingsText(before).GetSectionWithout(kSection, key);
-    bool written = CSettingsStore::Profile().WriteString(kSection, key, value);
-    std::string now = ReadStore("profile.ini");
-    if (!written)
-        return now == before;
-    CSettingsText back(now);
+    if (!CSettingsStore::WriteInText(content, kSection, key, value, reason))
+        return content == before && !reason.empty();
+    CSettingsText back(content);
     std::string check;
     return back.Read(kSection, key, check) && check == value &&
            back.GetSectionWithout(kSection, key) == kept;
 }
 
 // The same for a list that replaces its section.
-bool StoreReplacesOrKeeps(const std::string& section, const CSettingsText::Entries& entries) {
-    std::string before = ReadStore("profile.ini");
-    bool written = CSettingsStore::Profile().ReplaceSection(section, entries);
-    std::string now = ReadStore("profile.ini");
-    return written ? CSettingsText(now).GetSection(section) == entries : now == before;
+bool StoreReplacesOrKeeps(std::string& content, const std::string& section,
+                          const CSettingsText::Entries& entries) {
+    std::string before = content, reason;
+    if (!CSettingsStore::ReplaceSectionInText(content, section, entries, reason))
+        return content == before && !reason.empty();
+    return CSettingsText(content).GetSection(section) == entries;
 }
 
 } // namespace
@@ -141,9 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                }),
                 after.end());
     if (!readsBack || after != others) {
-        WriteStore("profile.ini", data, size);
-        if (!StoreWritesOrKeeps("MaxRecursion", "7") || !StoreWritesOrKeeps("EditorPath", path) ||
-            !StoreReplacesOrKeeps("Recent File List", recent))
+        std::string store = content;
+        if (!StoreWritesOrKeeps(store, "MaxRecursion", "7") ||
+            !StoreWritesOrKeeps(store, "EditorPath", path) ||
+            !StoreReplacesOrKeeps(store, "Recent File List", recent))
             std::abort();
     }
 

@@ -99,18 +99,46 @@ bool CSettingsStore::ReadValue(const std::string& section, const std::string& ke
     return CSettingsText(content).Read(section, key, value);
 }
 
-bool CSettingsStore::WriteValue(const std::string& section, const std::string& key,
-                                const std::string& value) const {
+namespace {
+
+// Applies the change to the text and accepts the result only when verify finds it, read back
+// from the saved text, as written.
+bool ChangeText(std::string& content, const std::function<bool(CSettingsText&)>& change,
+                const std::function<bool(const CSettingsText&)>& verify, std::string& reason) {
+    CSettingsText text(content);
+    if (!change(text)) {
+        reason = "the value cannot be stored";
+        return false;
+    }
+    std::string saved;
+    if (!text.Save(saved)) {
+        reason = "the settings cannot be written out";
+        return false;
+    }
+    if (!verify(CSettingsText(saved))) {
+        reason = "the value does not read back as written";
+        return false;
+    }
+    content = std::move(saved);
+    return true;
+}
+
+} // namespace
+
+bool CSettingsStore::WriteInText(std::string& content, const std::string& section,
+                                 const std::string& key, const std::string& value,
+                                 std::string& reason) {
     // Texts are UTF-8; one that is not would be stored as something else, or as nothing, so
     // it is refused instead.
     if (!CSettingsText::IsStrictUtf8(value)) {
-        m_lastError = "the text for \"" + key + "\" is not UTF-8";
+        reason = "the text for \"" + key + "\" is not UTF-8";
         return false;
     }
     // The other keys of the section read as they did: a file whose lines the INI parser reads
     // one way alone and another way beside the new line (a key marked immutable twice) is kept.
     CSettingsText::Entries others;
-    return Update(
+    return ChangeText(
+        content,
         [&](CSettingsText& text) {
             others = text.GetSectionWithout(section, key);
             return text.Write(section, key, value);
@@ -119,11 +147,28 @@ bool CSettingsStore::WriteValue(const std::string& section, const std::string& k
             std::string check;
             return saved.Read(section, key, check) && check == value &&
                    saved.GetSectionWithout(section, key) == others;
-        });
+        },
+        reason);
 }
 
-bool CSettingsStore::Update(const std::function<bool(CSettingsText&)>& change,
-                            const std::function<bool(const CSettingsText&)>& verify) const {
+bool CSettingsStore::ReplaceSectionInText(std::string& content, const std::string& section,
+                                          const Entries& entries, std::string& reason) {
+    return ChangeText(
+        content, [&](CSettingsText& text) { return text.ReplaceSection(section, entries); },
+        [&](const CSettingsText& saved) {
+            if (saved.GetSection(section).size() != entries.size())
+                return false;
+            for (const auto& [key, value] : entries) {
+                std::string check;
+                if (!saved.Read(section, key, check) || check != value)
+                    return false;
+            }
+            return true;
+        },
+        reason);
+}
+
+bool CSettingsStore::Update(const std::function<bool(std::string&, std::string&)>& change) const {
     std::string path = Resolve(m_path);
     m_lastError.clear();
     auto fail = [&](const std::string& reason) {
@@ -143,17 +188,12 @@ bool CSettingsStore::Update(const std::function<bool(CSettingsText&)>& change,
             return fail("it exists but cannot be read (" + reason +
                         "), and writing it would lose its settings");
     }
-    CSettingsText text(content);
-    if (!change(text))
-        return fail("the value cannot be stored");
-    std::string saved;
-    if (!text.Save(saved))
-        return fail("the settings cannot be written out");
     // Nothing is put in place unless it reads back as written.
-    if (!verify(CSettingsText(saved)))
-        return fail("the value does not read back as written");
+    std::string reason;
+    if (!change(content, reason))
+        return fail(reason);
     CAtomicFileWriter writer(path);
-    if (!writer.Write(saved) || !writer.Commit())
+    if (!writer.Write(content) || !writer.Commit())
         return fail(writer.GetError());
     return true;
 }
@@ -172,17 +212,9 @@ bool CSettingsStore::ReplaceSection(const std::string& section, const Entries& e
     // Keys or texts that no store can hold are refused before the file is touched.
     if (!CSettingsText("").ReplaceSection(section, entries))
         return false;
-    return Update([&](CSettingsText& text) { return text.ReplaceSection(section, entries); },
-                  [&](const CSettingsText& saved) {
-                      if (saved.GetSection(section).size() != entries.size())
-                          return false;
-                      for (const auto& [key, value] : entries) {
-                          std::string check;
-                          if (!saved.Read(section, key, check) || check != value)
-                              return false;
-                      }
-                      return true;
-                  });
+    return Update([&](std::string& content, std::string& reason) {
+        return ReplaceSectionInText(content, section, entries, reason);
+    });
 }
 
 int CSettingsStore::GetInt(const std::string& section, const std::string& key,
@@ -203,10 +235,12 @@ std::string CSettingsStore::GetString(const std::string& section, const std::str
 }
 
 bool CSettingsStore::WriteInt(const std::string& section, const std::string& key, int value) const {
-    return WriteValue(section, key, std::to_string(value));
+    return WriteString(section, key, std::to_string(value));
 }
 
 bool CSettingsStore::WriteString(const std::string& section, const std::string& key,
                                  const std::string& value) const {
-    return WriteValue(section, key, value);
+    return Update([&](std::string& content, std::string& reason) {
+        return WriteInText(content, section, key, value, reason);
+    });
 }

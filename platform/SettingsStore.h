@@ -62,14 +62,18 @@ public:
     // The integer rule of GetInt applied to a text; false when the text is not one.
     static bool ParseInt(const std::string& text, int& value);
 
+    // A write's and a replacement's change to a store's whole text, in memory: true with the
+    // text the store would put in place, or false with the reason and the text as it was. Both
+    // stores change their files through these alone.
+    static bool WriteInText(std::string& content, const std::string& section,
+                            const std::string& key, const std::string& value, std::string& reason);
+    static bool ReplaceSectionInText(std::string& content, const std::string& section,
+                                     const Entries& entries, std::string& reason);
+
 private:
     bool ReadValue(const std::string& section, const std::string& key, std::string& value) const;
-    bool WriteValue(const std::string& section, const std::string& key,
-                    const std::string& value) const;
-    // Reads the store, applies the change, and puts the result in place only when verify
-    // accepts it as read back from the saved text.
-    bool Update(const std::function<bool(CSettingsText&)>& change,
-                const std::function<bool(const CSettingsText&)>& verify) const;
+    // Reads the store, applies the change to its text, and puts the result in place.
+    bool Update(const std::function<bool(std::string&, std::string&)>& change) const;
 
     std::string m_path;
     mutable std::string m_lastError;

@@ -154,6 +154,34 @@ TEST(SettingsStore, WriteThatWouldChangeAnotherKeyIsRefusedAndTheFileKept) {
     EXPECT_EQ(640, profile.GetInt("Lumo", "Width", 0));
 }
 
+TEST(SettingsStore, ChangesInMemoryAreWhatTheStoreWrites) {
+    // The fuzzing of the stores goes through the in-memory changes; the files must hold
+    // exactly what they give, and a refusal must leave the text and the file alone.
+    std::filesystem::create_directories(ConfigFolder());
+    std::string path = ConfigFolder() + "/profile.ini";
+    CSettingsStore profile = CSettingsStore::Profile();
+    std::string reason;
+    for (std::string stored : {std::string("; kept\n[Lumo]\nWidth=640\n[Other]\nA=b\n"),
+                               std::string("[Lumo]\n!Width=640\n!Width=800")}) {
+        WriteFile(path, stored);
+        std::string text = stored;
+        bool written = CSettingsStore::WriteInText(text, "Lumo", "EditorPath", "vi", reason);
+        EXPECT_EQ(written, profile.WriteString("Lumo", "EditorPath", "vi"));
+        EXPECT_EQ(text, ReadFile(path));
+        EXPECT_EQ(written, text != stored);
+        std::string again = ReadFile(path);
+        written = CSettingsStore::ReplaceSectionInText(text, "Recent File List",
+                                                       {{"File1", "/a.sc"}}, reason);
+        EXPECT_EQ(written, profile.ReplaceSection("Recent File List", {{"File1", "/a.sc"}}));
+        EXPECT_EQ(text, ReadFile(path));
+        EXPECT_EQ(written, text != again);
+    }
+    std::string text = "[Lumo]\n";
+    EXPECT_FALSE(CSettingsStore::WriteInText(text, "Lumo", "EditorPath", "\xc0\xaf", reason));
+    EXPECT_EQ("[Lumo]\n", text);
+    EXPECT_NE(std::string::npos, reason.find("UTF-8"));
+}
+
 TEST(SettingsStore, StoreThatIsNotUtf8CanStillBeWritten) {
     // Written by something else in Latin-1, or damaged: every byte is read as a character,
     // and the store is written back whole, as UTF-8.
